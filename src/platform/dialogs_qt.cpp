@@ -1,0 +1,78 @@
+#include "platform/dialogs_qt.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "platform/errors.h"
+
+namespace glint {
+
+void QtDialogs::MsgBox(const std::string& prompt, int style, const std::string& caption) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(QString::fromStdString(caption.empty() ? kAppTitle : caption));
+  box.setText(QString::fromStdString(prompt));
+  switch (style & 0x70) {
+    case style::kExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case style::kInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case 16:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case 32:
+      box.setIcon(QMessageBox::Question);
+      break;
+    default:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+std::string QtDialogs::InputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultAnswer) {
+  bool ok = false;
+  QString answer =
+      QInputDialog::getText(parent_, QString::fromStdString(title.empty() ? kAppTitle : title),
+                            QString::fromStdString(prompt), QLineEdit::Normal,
+                            QString::fromStdString(defaultAnswer), &ok);
+  return ok ? answer.toStdString() : std::string();
+}
+
+std::string QtFilter(const std::string& filter) {
+  QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList entries;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    entries << parts[i] + " (" + patterns + ")";
+  }
+  return entries.join(";;").toStdString();
+}
+
+void QtDialogs::ShowOpen(CommonDialog& dialog) {
+  QFileDialog box(parent_);
+  box.setOption(QFileDialog::DontUseNativeDialog);
+  box.setFileMode(QFileDialog::ExistingFile);
+  box.setAcceptMode(QFileDialog::AcceptOpen);
+  box.setNameFilter(QString::fromStdString(QtFilter(dialog.Filter)));
+  if (!dialog.InitDir.empty()) {
+    box.setDirectory(QString::fromStdString(dialog.InitDir));
+  } else if (!dialog.FileName.empty()) {
+    QFileInfo previous(QString::fromStdString(dialog.FileName));
+    box.setDirectory(previous.absolutePath());
+    box.selectFile(previous.fileName());
+  }
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+    if (dialog.CancelError) throw Error(err::kCancel, "CommonDialog");
+    return;
+  }
+  dialog.FileName = box.selectedFiles().front().toStdString();
+}
+
+}  // namespace glint

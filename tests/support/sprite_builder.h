@@ -1,0 +1,72 @@
+#pragma once
+
+// Builds sprite files in code, well-formed or broken on purpose, for tests, benchmarks and fuzz
+// seeds.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glint::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Zero-run encodes pixels (top row first): literals for 1..255, runs of at most 255 for 0.
+Bytes EncodePixels(const Bytes& pixels);
+
+// Pixels of the kind the game stores: about `zeroShare` of them index 0, in runs.
+Bytes MakePixels(int width, int height, std::uint32_t seed, double zeroShare = 0.6);
+
+// Palette entry k = (k, 255 - k, k * 7 mod 256, 0x40): every index has its own colour.
+std::array<std::uint8_t, 1024> DistinctPalette();
+
+class SpriteBuilder {
+ public:
+  SpriteBuilder();
+  SpriteBuilder& signature(std::array<std::uint8_t, 4> bytes);
+  // Overrides the stored count (by default the number of frames added).
+  SpriteBuilder& frameCount(std::uint16_t stored);
+  SpriteBuilder& palette(const std::array<std::uint8_t, 1024>& palette);
+  // A frame whose stored bytes encode `pixels`.
+  SpriteBuilder& frame(int width, int height, const Bytes& pixels);
+  // A pattern frame made by MakePixels.
+  SpriteBuilder& patternFrame(int width, int height, std::uint32_t seed);
+  // A frame record with these exact stored bytes and, optionally, a stored length that lies.
+  SpriteBuilder& rawFrame(int width, int height, const Bytes& stored,
+                          std::optional<std::uint16_t> storedLength = std::nullopt);
+  // Bytes between the last record and the palette, and after the palette.
+  SpriteBuilder& gap(Bytes bytes);
+  SpriteBuilder& trailing(Bytes bytes);
+
+  Bytes build() const;
+  // Writes the file and returns its path.
+  std::string write(const std::string& path) const;
+
+ private:
+  std::array<std::uint8_t, 4> signature_;
+  std::optional<std::uint16_t> count_;
+  std::array<std::uint8_t, 1024> palette_;
+  Bytes records_;
+  int frames_ = 0;
+  Bytes gap_, trailing_;
+};
+
+// A fresh empty folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+Bytes ReadFile(const std::string& path);
+
+}  // namespace glint::testing
