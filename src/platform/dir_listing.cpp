@@ -1,0 +1,91 @@
+#include "platform/dir_listing.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace glint {
+namespace fs = std::filesystem;
+namespace {
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool hiddenName(const std::string& name) { return !name.empty() && name[0] == '.'; }
+
+std::string ownName(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  auto slash = p.find_last_of('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+}  // namespace
+
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+  // Iterative glob with backtracking over the last '*'.
+  std::size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+      ++n, ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(fold(x)) < static_cast<unsigned char>(fold(y));
+  });
+}
+
+int GetAttr(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return -1;
+  int attributes = attr::kNormal;
+  if (S_ISDIR(st.st_mode)) attributes |= attr::kDirectory;
+  if (hiddenName(ownName(path))) attributes |= attr::kHidden;
+  return attributes;
+}
+
+bool OrdinaryFileExists(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return !hiddenName(ownName(path));
+}
+
+bool FileOrFolderExists(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) || S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
+                                    ListFilter filter) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? "." : folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (hiddenName(name) || !MatchesPattern(name, pattern)) continue;
+    std::error_code statError;
+    auto status = fs::status(it->path(), statError);  // follows links, as opening would
+    if (statError) continue;                          // vanished or unreadable: skip it
+    bool isFile = fs::is_regular_file(status);
+    bool isFolder = fs::is_directory(status);
+    if (isFile || (isFolder && filter == ListFilter::FilesAndFolders)) names.push_back(name);
+  }
+  std::stable_sort(names.begin(), names.end(), NameLess);
+  return names;
+}
+
+}  // namespace glint
