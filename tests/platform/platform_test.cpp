@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/atomic_file.h"
+#include "platform/dir_listing.h"
+#include "platform/errors.h"
+#include "platform/file_channels.h"
+#include "platform/status.h"
+#include "platform/twips.h"
+#include "support/sprite_builder.h"
+
+namespace glint {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::ReadFile;
+using testing::TempDir;
+
+void touch(const std::string& path, const std::string& text = "x") { std::ofstream(path) << text; }
+
+int errorNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+std::vector<std::string> folderEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(AtomicFile, ReplacesWholeAndKeepsPermissions) {
+  TempDir dir;
+  std::string target = dir.file("a.bmp");
+  touch(target, std::string(100, 'z'));
+  ::chmod(target.c_str(), 0640);
+  WriteFileAtomically(target, Bytes{1, 2, 3});
+  EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
+  struct stat st {};
+  ::stat(target.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.bmp"});
+}
+
+TEST(AtomicFile, WritesThroughSymbolicLinks) {
+  TempDir dir;
+  fs::create_directory(dir.file("real"));
+  touch(dir.file("real/t.bmp"));
+  fs::create_symlink("real/t.bmp", dir.file("link.bmp"));
+  WriteFileAtomically(dir.file("link.bmp"), Bytes{9});
+  EXPECT_TRUE(fs::is_symlink(dir.file("link.bmp")));
+  EXPECT_EQ(ReadFile(dir.file("real/t.bmp")), Bytes{9});
+}
+
+TEST(AtomicFile, AnUncommittedFileLeavesNothing) {
+  TempDir dir;
+  touch(dir.file("keep.bmp"), "old");
+  {
+    AtomicFile file(dir.file("keep.bmp"));
+    file.write(Bytes{1, 2});
+  }
+  EXPECT_EQ(ReadFile(dir.file("keep.bmp")), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"keep.bmp"});
+}
+
+TEST(AtomicFile, MissingFolderSaysSo) {
+  TempDir dir;
+  try {
+    WriteFileAtomically(dir.file("none/x.bmp"), Bytes{1});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), err::kBadFileName);
+    EXPECT_EQ(e.description(),
+              "Cannot write \"" + dir.file("none/x.bmp") + "\": the folder does not exist");
+  }
+}
+
+TEST(FileChannels, OpenCloseAndTheirErrors) {
+  TempDir dir;
+  touch(dir.file("s.spr"), "abc");
+  FileChannels channels;
+  ByteSource& source = channels.openForReading(1, dir.file("s.spr"));
+  EXPECT_EQ(source.length(), 3);
+  EXPECT_EQ(errorNumber([&] { channels.openForReading(1, dir.file("s.spr")); }),
+            err::kFileAlreadyOpen);
+  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.file("missing")); }),
+            err::kBadFileName);
+  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.path()); }), err::kBadFileName);
+
+  channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
+  EXPECT_FALSE(fs::exists(dir.file("out.bmp")));  // appears whole, at close
+  channels.close(2);
+  EXPECT_EQ(ReadFile(dir.file("out.bmp")), (Bytes{4, 5}));
+
+  channels.openForWriting(2, dir.file("dropped.bmp")).write(Bytes{1});
+  channels.abandon(2);
+  EXPECT_FALSE(fs::exists(dir.file("dropped.bmp")));
+  channels.close(1);
+  channels.close(1);  // closing a closed channel does nothing
+  EXPECT_EQ(channels.openCount(), 0);
+}
+
+TEST(ByteSource, ReadsPastTheEndRaise62AndReadNothing) {
+  MemorySource source(Bytes{1, 2, 3});
+  std::array<std::uint8_t, 2> two{};
+  source.readAt(1, two);
+  EXPECT_EQ(two[1], 3);
+  EXPECT_EQ(errorNumber([&] { source.read(two); }), err::kInputPastEnd);
+  EXPECT_EQ(errorNumber([&] { source.readAt(-1, two); }), err::kBadRecordNumber);
+}
+
+TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
+  StatusLine line;
+  std::string prefix = "Decoding 1 of 2 bitmaps.";
+  line.set(prefix);
+  line.setTail(prefix, " (This bitmap 50%)");
+  line.setTail(prefix, " (This bitmap 100%)");
+  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 100%)");
+  line.set("something else");
+  line.setTail(prefix, " (This bitmap 7%)");
+  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 7%)");
+  std::string other = line.text();  // a nested call with a longer prefix
+  line.setTail(other, "!");
+  line.setTail(prefix, " (This bitmap 8%)");
+  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 8%)");
+}
+
+TEST(DirListing, OrderPatternsHiddenAndAttributes) {
+  TempDir dir;
+  for (const char* name : {"b.SPR", "a.spr", "C.spr", "c.txt", ".hidden.spr", "_x.spr"})
+    touch(dir.file(name));
+  fs::create_directory(dir.file("Sub"));
+  fs::create_directory(dir.file(".git"));
+  EXPECT_EQ(ListFolder(dir.path(), "*.spr", ListFilter::Files),
+            (std::vector<std::string>{"_x.spr", "a.spr", "b.SPR", "C.spr"}));
+  EXPECT_EQ(ListFolder(dir.path(), "*", ListFilter::FilesAndFolders).size(), 6u);
+  EXPECT_TRUE(ListFolder(dir.file("missing"), "*", ListFilter::Files).empty());
+
+  EXPECT_EQ(GetAttr(dir.file("Sub")), attr::kDirectory);
+  EXPECT_EQ(GetAttr(dir.file(".git")), attr::kDirectory | attr::kHidden);
+  EXPECT_EQ(GetAttr(dir.file("a.spr")), attr::kNormal);
+  EXPECT_EQ(GetAttr(dir.file("missing")), -1);
+
+  EXPECT_TRUE(OrdinaryFileExists(dir.file("a.spr")));
+  EXPECT_FALSE(OrdinaryFileExists(dir.file("A.spr")));  // exact, case-sensitive look-up
+  EXPECT_FALSE(OrdinaryFileExists(dir.file(".hidden.spr")));
+  EXPECT_FALSE(OrdinaryFileExists(dir.file("Sub")));
+  EXPECT_FALSE(OrdinaryFileExists(""));
+  EXPECT_TRUE(FileOrFolderExists(dir.file("Sub")));
+}
+
+TEST(DirListing, Patterns) {
+  EXPECT_TRUE(MatchesPattern("walk.SpR", "*.spr"));
+  EXPECT_TRUE(MatchesPattern("a.b.spr", "*.spr"));
+  EXPECT_FALSE(MatchesPattern("walk.spr.bak", "*.spr"));
+  EXPECT_TRUE(MatchesPattern("x1", "x?"));
+  EXPECT_FALSE(MatchesPattern("x", "x?"));
+}
+
+TEST(Twips, RoundsHalvesToEven) {
+  EXPECT_EQ(TwipsToPixels(5415, 15), 361);
+  EXPECT_EQ(TwipsToPixels(4695, 15), 313);
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(3.5), 4);
+  EXPECT_EQ(TwipsPerPixel(96), 15);
+}
+
+}  // namespace
+}  // namespace glint
