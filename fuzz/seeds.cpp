@@ -1,0 +1,53 @@
+// Writes the seed corpora: well-formed sprites of several shapes and each kind of broken file.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/sprite_builder.h"
+
+using glint::testing::Bytes;
+using glint::testing::SpriteBuilder;
+
+namespace {
+
+void save(const std::filesystem::path& dir, const std::string& name, const Bytes& bytes) {
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes codecSeed(int width, int height, const Bytes& stored) {
+  Bytes out{static_cast<std::uint8_t>(width & 0xFF), static_cast<std::uint8_t>(width >> 8),
+            static_cast<std::uint8_t>(height & 0xFF), static_cast<std::uint8_t>(height >> 8)};
+  out.insert(out.end(), stored.begin(), stored.end());
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  std::filesystem::path root(argv[1]);
+  auto sprites = root / "sprite";
+  save(sprites, "three",
+       SpriteBuilder().patternFrame(10, 12, 1).patternFrame(3, 5, 2).patternFrame(7, 1, 3).build());
+  save(sprites, "empty", SpriteBuilder().build());
+  save(sprites, "short-expansion", SpriteBuilder().rawFrame(5, 2, {7, 7, 0, 3}).build());
+  save(sprites, "no-size", SpriteBuilder().rawFrame(0, 4, {}).rawFrame(0, 4, {1}).build());
+  save(sprites, "negative-count", SpriteBuilder().frameCount(0xFFFF).build());
+  save(sprites, "cut-run", SpriteBuilder().rawFrame(4, 1, {5, 0}).build());
+  save(sprites, "cut-record", SpriteBuilder().rawFrame(4, 4, {1}, 4000).build());
+  save(sprites, "huge", SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build());
+  save(sprites, "gap-trailing",
+       SpriteBuilder().patternFrame(6, 6, 4).gap({1, 2, 3}).trailing({9, 9}).build());
+  save(sprites, "bad-signature", SpriteBuilder().signature({0x53, 0x50, 0x02, 0x01}).build());
+  save(sprites, "tiny", Bytes(100, 0x53));
+
+  auto codec = root / "codec";
+  save(codec, "rows", codecSeed(3, 2, {1, 2, 3, 4, 5, 6}));
+  save(codec, "runs", codecSeed(2, 3, {5, 0, 3, 7}));
+  save(codec, "wide", codecSeed(200, 200, Bytes(40, 0)));
+  save(codec, "zero-width", codecSeed(0, 3, {1}));
+  return 0;
+}
