@@ -18,6 +18,9 @@ class StatusAndYield {
   // tail is rewritten, so a long prefix is not copied again for every call.
   virtual void SetStatusTail(const std::string& prefix, std::string_view tail) = 0;
   virtual void Yield() = 0;
+  // False when nobody looks at the progress and the yield does nothing, so long work may skip
+  // both.
+  virtual bool ShowsProgress() const { return true; }
 };
 
 // The status text itself, kept exactly; widgets show it at their next paint.
@@ -38,7 +41,7 @@ class StatusLine {
   std::uint64_t tailRevision_ = 0;
 };
 
-// Progress for work done with no window: the text is kept, the yield does nothing.
+// Progress for work done with no window: nobody sees it, and the yield does nothing.
 class NoWindow : public StatusAndYield {
  public:
   const std::string& StatusText() const override { return line_.text(); }
@@ -47,6 +50,7 @@ class NoWindow : public StatusAndYield {
     line_.setTail(prefix, tail);
   }
   void Yield() override {}
+  bool ShowsProgress() const override { return false; }
 
  private:
   StatusLine line_;

@@ -29,16 +29,31 @@ std::string_view progressText(char (&buffer)[32], int percent) {
   return std::string_view(buffer, static_cast<std::size_t>(result.ptr + 2 - buffer));
 }
 
-}  // namespace
+// The expansion with nobody watching: literal spans and zero runs copied whole.
+Bytes expandQuietly(std::span<const std::uint8_t> stored) {
+  Bytes expanded;
+  expanded.reserve(stored.size() * 2);
+  const std::uint8_t* p = stored.data();
+  const std::uint8_t* end = p + stored.size();
+  while (p < end) {
+    auto* zero =
+        static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
+    const std::uint8_t* literalsEnd = zero == nullptr ? end : zero;
+    expanded.insert(expanded.end(), p, literalsEnd);
+    if (zero == nullptr) break;
+    if (zero + 1 >= end) throw Error(err::kInvalidCall);
+    expanded.resize(expanded.size() + zero[1], 0);
+    p = zero + 2;
+  }
+  return expanded;
+}
 
-Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
-                      StatusAndYield& window) {
-  const int pad = PadCount(width);
+// The expansion as the window sees it: a progress text per token, a yield every 7 positions.
+Bytes expandWithProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) {
   const std::string prefix = window.StatusText();
   const std::size_t length = stored.size();
-
   Bytes expanded;
-  expanded.reserve(length);
+  expanded.reserve(length * 2);
   char buffer[32];
   for (std::size_t i = 1; i <= length; ++i) {  // 1-based positions
     std::uint8_t byte = stored[i - 1];
@@ -47,13 +62,22 @@ Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
     } else {
       ++i;
       if (i > length) throw Error(err::kInvalidCall);
-      expanded.insert(expanded.end(), stored[i - 1], std::uint8_t{0});
+      expanded.resize(expanded.size() + stored[i - 1], 0);
     }
     double share = static_cast<double>(i) / static_cast<double>(length) * 100.0;
     window.SetStatusTail(prefix, progressText(buffer, static_cast<int>(std::floor(share))));
     if (i % 7 == 0) window.Yield();
   }
+  return expanded;
+}
 
+}  // namespace
+
+Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
+                      StatusAndYield& window) {
+  const int pad = PadCount(width);
+  Bytes expanded =
+      window.ShowsProgress() ? expandWithProgress(stored, window) : expandQuietly(stored);
   if (expanded.empty()) return {};
   if (width <= 0) throw Error(err::kInvalidCall);  // rows of no width never end
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
 #include "spr/frame_codec.h"
+#include "support/sprite_builder.h"
 
 namespace glint::spr {
 namespace {
@@ -193,6 +195,24 @@ TEST(FitPixelBlock, FitsTheExpansionToTheFrame) {
     EXPECT_EQ(FitPixelBlock(block, c.width, c.height), c.fitted) << c.name;
   }
   EXPECT_EQ(errorNumber([] { FitPixelBlock(Bytes{1, 0, 0, 0}, 1, 0); }), err::kInvalidCall);
+}
+
+}  // namespace
+}  // namespace glint::spr
+
+namespace glint::spr {
+namespace {
+
+TEST(DecodeFrameData, WithNobodyWatchingGivesTheSameBlocks) {
+  for (std::uint32_t seed = 0; seed < 20; ++seed) {
+    int width = 1 + static_cast<int>(seed * 7 % 40);
+    Bytes stored = testing::EncodePixels(testing::MakePixels(width, 9, seed, 0.1 * (seed % 10)));
+    Recorder watched;
+    NoWindow quiet;
+    EXPECT_EQ(DecodeFrameData(stored, width, quiet), DecodeFrameData(stored, width, watched));
+  }
+  NoWindow quiet;
+  EXPECT_EQ(errorNumber([&] { DecodeFrameData(Bytes{1, 0, 2, 0}, 4, quiet); }), err::kInvalidCall);
 }
 
 }  // namespace
