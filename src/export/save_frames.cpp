@@ -1,9 +1,162 @@
 #include "export/save_frames.h"
 
-namespace glint {
+#include <new>
+#include <vector>
 
-void Exporter::SaveFrames(std::int16_t&, std::int16_t&, const std::string&) {}
-void Exporter::mnuFileSave_Click() {}
-void Exporter::mnuSaveMult_Click() {}
+#include "export/export_names.h"
+#include "export/frame_number.h"
+#include "export/sprite_export.h"
+#include "platform/dir_listing.h"
+#include "platform/errors.h"
+
+namespace glint {
+namespace {
+
+constexpr const char* kSummaryCaption = "SPR Mox Plus";
+
+// Marks the window as exporting (closing is refused) for the scope's lifetime.
+class ExportingScope {
+ public:
+  explicit ExportingScope(WindowModel& window) : window_(window), was_(window.Exporting) {
+    window_.Exporting = true;
+  }
+  ~ExportingScope() { window_.Exporting = was_; }
+  ExportingScope(const ExportingScope&) = delete;
+  ExportingScope& operator=(const ExportingScope&) = delete;
+
+ private:
+  WindowModel& window_;
+  bool was_;
+};
+
+std::string emptyFramesMessage(const std::vector<int>& frames) {
+  std::string list;
+  for (int f : frames) list += (list.empty() ? "" : ", ") + std::to_string(f);
+  if (frames.size() == 1) return "Frame " + list + " has no pixels, so no file was written for it.";
+  return "Frames " + list + " have no pixels, so no files were written for them.";
+}
+
+}  // namespace
+
+bool Exporter::refuseWhileBusy() {
+  if (!window_.channels().isOpen(FileChannels::kSpriteChannel) && !window_.Loading &&
+      !window_.Exporting)
+    return false;
+  window_.dialogs().MsgBox("Another file is being read. Please try again when it is done.",
+                           style::kExclamation, kAppTitle);
+  return true;
+}
+
+void Exporter::fail(const std::string& message) {
+  window_.dialogs().MsgBox(message, style::kExclamation, kAppTitle);
+}
+
+void Exporter::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,
+                          const std::string& /*Filename*/) {
+  saveFrames(window_.Text1(), StartFrame, EndFrame);
+}
+
+void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame) {
+  if (refuseWhileBusy()) return;
+  ExportingScope exporting(window_);
+  std::vector<int> emptyFrames;
+  try {
+    SpriteExport sprite(window_.channels(), path);
+    if (!sprite.readHeader()) {
+      sprite.close();
+      window_.Picture1().SetMousePointer(pointer::kDefault);
+      window_.dialogs().MsgBox("Error", style::kOkOnly, kAppTitle);
+      return;
+    }
+    const int count = sprite.frameCount();
+    if (startFrame < 1 || endFrame > count) {
+      sprite.close();
+      window_.dialogs().MsgBox("Incorrect frame range! Please choose frames between 1 and " +
+                                   std::to_string(count) + ".",
+                               style::kExclamation, "Valkarin Glintscope");
+      return;
+    }
+    // Records past the range are never needed; a start above the end writes nothing.
+    const int last = startFrame <= endFrame ? endFrame : 0;
+    for (int i = 1; i <= last; ++i) {
+      window_.Yield();
+      spr::FrameRecord frame = sprite.readFrame(i);
+      if (i < startFrame) continue;
+      window_.SetStatusText("Writing bitmap " + std::to_string(i) + " of " + std::to_string(count) +
+                            "...");
+      auto file = sprite.bitmap(frame, i, window_);
+      if (!file) {
+        emptyFrames.push_back(i);
+        continue;
+      }
+      WriteBitmap(window_.channels(), SingleFrameName(path, i), *file);
+    }
+    sprite.close();
+  } catch (const ExportFailure& e) {
+    fail(e.what());
+    return;
+  } catch (const std::bad_alloc&) {
+    fail("Cannot export \"" + path + "\": there is not enough memory.");
+    return;
+  }
+  if (!emptyFrames.empty())
+    window_.dialogs().MsgBox(emptyFramesMessage(emptyFrames), style::kInformation, kAppTitle);
+}
+
+void Exporter::mnuFileSave_Click() {
+  const std::string path = window_.Text1();
+  if (path.empty() || !OrdinaryFileExists(path)) return;
+  if (refuseWhileBusy()) return;
+  std::string answer =
+      window_.dialogs().InputBox("Enter the frame number to extract", "Save single frame", "1");
+  if (IsBlank(answer)) return;
+  std::optional<std::int16_t> frame = ParseFrameNumber(answer);
+  if (!frame) {
+    fail("\"" + answer + "\" is not a frame number.");
+    return;
+  }
+  saveFrames(path, *frame, *frame);
+}
+
+void Exporter::mnuSaveMult_Click() {
+  const std::string path = window_.Text1();
+  const std::string folder = window_.Text2();
+  if (path.empty() || !OrdinaryFileExists(path)) return;
+  if (refuseWhileBusy()) return;
+  if (folder.empty()) {
+    fail("No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.");
+    return;
+  }
+  saveAll(path, folder);
+}
+
+void Exporter::saveAll(const std::string& path, const std::string& folder) {
+  ExportingScope exporting(window_);
+  const std::string base = BaseName(path);
+  int count = 0;
+  try {
+    SpriteExport sprite(window_.channels(), path);
+    if (!sprite.readHeader()) {
+      sprite.close();
+      window_.dialogs().MsgBox("Error", style::kInformation, kSummaryCaption);
+      return;
+    }
+    count = sprite.frameCount();
+    for (int i = 1; i <= count; ++i) {
+      spr::FrameRecord frame = sprite.readFrame(i);
+      auto file = sprite.bitmap(frame, i, window_);
+      if (file) WriteBitmap(window_.channels(), MultipleFrameName(folder, base, i), *file);
+    }
+    sprite.close();
+  } catch (const ExportFailure& e) {
+    fail(e.what());
+    return;
+  } catch (const std::bad_alloc&) {
+    fail("Cannot export \"" + path + "\": there is not enough memory.");
+    return;
+  }
+  window_.dialogs().MsgBox("Decoded " + std::to_string(count) + " images in " + base + ".spr",
+                           style::kInformation, kSummaryCaption);
+}
 
 }  // namespace glint

@@ -7,16 +7,28 @@
 
 namespace glint {
 
-// The export commands: one chosen frame beside the sprite, or every frame into a folder.
+// The export commands: one chosen frame beside the sprite, or every frame into a folder. Each
+// takes the path box's and the output folder box's texts once, when it starts, reads the sprite
+// afresh on channel 1 and writes each BMP whole on channel 2.
 class Exporter {
  public:
   explicit Exporter(WindowModel& window) : window_(window) {}
 
+  // Writes frames StartFrame..EndFrame of the sprite named in the path box as
+  // "<path>.<n>.bmp". `Filename` is accepted and not used.
   void SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame, const std::string& Filename);
+  // File > Save Single: asks for a frame number and saves that frame.
   void mnuFileSave_Click();
+  // File > Save Multiple: every frame into the output folder, then a summary.
   void mnuSaveMult_Click();
 
  private:
+  void saveFrames(const std::string& path, int startFrame, int endFrame);
+  void saveAll(const std::string& path, const std::string& folder);
+  // Another load or export holds the sprite channel: says so and returns true.
+  bool refuseWhileBusy();
+  void fail(const std::string& message);
+
   WindowModel& window_;
 };
 

@@ -1,0 +1,59 @@
+#pragma once
+
+// What both export commands share: reading one sprite file on channel 1 and writing BMP files on
+// channel 2, every failure turned into one sentence that names the file and says what went wrong.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/file_channels.h"
+#include "platform/status.h"
+#include "spr/frame_codec.h"
+#include "spr/spr_file.h"
+
+namespace glint {
+
+// An export stopped; what() is the message for the user.
+class ExportFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The sprite file of one export, open on channel 1 from construction until close() or
+// destruction (which abandons the channel when unwinding).
+class SpriteExport {
+ public:
+  SpriteExport(FileChannels& channels, std::string path);
+
+  // Reads the palette into the colour table, then compares the signature.
+  bool readHeader();
+  // The frame count; a negative count is a broken file.
+  int frameCount();
+  // The next frame record; `number` counts from 1 and only names the frame in messages.
+  spr::FrameRecord readFrame(int number);
+  // The frame's BMP file, or nullopt for a frame without pixels. Progress goes to `window`.
+  std::optional<std::vector<std::uint8_t>> bitmap(const spr::FrameRecord& frame, int number,
+                                                  StatusAndYield& window);
+  void close() { guard_->close(); }
+
+  const std::string& path() const { return path_; }
+
+ private:
+  [[noreturn]] void broken(const std::string& what) const;
+
+  std::string path_;
+  // Armed only once the channel is ours: a failed open must not close another reader's channel.
+  std::optional<ChannelGuard> guard_;
+  std::optional<spr::SprReader> reader_;
+  spr::Bytes colourTable_;
+};
+
+// Writes one BMP file through channel 2: the target is replaced only when the file is complete.
+void WriteBitmap(FileChannels& channels, const std::string& path,
+                 std::span<const std::uint8_t> bytes);
+
+}  // namespace glint
