@@ -1,7 +1,422 @@
 #include "ui/form1.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "platform/dialogs_qt.h"
+#include "platform/dir_listing.h"
+#include "platform/twips.h"
+#include "ui/controls.h"
+#include "ui/fixed_values.h"
+#include "ui/folder_tree.h"
+#include "ui/icons.h"
+
 namespace glint {
 
-Form1::Form1() { setWindowTitle("Valkarin Glintscope Pro"); }
+namespace {
+
+constexpr gdi::COLORREF kBackColour = gdi::RGB(192, 192, 192);
+constexpr int kYieldIntervalMs = 10;
+constexpr int kFolderImage = 1;
+constexpr int kSpriteImage = 2;
+
+double ScreenTwipsPerPixel(bool horizontal) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return 15;
+  double dpi = horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
+  return dpi > 0 ? TwipsPerPixel(dpi) : 15;
+}
+
+std::string DefaultAppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+bool EndsWithSprExtension(const std::string& key) {
+  if (key.size() < 4) return false;
+  std::string tail = key.substr(key.size() - 4);
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".spr";
+}
+
+}  // namespace
+
+// The window's client area between menu bar and status bar: the controls stand on it at their
+// twip positions, and its size changes drive the layout.
+class ClientArea : public QWidget {
+ public:
+  explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+  std::function<void()> onResize;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (onResize) onResize();
+  }
+};
+
+Form1::Form1(Form1Options options)
+    : options_(std::move(options)),
+      tppX_(ScreenTwipsPerPixel(true)),
+      tppY_(ScreenTwipsPerPixel(false)),
+      appPath_(options_.appPath.empty() ? DefaultAppPath() : options_.appPath),
+      spriteFolder_(options_.spriteFolder.value_or(DefaultSpriteFolder())),
+      picture1_(tppX_, tppY_, kBackColour),
+      picture2_(tppX_, tppY_, kBackColour),
+      viewer_(*this),
+      exporter_(*this) {
+  if (options_.dialogs != nullptr) {
+    dialogs_ = options_.dialogs;
+  } else {
+    ownDialogs_ = std::make_unique<QtDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
+  setWindowTitle(kWindowCaption);
+  setWindowIcon(QIcon(QPixmap::fromImage(WindowIconImage())));
+  buildControls();
+  buildMenu();
+
+  // The design size: the client area with the status bar inside it.
+  const int statusPixels = pixelsY(kStatusBarHeight);
+  const QSize central(pixelsX(kDesignClientWidth), pixelsY(kDesignClientHeight - kStatusBarHeight));
+  client_->setMinimumSize(pixelsX(kMinWidth - kFrameWidth), pixelsY(kMinHeight - kFrameHeight));
+  resize(central.width(), menuBar()->sizeHint().height() + central.height() + statusPixels);
+
+  Form_Load();
+  text1_->setFocus(Qt::OtherFocusReason);
+}
+
+Form1::~Form1() {
+  // The widgets go before the picture boxes they show.
+  picture1_.onRefresh = nullptr;
+  picture1_.onPointer = nullptr;
+  delete takeCentralWidget();
+}
+
+int Form1::pixelsX(double twips) const { return TwipsToPixels(twips, tppX_); }
+int Form1::pixelsY(double twips) const { return TwipsToPixels(twips, tppY_); }
+
+void Form1::place(QWidget* widget, const TwipRect& r) {
+  widget->setGeometry(pixelsX(r.Left), pixelsY(r.Top), pixelsX(r.Width), pixelsY(r.Height));
+}
+
+void Form1::buildControls() {
+  client_ = new ClientArea(this);
+  client_->setObjectName("Form1");
+  QPalette palette = client_->palette();
+  palette.setColor(QPalette::Window, QColor(192, 192, 192));
+  client_->setPalette(palette);
+  client_->setAutoFillBackground(true);
+  setCentralWidget(client_);
+
+  text1_ = new PathBox(client_);
+  text1_->setObjectName("Text1");
+  text1_->onGotFocus = [this] { Text1_GotFocus(); };
+
+  browse_ = new QPushButton("Browse", client_);
+  browse_->setObjectName("Browse");
+  browse_->setAutoDefault(false);
+  connect(browse_, &QPushButton::clicked, this, [this] { Browse_Click(); });
+
+  pictureView_ = new PictureView(client_, picture1_);
+  pictureView_->setObjectName("Picture1");
+  pictureView_->setToolTip("Preview");
+  pictureView_->setFocusPolicy(Qt::StrongFocus);
+  picture1_.onRefresh = [this] { pictureView_->update(); };
+  picture1_.onPointer = [this](int pointer) {
+    if (pointer == pointer::kHourglass) {
+      pictureView_->setCursor(Qt::WaitCursor);
+    } else {
+      pictureView_->unsetCursor();
+    }
+  };
+
+  tree_ = new FolderTree(client_);
+  tree_->setObjectName("TreeView1");
+  connect(tree_, &QTreeWidget::itemExpanded, this,
+          [this](QTreeWidgetItem* item) { TreeView1_Expand(item); });
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem*, int) { TreeView1_DblClick(); });
+
+  check1_ = new QCheckBox("Show &all frames", client_);
+  check1_->setObjectName("Check1");
+  check1_->setToolTip("Show all the animation frames in the SPR file");
+  check1_->setChecked(true);
+
+  scroll_ = new QScrollBar(Qt::Vertical, client_);
+  scroll_->setObjectName("VScroll1");
+  scroll_->setRange(0, 0);
+  scroll_->setSingleStep(1);
+  scroll_->setPageStep(1);
+  scroll_->setTracking(false);  // Change when the thumb is let go; Scroll while it moves
+  scroll_->setEnabled(false);
+  scroll_->setFocusPolicy(Qt::TabFocus);
+  scrollControl_ = std::make_unique<ScrollBarControl>(*scroll_);
+  connect(scroll_, &QScrollBar::valueChanged, this, [this](int) { VScroll1_Change(); });
+  connect(scroll_, &QScrollBar::sliderMoved, this, [this](int) { VScroll1_Scroll(); });
+
+  statusBar_ = new StatusPanel(this, status_);
+  statusBar_->setObjectName("StatusBar1");
+  statusBar_->setFixedHeight(pixelsY(kStatusBarHeight));
+  setStatusBar(statusBar_);
+
+  text2_ = new QLineEdit(client_);
+  text2_->setObjectName("Text2");
+
+  auto label = [this](const char* name, const char* caption) {
+    auto* l = new QLabel(caption, client_);
+    l->setObjectName(name);
+    place(l, DesignRect(name));
+  };
+  label("Label1", "File Path");
+  label("Label2", "Directory Tree");
+  label("Label3", "Batch Output Folder");
+
+  check2_ = new QCheckBox("Show &frame numbers", client_);
+  check2_->setObjectName("Check2");
+  check2_->setToolTip("Draw each frame's number on the sheet");
+  check2_->setChecked(true);
+
+  place(text1_, DesignRect("Text1"));
+  place(browse_, DesignRect("Browse"));
+  place(pictureView_, DesignRect("Picture1"));
+  place(tree_, DesignRect("TreeView1"));
+  place(check1_, DesignRect("Check1"));
+  place(scroll_, DesignRect("VScroll1"));
+  place(text2_, DesignRect("Text2"));
+  place(check2_, DesignRect("Check2"));
+  const TwipRect sheet = DesignRect("Picture2");
+  picture1_.SetWidth(sheet.Width);
+  picture1_.SetHeight(sheet.Height);
+  picture2_.SetWidth(sheet.Width);
+  picture2_.SetHeight(sheet.Height);
+
+  setTabOrder(text1_, browse_);
+  setTabOrder(browse_, pictureView_);
+  setTabOrder(pictureView_, tree_);
+  setTabOrder(tree_, check1_);
+  setTabOrder(check1_, scroll_);
+  setTabOrder(scroll_, text2_);
+  setTabOrder(text2_, check2_);
+
+  client_->onResize = [this] { Form_Resize(); };
+}
+
+void Form1::buildMenu() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("mnuFile");
+  auto item = [&](const char* name, const char* caption, void (Form1::*handler)()) {
+    QAction* action = file->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  };
+  item("mnuFileOpen", "&Open", &Form1::mnuFileOpen_Click);
+  item("mnuFileSave", "&Save Single", &Form1::mnuFileSave_Click);
+  item("mnuSaveMult", "Save &Multiple", &Form1::mnuSaveMult_Click);
+  file->addSeparator()->setObjectName("mnublank1");
+  item("mnuFileExit", "E&xit", &Form1::mnuFileExit_Click);
+}
+
+QWidget& Form1::clientArea() { return *client_; }
+
+// --- The window model ---
+
+std::string Form1::Text1() const { return text1_->text().toStdString(); }
+void Form1::SetText1(const std::string& text) { text1_->setText(QString::fromStdString(text)); }
+std::string Form1::Text2() const { return text2_->text().toStdString(); }
+void Form1::SetText2(const std::string& text) { text2_->setText(QString::fromStdString(text)); }
+int Form1::Check1() const { return check1_->isChecked() ? 1 : 0; }
+int Form1::Check2() const { return check2_->isChecked() ? 1 : 0; }
+ScrollBar& Form1::VScroll1() { return *scrollControl_; }
+
+void Form1::SetStatusText(std::string text) {
+  status_.set(std::move(text));
+  statusBar_->changed();
+}
+
+void Form1::SetStatusTail(const std::string& prefix, std::string_view tail) {
+  status_.setTail(prefix, tail);
+  statusBar_->changed();
+}
+
+void Form1::Yield() {
+  if (yieldHook && !inYieldHook_) {
+    inYieldHook_ = true;
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{inYieldHook_};
+    yieldHook();
+  }
+  // Often enough that the window repaints well within 50 ms, rarely enough not to slow the work.
+  if (sinceYield_.isValid() && sinceYield_.elapsed() < kYieldIntervalMs) return;
+  sinceYield_.start();
+  QCoreApplication::processEvents();
+  sinceYield_.start();
+}
+
+// --- Geometry in twips ---
+
+int Form1::Width() const { return PixelsToTwips(client_->width(), tppX_) + kFrameWidth; }
+int Form1::Height() const { return PixelsToTwips(client_->height(), tppY_) + kFrameHeight; }
+
+void Form1::SetWidth(int twips) {
+  int delta = pixelsX(twips - kFrameWidth) - client_->width();
+  resize(width() + delta, height());
+}
+
+void Form1::SetHeight(int twips) {
+  int delta = pixelsY(twips - kFrameHeight) - client_->height();
+  resize(width(), height() + delta);
+}
+
+TwipRect Form1::ControlRect(const std::string& name) const {
+  auto fromWidget = [this](const QWidget* w) {
+    QRect g = w->geometry();
+    return TwipRect{PixelsToTwips(g.x(), tppX_), PixelsToTwips(g.y(), tppY_),
+                    PixelsToTwips(g.width(), tppX_), PixelsToTwips(g.height(), tppY_)};
+  };
+  if (name == "Picture2") {
+    TwipRect design = DesignRect(name);
+    return {design.Left, design.Top, picture2_.Width(), picture2_.Height()};
+  }
+  if (name == "Picture1") {
+    TwipRect design = DesignRect(name);
+    return {design.Left, design.Top, picture1_.Width(), picture1_.Height()};
+  }
+  if (name == "StatusBar1") {
+    return {0, PixelsToTwips(client_->height(), tppY_), PixelsToTwips(client_->width(), tppX_),
+            PixelsToTwips(statusBar_->height(), tppY_)};
+  }
+  if (const QWidget* w = client_->findChild<QWidget*>(QString::fromStdString(name)))
+    return fromWidget(w);
+  return {};
+}
+
+// --- Start-up, layout and closing ---
+
+void Form1::Form_Load() {
+  CommonDialog1.InitDir = spriteFolder_;
+  tree_->Add({}, kRootKey, spriteFolder_, kFolderImage);
+  if (QTreeWidgetItem* root = tree_->Node(kRootKey)) root->setExpanded(true);
+  FillFolderNode(spriteFolder_ + kSep, kRootKey);
+  SetText2(PrepareOutputFolder(appPath_, options_.picturesFolder.value_or(PicturesFolder())));
+}
+
+void Form1::Form_Resize() {
+  if (isMinimized() || inResize_) return;
+  inResize_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{inResize_};
+  if (Height() < kMinHeight) SetHeight(kMinHeight);
+  if (Width() < kMinWidth) SetWidth(kMinWidth);
+  applyLayout(ComputeLayout(Width(), Height(), tppY_));
+}
+
+void Form1::applyLayout(const Layout& l) {
+  place(text1_, l.Text1);
+  place(text2_, l.Text2);
+  place(browse_, l.Browse);
+  place(tree_, l.TreeView1);
+  place(pictureView_, l.Picture1);
+  picture1_.SetWidth(l.Picture1.Width);
+  picture1_.SetHeight(l.Picture1.Height);
+  viewer_.ApplySheetLayout(l.Picture2Width, l.Picture2Height);
+  place(scroll_, l.VScroll1);
+  viewer_.PreviewResized();
+  pictureView_->update();
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+void Form1::Form_Unload(int& Cancel) {
+  if (Loading || Exporting) Cancel = 1;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  int Cancel = 0;
+  Form_Unload(Cancel);
+  if (Cancel != 0) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
+
+void Form1::mnuFileExit_Click() { close(); }
+
+// --- The open dialog and the path box ---
+
+void Form1::Browse_Click() {
+  try {
+    CommonDialog1.CancelError = true;
+    CommonDialog1.Filter = kOpenFilter;
+    dialogs().ShowOpen(CommonDialog1);
+    CommonDialog1.InitDir.clear();
+    SetText1(CommonDialog1.FileName);
+    LoadSprite();
+  } catch (...) {
+    // A cancel, or any other failure: the handler ends quietly, nothing undone.
+  }
+}
+
+void Form1::mnuFileOpen_Click() { Browse_Click(); }
+
+void Form1::Text1_GotFocus() { text1_->setSelection(0, static_cast<int>(text1_->text().size())); }
+
+// --- The directory tree ---
+
+void Form1::FillFolderNode(const std::string& folderPath, const std::string& parentKey) {
+  for (const std::string& name : ListFolder(folderPath, "*", ListFilter::FilesAndFolders)) {
+    if (name == "." || name == "..") continue;
+    if (GetAttr(folderPath + name) != attr::kDirectory) continue;
+    const std::string key = folderPath + name + kSep;
+    if (tree_->Add(parentKey, key, name, kFolderImage) == nullptr) continue;
+    tree_->Add(key, kPlaceholderPrefix + folderPath + name, name, 0);
+  }
+  for (const std::string& name : ListFolder(folderPath, "*.spr", ListFilter::Files))
+    tree_->Add(parentKey, folderPath + name, name, kSpriteImage);
+}
+
+void Form1::TreeView1_Expand(QTreeWidgetItem* Node) {
+  const std::string key = tree_->Key(Node);
+  if (key.empty() || key == kRootKey) return;
+  const std::string child = tree_->FirstChildKey(Node);
+  if (child.compare(0, 3, kPlaceholderPrefix) != 0) return;
+  tree_->Remove(child);
+  FillFolderNode(key, key);
+}
+
+void Form1::TreeView1_DblClick() {
+  QTreeWidgetItem* selected = tree_->SelectedItem();
+  if (selected == nullptr) return;
+  const std::string key = tree_->Key(selected);
+  // Listed sprite files end in ".spr" in any letter case; placeholders are never files.
+  if (key.compare(0, 3, kPlaceholderPrefix) == 0 || !EndsWithSprExtension(key)) return;
+  SetText1(key);
+  LoadSprite();
+}
+
+// --- The features ---
+
+void Form1::LoadSprite() { viewer_.LoadSprite(); }
+void Form1::VScroll1_Change() { viewer_.VScroll1_Change(); }
+void Form1::VScroll1_Scroll() { viewer_.VScroll1_Scroll(); }
+void Form1::mnuFileSave_Click() { exporter_.mnuFileSave_Click(); }
+void Form1::mnuSaveMult_Click() { exporter_.mnuSaveMult_Click(); }
+void Form1::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,
+                       const std::string& Filename) {
+  exporter_.SaveFrames(StartFrame, EndFrame, Filename);
+}
 
 }  // namespace glint

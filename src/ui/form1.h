@@ -1,12 +1,162 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "export/save_frames.h"
+#include "platform/dialogs.h"
+#include "ui/layout_rules.h"
+#include "ui/picture_box.h"
+#include "ui/window_model.h"
+#include "viewer/frame_viewer.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTreeWidgetItem;
 
 namespace glint {
 
-class Form1 : public QMainWindow {
+class FolderTree;
+class PathBox;
+class PictureView;
+class ScrollBarControl;
+class StatusPanel;
+class ClientArea;
+
+struct Form1Options {
+  // The program's folder; empty means the folder of the running executable.
+  std::string appPath = {};
+  // The tree's root and the open dialog's first folder; unset means the game's sprite folder.
+  std::optional<std::string> spriteFolder = {};
+  // The boxes the window shows; null means the real ones.
+  Dialogs* dialogs = nullptr;
+  // Where the output folder goes when the program's folder cannot take it; unset means the
+  // user's Pictures folder.
+  std::optional<std::string> picturesFolder = {};
+};
+
+// The only window: every control and every piece of shared state, and the handlers of the
+// user's actions. Start-up runs from the constructor, before the window is shown.
+class Form1 : public QMainWindow, public WindowModel {
  public:
-  Form1();
+  explicit Form1(Form1Options options = {});
+  ~Form1() override;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // The window model.
+  std::string Text1() const override;
+  void SetText1(const std::string& text) override;
+  std::string Text2() const override;
+  void SetText2(const std::string& text) override;
+  int Check1() const override;
+  int Check2() const override;
+  PictureBox& Picture1() override { return picture1_; }
+  PictureBox& Picture2() override { return picture2_; }
+  ScrollBar& VScroll1() override;
+  Dialogs& dialogs() override { return *dialogs_; }
+  FileChannels& channels() override { return channels_; }
+  double TwipsPerPixelX() const override { return tppX_; }
+  double TwipsPerPixelY() const override { return tppY_; }
+  std::string AppPath() const override { return appPath_; }
+  const std::string& StatusText() const override { return status_.text(); }
+  void SetStatusText(std::string text) override;
+  void SetStatusTail(const std::string& prefix, std::string_view tail) override;
+  // Lets pending window events run, at most about every 10 ms; the hook runs on every call.
+  void Yield() override;
+
+  // Event handlers and procedures, under the names the features use.
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload(int& Cancel);
+  void Browse_Click();
+  void mnuFileOpen_Click();
+  void mnuFileSave_Click();
+  void mnuSaveMult_Click();
+  void mnuFileExit_Click();
+  void Text1_GotFocus();
+  void TreeView1_Expand(QTreeWidgetItem* Node);
+  void TreeView1_DblClick();
+  void FillFolderNode(const std::string& folderPath, const std::string& parentKey);
+  void LoadSprite();
+  void VScroll1_Change();
+  void VScroll1_Scroll();
+  void SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame, const std::string& Filename);
+
+  // The window's outer size in twips, framed as the design platform framed the central area.
+  int Width() const;
+  int Height() const;
+  void SetWidth(int twips);
+  void SetHeight(int twips);
+  // A control's current Left, Top, Width and Height in twips.
+  TwipRect ControlRect(const std::string& name) const;
+
+  // The open-file dialog's properties, kept between uses.
+  CommonDialog CommonDialog1;
+  // Runs inside every yield (never re-entered), for tests that act in the middle of long work.
+  std::function<void()> yieldHook;
+
+  const std::string& spriteFolder() const { return spriteFolder_; }
+  FrameViewer& viewer() { return viewer_; }
+  Exporter& exporter() { return exporter_; }
+  ImagePictureBox& preview() { return picture1_; }
+  ImagePictureBox& sheet() { return picture2_; }
+  FolderTree& TreeView1() { return *tree_; }
+  PathBox& Text1Box() { return *text1_; }
+  QScrollBar& VScroll1Bar() { return *scroll_; }
+  StatusPanel& StatusBar1() { return *statusBar_; }
+  QWidget& clientArea();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenu();
+  void place(QWidget* widget, const TwipRect& rect);
+  void applyLayout(const Layout& layout);
+  int pixelsX(double twips) const;
+  int pixelsY(double twips) const;
+
+  Form1Options options_;
+  double tppX_ = 15, tppY_ = 15;
+  std::string appPath_;
+  std::string spriteFolder_;
+  std::unique_ptr<Dialogs> ownDialogs_;
+  Dialogs* dialogs_ = nullptr;
+  FileChannels channels_;
+  StatusLine status_;
+  ImagePictureBox picture1_;
+  ImagePictureBox picture2_;
+
+  ClientArea* client_ = nullptr;
+  PathBox* text1_ = nullptr;
+  QPushButton* browse_ = nullptr;
+  PictureView* pictureView_ = nullptr;
+  FolderTree* tree_ = nullptr;
+  QCheckBox* check1_ = nullptr;
+  QScrollBar* scroll_ = nullptr;
+  std::unique_ptr<ScrollBarControl> scrollControl_;
+  StatusPanel* statusBar_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QCheckBox* check2_ = nullptr;
+
+  QElapsedTimer sinceYield_;
+  bool inYieldHook_ = false;
+  bool inResize_ = false;
+
+  FrameViewer viewer_;
+  Exporter exporter_;
 };
 
 }  // namespace glint

@@ -1,0 +1,40 @@
+#pragma once
+
+// The window's fixed values: no settings are kept, every default is one of these.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace glint {
+
+#ifdef _WIN32
+inline constexpr const char* kSep = "\\";
+#else
+inline constexpr const char* kSep = "/";
+#endif
+
+inline constexpr const char* kWindowCaption = "Valkarin Glintscope Pro";
+// The tree's root node key: a single separator, which no folder path below the root equals.
+inline constexpr const char* kRootKey = kSep;
+inline constexpr const char* kPlaceholderPrefix = "$$$";
+inline constexpr const char* kOpenFilter = "Valkarin Sprite files (*.spr)|*.spr";
+inline constexpr const char* kOutputName = "Output";
+inline constexpr const char* kFallbackOutputName = "Glintscope Output";
+
+// The game's sprite folder. Elsewhere than on Windows it lies inside the Wine prefix; a 32-bit
+// install in a 64-bit prefix is found under "Program Files (x86)" when only that one exists.
+// `getenv` is the environment to read (injectable for tests).
+std::string DefaultSpriteFolder(
+    const std::function<std::optional<std::string>(const char*)>& getenv);
+std::string DefaultSpriteFolder();
+
+// The batch output folder prepared at start-up: `appPath` + separator + "Output", created when no
+// file or folder of that name exists. When the program's folder cannot take it, "Glintscope
+// Output" in `picturesFolder` is used (created likewise). A file already named "Output" is left
+// alone and its path kept, as nothing is reported at start-up.
+std::string PrepareOutputFolder(const std::string& appPath, const std::string& picturesFolder);
+// The user's Pictures folder, or the home folder when there is none.
+std::string PicturesFolder();
+
+}  // namespace glint
