@@ -123,33 +123,30 @@ TEST(FrameNumber, Answers) {
   for (const Case& c : cases) EXPECT_EQ(ParseFrameNumber(c.answer), c.frame) << c.answer;
 }
 
-TEST(SaveFrames, WritesOnlyTheChosenFrameBesideTheSprite) {
+TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndNamesEachFrameInTheStatus) {
   Fixture f(sprite(10));
-  f.save(3, 3);
-  EXPECT_EQ(entries(f.dir.path()),
-            (std::set<std::string>{"sample.spr", "sample.spr.3.bmp", "out"}));
-  expectShowsFrame(f.window.text1 + ".3.bmp", 5, 3, pixelsOf(3));
-  EXPECT_TRUE(f.messages().empty());
-  EXPECT_EQ(f.window.channels().openCount(), 0);
-  EXPECT_FALSE(f.window.Exporting);
-}
-
-TEST(SaveFrames, StatusNamesEachFrameOfTheRangeWithTheCount) {
-  Fixture f(sprite(10));
-  std::vector<std::string> seen;
-  f.window.onYield = [&] { seen.push_back(f.window.StatusText()); };
-  f.save(4, 6);
-  seen.push_back(f.window.StatusText());
-  std::vector<std::string> heads;  // each distinct "Writing bitmap ..." head, in order
-  for (const auto& text : seen) {
+  std::vector<std::string> heads;  // each distinct "Writing bitmap ..." head, yields and the end
+  auto look = [&] {
+    std::string text = f.window.StatusText();
     std::string head = text.substr(0, text.find("...") + 3);
     if (head.rfind("Writing", 0) == 0 && (heads.empty() || heads.back() != head))
       heads.push_back(head);
-  }
+  };
+  f.window.onYield = look;
+  f.save(4, 6);
+  look();
+  EXPECT_EQ(entries(f.dir.path()),
+            (std::set<std::string>{"sample.spr", "sample.spr.4.bmp", "sample.spr.5.bmp",
+                                   "sample.spr.6.bmp", "out"}));
+  for (int k = 4; k <= 6; ++k)
+    expectShowsFrame(f.window.text1 + "." + std::to_string(k) + ".bmp", k + 2, 3, pixelsOf(k));
   EXPECT_EQ(heads,
             (std::vector<std::string>{"Writing bitmap 4 of 10...", "Writing bitmap 5 of 10...",
                                       "Writing bitmap 6 of 10..."}));
   EXPECT_EQ(f.window.StatusText(), "Writing bitmap 6 of 10... (This bitmap 100%)");
+  EXPECT_TRUE(f.messages().empty());
+  EXPECT_EQ(f.window.channels().openCount(), 0);
+  EXPECT_FALSE(f.window.Exporting);
 }
 
 TEST(SaveFrames, RangeTest) {
@@ -320,6 +317,11 @@ TEST(Export, EmptyFramesGetNoFile) {
   EXPECT_EQ(f.messages()[1].prompt, "Decoded 3 images in sample.spr");
   EXPECT_EQ(entries(f.window.text2), (std::set<std::string>{"sample_01.bmp"}));
   EXPECT_EQ(entries(f.dir.path()).size(), 2u);
+
+  Fixture none(SpriteBuilder{});  // no frames at all: nothing written, the summary still shows
+  none.exporter.mnuSaveMult_Click();
+  EXPECT_EQ(none.messages().at(0).prompt, "Decoded 0 images in sample.spr");
+  EXPECT_TRUE(entries(none.window.text2).empty());
 }
 
 TEST(SaveSingle, InputBox) {
@@ -357,7 +359,7 @@ TEST(SaveSingle, InputBox) {
   }
 }
 
-TEST(Export, SilentCases) {
+TEST(Export, NothingToDo) {
   for (std::string path : {std::string(), std::string("/no/such.spr"), std::string("/tmp")}) {
     testing::FakeWindow window;
     window.text1 = path;
@@ -368,9 +370,6 @@ TEST(Export, SilentCases) {
     EXPECT_TRUE(window.scripted().inputs.empty()) << path;
     EXPECT_TRUE(window.scripted().messages.empty()) << path;
   }
-}
-
-TEST(SaveMultiple, EmptyOutputFolderBox) {
   Fixture f(sprite(2));
   f.window.text2.clear();
   f.exporter.mnuSaveMult_Click();
@@ -378,6 +377,7 @@ TEST(SaveMultiple, EmptyOutputFolderBox) {
   EXPECT_EQ(f.messages()[0].prompt,
             "No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.");
   EXPECT_EQ(f.messages()[0].style, 48);
+  EXPECT_EQ(entries(f.dir.path()).size(), 2u);
 }
 
 TEST(Export, TextsAreTakenOnceAndOtherCommandsWaitWhileItRuns) {
