@@ -128,6 +128,18 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   return previous;
 }
 
+HBITMAP GetCurrentBitmap(HDC dc) {
+  Context* c = contextOf(dc);
+  return c == nullptr || c->screen ? 0 : c->selected;
+}
+
+bool IsSelectable(HGDIOBJ bitmap, HDC dc) {
+  Context* c = contextOf(dc);
+  Bitmap* b = bitmapOf(bitmap);
+  if (c == nullptr || c->screen || b == nullptr || b->stockOf != 0) return false;
+  return b->selectedInto == 0 || b->selectedInto == dc;
+}
+
 bool DeleteObject(HGDIOBJ object) {
   Bitmap* b = bitmapOf(object);
   if (b == nullptr || b->selectedInto != 0) return false;

@@ -48,6 +48,11 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // Selects a bitmap into a memory context; returns the one selected before, 0 on failure
 // (invalid handles, or a bitmap already selected into another context).
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+// The bitmap selected into a memory context; 0 for anything else.
+HBITMAP GetCurrentBitmap(HDC dc);
+// Whether SelectObject(dc, bitmap) would succeed: a live bitmap selected nowhere else, and not a
+// context's placeholder.
+bool IsSelectable(HGDIOBJ bitmap, HDC dc);
 // Deletes a bitmap that is selected nowhere; false otherwise.
 bool DeleteObject(HGDIOBJ object);
 // Fills the record for a valid bitmap when size >= 24 and returns 24; 0 for anything else.
