@@ -1,6 +1,11 @@
-#include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-  std::puts("sprconv: not built yet");
-  return 2;
+#include "cli/commands.h"
+#include "cli/console.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  glint::cli::StdConsole console;
+  return glint::cli::Sprconv(args, console);
 }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace glint::cli {
+
+// A failure of one input or one output, told to the user as "sprconv: PATH: reason".
+class Failure : public std::runtime_error {
+ public:
+  Failure(std::string path, std::string reason)
+      : std::runtime_error(reason), path_(std::move(path)), reason_(std::move(reason)) {}
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string path_;
+  std::string reason_;
+};
+
+// One line for stderr.
+inline std::string ErrorLine(const std::string& path, const std::string& reason) {
+  return "sprconv: " + path + ": " + reason + "\n";
+}
+
+// The plain reason behind a failed system call ("permission denied", "the disk is full").
+std::string SystemReason(int errorNumber);
+
+}  // namespace glint::cli

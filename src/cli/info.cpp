@@ -1,0 +1,114 @@
+#include "cli/info.h"
+
+#include <cstdio>
+
+#include "cli/failure.h"
+#include "cli/sprite_input.h"
+
+namespace glint::cli {
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
+std::size_t utf8Length(std::string_view s) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char lead = byte(0);
+  std::size_t length;
+  std::uint32_t min;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2, min = 0x80;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3, min = 0x800;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4, min = 0x10000;
+  else
+    return 0;
+  if (s.size() < length) return 0;
+  std::uint32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else if (c >= 0x80) {
+      std::size_t length = utf8Length(text.substr(i));
+      if (length == 0) {
+        out += "\xEF\xBF\xBD";
+        ++i;
+        continue;
+      }
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    } else {
+      out += static_cast<char>(c);
+    }
+    ++i;
+  }
+  return out + "\"";
+}
+
+SpriteInfo ReadSpriteInfo(const std::string& path) {
+  SpriteInfo info;
+  info.file = path;
+  try {
+    SpriteFile sprite(path);
+    info.frames = sprite.frameCount();
+    for (int k = 1; k <= sprite.frameCount(); ++k) {
+      spr::FrameRecord frame = sprite.nextFrame();
+      info.sizes.push_back({frame.width, frame.height, frame.storedLength});
+      sprite.image(frame, k);  // decoding is what finds the remaining faults
+    }
+  } catch (const Failure& failure) {
+    info.error = failure.reason();
+  }
+  return info;
+}
+
+std::string InfoText(const SpriteInfo& info) {
+  if (!info.frames) return {};  // not a sprite file: the error says why
+  std::string text = info.file + ": " + std::to_string(*info.frames) +
+                     (*info.frames == 1 ? " frame\n" : " frames\n");
+  for (std::size_t k = 0; k < info.sizes.size(); ++k) {
+    const FrameInfo& f = info.sizes[k];
+    text += "  frame " + std::to_string(k + 1) + ": " + std::to_string(f.width) + " x " +
+            std::to_string(f.height) + ", " + std::to_string(f.storedLength) + " bytes stored\n";
+  }
+  return text;
+}
+
+std::string InfoJson(const SpriteInfo& info) {
+  std::string sizes, stored;
+  for (const FrameInfo& f : info.sizes) {
+    if (!sizes.empty()) sizes += ",", stored += ",";
+    sizes += "[" + std::to_string(f.width) + "," + std::to_string(f.height) + "]";
+    stored += std::to_string(f.storedLength);
+  }
+  std::string json = "{\"file\":" + JsonString(info.file) +
+                     ",\"frames\":" + (info.frames ? std::to_string(*info.frames) : "null") +
+                     ",\"sizes\":[" + sizes + "],\"stored\":[" + stored + "]";
+  if (!info.error.empty()) json += ",\"error\":" + JsonString(info.error);
+  return json + "}\n";
+}
+
+}  // namespace glint::cli

@@ -1,0 +1,74 @@
+#include "cli/png_writer.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <new>
+#include <stdexcept>
+
+namespace glint::cli {
+namespace {
+
+void appendData(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  try {
+    out->insert(out->end(), data, data + length);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "out of memory");  // unwinds through libpng by its own longjmp
+  }
+}
+
+void noFlush(png_structp) {}
+void ignoreWarning(png_structp, png_const_charp) {}
+[[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Plain C flow from here on: libpng reports failures by longjmp, which must not cross C++ frames
+// that own anything.
+bool encode(std::vector<std::uint8_t>* out, png_uint_32 width, png_uint_32 height, png_bytepp rows,
+            png_colorp colours, bool transparent) {
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // sheets may be wider than the default
+  png_set_write_fn(png, out, appendData, noFlush);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_PLTE(png, info, colours, 256);
+  png_byte opaque = 0;
+  if (transparent) png_set_tRNS(png, info, &opaque, 1, nullptr);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);  // best for palette images
+  png_set_rows(png, info, rows);
+  png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PalettePng(const IndexedImage& image, const spr::Palette& palette,
+                                     bool transparent) {
+  if (image.width <= 0 || image.height <= 0) throw std::invalid_argument("empty image");
+  std::vector<png_color> colours(256);
+  for (std::size_t k = 0; k < 256; ++k)
+    colours[k] = png_color{palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]};
+  std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
+  for (int y = 0; y < image.height; ++y)
+    rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.row(y));
+  std::vector<std::uint8_t> out;
+  out.reserve(image.pixels.size() / 2 + 2048);
+  if (!encode(&out, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
+              rows.data(), colours.data(), transparent))
+    throw std::runtime_error("the PNG encoder failed");
+  return out;
+}
+
+}  // namespace glint::cli
