@@ -1,14 +1,268 @@
 #include "viewer/frame_viewer.h"
 
-namespace glint {
+#include <algorithm>
+#include <array>
+#include <new>
+#include <optional>
 
-void FrameViewer::LoadSprite() {}
-void FrameViewer::VScroll1_Change() {}
-void FrameViewer::VScroll1_Scroll() { VScroll1_Change(); }
-void FrameViewer::ApplySheetLayout(int widthTwips, int heightTwips) {
-  window_.Picture2().SetHeight(heightTwips);
-  window_.Picture2().SetWidth(widthTwips);
+#include "platform/dir_listing.h"
+#include "platform/errors.h"
+#include "platform/file_channels.h"
+#include "platform/twips.h"
+#include "spr/frame_codec.h"
+#include "spr/spr_file.h"
+#include "surface/memory_dc.h"
+
+namespace glint {
+namespace {
+
+constexpr int kSheetRows = 1500;
+constexpr int kOutOfMemory = 7;
+constexpr gdi::COLORREF kWhite = gdi::RGB(255, 255, 255);
+constexpr gdi::COLORREF kBlack = gdi::RGB(0, 0, 0);
+constexpr double kLabelPoints = 9.0;
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+std::string fileNameOf(const std::string& path) {
+  std::size_t cut = path.find_last_of(kSeparator);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
-void FrameViewer::PreviewResized() {}
+
+// One colour per palette index, from the BMP colour table (blue, green, red, 0).
+std::array<gdi::COLORREF, 256> coloursOf(const spr::Bytes& table) {
+  std::array<gdi::COLORREF, 256> colours{};
+  for (std::size_t k = 0; k < colours.size() && 4 * k + 2 < table.size(); ++k)
+    colours[k] = gdi::RGB(table[4 * k + 2], table[4 * k + 1], table[4 * k]);
+  return colours;
+}
+
+void label(PictureBox& sheet, std::int64_t left, std::int64_t top, int number) {
+  const std::string text = std::to_string(number);
+  const int length = static_cast<int>(text.size());
+  const int x = static_cast<int>(left), y = static_cast<int>(top);
+  sheet.SetForeColor(kWhite);
+  gdi::TextOutA(sheet.hDC(), x, y, text.c_str(), length);
+  sheet.SetForeColor(kBlack);
+  gdi::TextOutA(sheet.hDC(), x + 1, y + 1, text.c_str(), length);
+}
+
+}  // namespace
+
+void FrameViewer::LoadSprite() {
+  // The file opened is the one every message names, whatever the path box says later.
+  const std::string path = window_.Text1();
+  if (path.empty()) return;
+  if (!OrdinaryFileExists(path)) return;
+  if (window_.Loading) return;
+  window_.Loading = true;
+
+  FileChannels& channels = window_.channels();
+  std::optional<ChannelGuard> channel;
+  int failure = 0;
+  try {
+    ByteSource& file = channels.openForReading(FileChannels::kSpriteChannel, path);
+    channel.emplace(channels, FileChannels::kSpriteChannel);
+    drawSprite(file);
+    channel->close();
+  } catch (const Error& e) {
+    failure = e.number();
+  } catch (const std::bad_alloc&) {
+    failure = kOutOfMemory;
+  } catch (const std::exception&) {
+    failure = err::kInvalidCall;
+  }
+  channel.reset();  // closed before any box shows
+  window_.Loading = false;
+  if (failure != 0) {
+    fail(failure, path);
+    return;
+  }
+
+  std::string summary = "Decoded " + std::to_string(frameCount_) + " pictures in " + path;
+  if (leftOut_ > 0) summary += " (" + std::to_string(leftOut_) + " left out: the sheet is full)";
+  window_.SetStatusText(std::move(summary));
+  window_.Picture1().SetMousePointer(pointer::kDefault);
+}
+
+void FrameViewer::drawSprite(ByteSource& file) {
+  spr::SprReader reader(file);
+  const auto colours = coloursOf(spr::ConvertPalette(reader.readPalette()));
+  if (!reader.readSignature()) throw Error(err::kWrongSignature);
+  const std::int16_t storedCount = reader.readFrameCount();
+  if (storedCount < 0) throw Error(err::kInvalidCall);  // a count above 32,767 is no count
+
+  PictureBox& preview = window_.Picture1();
+  PictureBox& sheet = window_.Picture2();
+  preview.SetMousePointer(pointer::kHourglass);
+  placement_ = SheetPlacement();
+  leftOut_ = 0;
+  loaded_ = false;
+  // Sized before it is cleared, so a large sheet from the last load is not filled first.
+  setSheetPixels(TwipsToPixels(preview.Width(), window_.TwipsPerPixelX()), kSheetRows);
+  preview.Cls();
+  sheet.Cls();
+  gdi::SetTextFont(sheet.hDC(), "", kLabelPoints);
+  ScrollBar& bar = window_.VScroll1();
+  bar.SetMax(0);
+  bar.SetEnabled(false);
+
+  frameCount_ = window_.Check1() == 0 ? std::min<int>(storedCount, 1) : storedCount;
+  std::optional<CMemoryDC> surface;
+  for (int i = 1; i <= frameCount_; ++i) {
+    window_.SetStatusText("Decoding " + std::to_string(i) + " of " + std::to_string(frameCount_) +
+                          " bitmaps.");
+    window_.Yield();
+    spr::FrameRecord record = reader.readFrame();
+    spr::Bytes block = spr::DecodeFrameData(record.stored, record.width, window_);
+    if (!spr::HasPixels(record, block.size())) continue;  // an empty frame takes no place
+    const std::int64_t w = record.width, h = record.height;
+    block = spr::FitPixelBlock(std::move(block), w, h);
+
+    if (leftOut_ > 0) {
+      ++leftOut_;  // every frame after the first left out, so the sheet never skips one
+      continue;
+    }
+
+    if (!surface) surface.emplace();
+    // Whichever side shrinks goes first, so the bitmap made in between is never larger than
+    // the old frame or the new one.
+    const std::int32_t w32 = record.width, h32 = record.height;
+    if (surface->Height() > h32) {
+      surface->SetHeight(h32);
+      surface->SetWidth(w32);
+    } else {
+      surface->SetWidth(w32);
+      surface->SetHeight(h32);
+    }
+    const std::size_t stride = static_cast<std::size_t>(w + spr::PadCount(w));
+    for (std::int32_t y = 0; y < h32; ++y) {
+      const std::uint8_t* row = block.data() + static_cast<std::size_t>(h32 - 1 - y) * stride;
+      for (std::int32_t x = 0; x < w32; ++x) surface->SetPixelColor(x, y, colours[row[x]]);
+      window_.Yield();
+    }
+
+    // Placed after the yields, with the preview's width as it is now; nothing yields between
+    // making room on the sheet and copying the frame there.
+    const SheetPlacement::Spot spot = placement_.spotFor(w, previewWidth());
+    if (!growSheet(spot.left + w, spot.top + h)) {
+      ++leftOut_;
+      continue;
+    }
+    gdi::BitBlt(sheet.hDC(), static_cast<int>(spot.left), static_cast<int>(spot.top), w32, h32,
+                surface->hdc(), 0, 0, gdi::SRCCOPY);
+    placement_.put(spot, w, h);
+    if (window_.Check2() == 1) label(sheet, spot.left, spot.top, i);
+    refreshPreviewTop();
+  }
+
+  setSheetPixels(std::max<std::int64_t>(TwipsToPixels(preview.Width(), window_.TwipsPerPixelX()),
+                                        placement_.right()),
+                 std::max<std::int64_t>(kSheetRows, placement_.bottom()));
+  const std::int64_t scrollMax = ScrollMaxFor(placement_.bottom(), previewHeight());
+  if (scrollMax > 0) {
+    bar.SetEnabled(true);
+    bar.SetMax(static_cast<int>(scrollMax));
+  }
+  loaded_ = true;
+}
+
+void FrameViewer::fail(int number, const std::string& path) {
+  window_.Picture1().SetMousePointer(pointer::kDefault);
+  const std::string name = fileNameOf(path);
+  if (number == err::kBadFileName) {
+    window_.dialogs().MsgBox("Error opening file \"" + name + "\"", style::kInformation, kAppTitle);
+  } else if (number != err::kFileAlreadyOpen) {
+    window_.dialogs().MsgBox("The file \"" + name + "\" doesn't look like an SPR file.",
+                             style::kInformation, "Error " + std::to_string(number));
+  }
+}
+
+void FrameViewer::VScroll1_Change() {
+  PictureBox& preview = window_.Picture1();
+  preview.Cls();
+  const int w = static_cast<int>(RoundHalfEven(preview.Width() / window_.TwipsPerPixelX()));
+  const int h = static_cast<int>(RoundHalfEven(preview.Height() / window_.TwipsPerPixelY()));
+  gdi::BitBlt(preview.hDC(), 0, 0, w, h, window_.Picture2().hDC(), 0, window_.VScroll1().Value(),
+              gdi::SRCCOPY);
+  preview.Refresh();
+}
+
+void FrameViewer::VScroll1_Scroll() { VScroll1_Change(); }
+
+void FrameViewer::ApplySheetLayout(int widthTwips, int heightTwips) {
+  setSheetPixels(std::max<std::int64_t>(TwipsToPixels(widthTwips, window_.TwipsPerPixelX()),
+                                        placement_.right()),
+                 std::max<std::int64_t>(TwipsToPixels(heightTwips, window_.TwipsPerPixelY()),
+                                        placement_.bottom()));
+}
+
+void FrameViewer::PreviewResized() {
+  if (loaded_ && !window_.Loading) {
+    ScrollBar& bar = window_.VScroll1();
+    const std::int64_t scrollMax = ScrollMaxFor(placement_.bottom(), previewHeight());
+    bar.SetMax(static_cast<int>(scrollMax));
+    bar.SetEnabled(scrollMax > 0);
+  }
+  VScroll1_Change();
+}
+
+void FrameViewer::refreshPreviewTop() {
+  PictureBox& preview = window_.Picture1();
+  const long long tppX = RoundHalfEven(window_.TwipsPerPixelX());
+  const long long tppY = RoundHalfEven(window_.TwipsPerPixelY());
+  const int cw = tppX > 0 ? static_cast<int>(preview.Width() / tppX) : 0;
+  const int ch = tppY > 0 ? static_cast<int>(preview.Height() / tppY) : 0;
+  gdi::BitBlt(preview.hDC(), 0, 0, cw, ch, window_.Picture2().hDC(), 0, 0, gdi::SRCCOPY);
+  preview.Refresh();
+}
+
+double FrameViewer::previewWidth() const {
+  return window_.Picture1().Width() / window_.TwipsPerPixelX();
+}
+
+double FrameViewer::previewHeight() const {
+  return window_.Picture1().Height() / window_.TwipsPerPixelY();
+}
+
+std::int64_t FrameViewer::sheetWidth() const {
+  gdi::BITMAP bm;
+  return gdi::GetObjectA(gdi::GetCurrentBitmap(window_.Picture2().hDC()), gdi::kBitmapRecordSize,
+                         &bm) == 0
+             ? 0
+             : bm.bmWidth;
+}
+
+std::int64_t FrameViewer::sheetHeight() const {
+  gdi::BITMAP bm;
+  return gdi::GetObjectA(gdi::GetCurrentBitmap(window_.Picture2().hDC()), gdi::kBitmapRecordSize,
+                         &bm) == 0
+             ? 0
+             : bm.bmHeight;
+}
+
+bool FrameViewer::growSheet(std::int64_t width, std::int64_t height) {
+  const std::int64_t haveW = sheetWidth(), haveH = sheetHeight();
+  if (width <= haveW && height <= haveH) return true;
+  const std::int64_t w = std::max(width, haveW);
+  const std::int64_t h = std::max(height, haveH);
+  if (w > maxSheetPixels_ / h) return false;
+  // Rows come one after another: grow by doubling, so the copies add up to little.
+  const std::int64_t roomy = std::min(std::max(h, 2 * haveH), maxSheetPixels_ / w);
+  setSheetPixels(w, height > haveH ? roomy : haveH);
+  return sheetWidth() >= width && sheetHeight() >= height;  // false when memory ran out
+}
+
+void FrameViewer::setSheetPixels(std::int64_t width, std::int64_t height) {
+  PictureBox& sheet = window_.Picture2();
+  const int widthTwips = PixelsToTwips(static_cast<double>(width), window_.TwipsPerPixelX());
+  const int heightTwips = PixelsToTwips(static_cast<double>(height), window_.TwipsPerPixelY());
+  if (sheet.Width() != widthTwips) sheet.SetWidth(widthTwips);
+  if (sheet.Height() != heightTwips) sheet.SetHeight(heightTwips);
+}
 
 }  // namespace glint

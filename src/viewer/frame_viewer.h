@@ -1,24 +1,64 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "ui/window_model.h"
+#include "viewer/sheet_placement.h"
 
 namespace glint {
 
+class ByteSource;
+
 // Loads the sprite named in the path box onto the frame sheet and scrolls the preview over it.
+//
+// The sheet keeps every frame drawn: it grows to the bottom of the lowest row (and to the right
+// edge of a frame wider than the preview), up to kMaxSheetPixels. Frames beyond that bound are
+// decoded but not drawn, and the summary says how many were left out:
+//   Decoded 5000 pictures in /sprites/a.spr (212 left out: the sheet is full)
 class FrameViewer {
  public:
-  explicit FrameViewer(WindowModel& window) : window_(window) {}
+  // 256 MiB of 32-bit pixels.
+  static constexpr std::int64_t kMaxSheetPixels = std::int64_t{64} << 20;
+
+  explicit FrameViewer(WindowModel& window, std::int64_t maxSheetPixels = kMaxSheetPixels)
+      : window_(window), maxSheetPixels_(maxSheetPixels) {}
 
   void LoadSprite();
   void VScroll1_Change();
   void VScroll1_Scroll();
-  // The layout's size for the sheet (its steps 10 and 11), in twips.
+  // The layout's size for the sheet (its steps 10 and 11), in twips. A sheet that holds frames
+  // is never made smaller than the frames on it.
   void ApplySheetLayout(int widthTwips, int heightTwips);
   // The preview changed size: the scroll range and the preview follow.
   void PreviewResized();
 
+  // The bottom of the lowest frame and the right edge of the rightmost one on the sheet, pixels.
+  std::int64_t drawnBottom() const { return placement_.bottom(); }
+  std::int64_t drawnRight() const { return placement_.right(); }
+  // Frames of the last load that did not fit within the bound.
+  int framesLeftOut() const { return leftOut_; }
+
  private:
+  // Steps from the palette to the scroll range; raises on any failure.
+  void drawSprite(ByteSource& file);
+  void fail(int number, const std::string& path);
+  // The sheet's size in pixels, and making it at least this large within the bound.
+  std::int64_t sheetWidth() const;
+  std::int64_t sheetHeight() const;
+  bool growSheet(std::int64_t width, std::int64_t height);
+  void setSheetPixels(std::int64_t width, std::int64_t height);
+  double previewWidth() const;
+  double previewHeight() const;
+  void refreshPreviewTop();
+
   WindowModel& window_;
+  const std::int64_t maxSheetPixels_;
+  SheetPlacement placement_;
+  int frameCount_ = 0;
+  int leftOut_ = 0;
+  // The last load ran to its end: its scroll range follows the preview's size.
+  bool loaded_ = false;
 };
 
 }  // namespace glint
