@@ -31,6 +31,11 @@ struct Table {
   std::unordered_map<HANDLE, Bitmap> bitmaps;
   std::unordered_map<HANDLE, Context> contexts;
   QImage screenImage{1, 1, QImage::Format_RGB32};
+  // The last context looked up and its image: painting pixel by pixel asks for the same one
+  // again and again. Elements of the maps keep their addresses until erased, so only selecting
+  // and deleting forget it.
+  HDC cachedDc = 0;
+  QImage* cachedImage = nullptr;
 };
 
 Table& table() {
@@ -51,11 +56,21 @@ Context* contextOf(HANDLE h) {
 }
 
 QImage* imageOf(HDC dc) {
+  Table& t = table();
+  if (dc != 0 && dc == t.cachedDc) return t.cachedImage;
   Context* c = contextOf(dc);
   if (c == nullptr) return nullptr;
-  if (c->screen) return &table().screenImage;
+  if (c->screen) return &t.screenImage;
   Bitmap* b = bitmapOf(c->selected);
-  return b == nullptr ? nullptr : &b->image;
+  if (b == nullptr) return nullptr;
+  t.cachedDc = dc;
+  t.cachedImage = &b->image;
+  return t.cachedImage;
+}
+
+void forgetCachedImage() {
+  table().cachedDc = 0;
+  table().cachedImage = nullptr;
 }
 
 HBITMAP addBitmap(QImage image) {
@@ -81,6 +96,7 @@ HDC GetDC(HWND window) {
 int ReleaseDC(HWND, HDC dc) {
   Context* c = contextOf(dc);
   if (c == nullptr || !c->screen) return 0;
+  forgetCachedImage();
   table().contexts.erase(dc);
   return 1;
 }
@@ -100,6 +116,7 @@ HDC CreateCompatibleDC(HDC) {
 bool DeleteDC(HDC dc) {
   Context* c = contextOf(dc);
   if (c == nullptr || c->screen) return false;
+  forgetCachedImage();
   if (Bitmap* b = bitmapOf(c->selected)) b->selectedInto = 0;
   HBITMAP stock = c->placeholder;
   table().contexts.erase(dc);
@@ -121,6 +138,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   Bitmap* b = bitmapOf(object);
   if (c == nullptr || c->screen || b == nullptr) return 0;
   if (b->selectedInto != 0 && b->selectedInto != dc) return 0;
+  forgetCachedImage();
   HBITMAP previous = c->selected;
   if (Bitmap* old = bitmapOf(previous)) old->selectedInto = 0;
   c->selected = object;
@@ -144,6 +162,7 @@ bool DeleteObject(HGDIOBJ object) {
   Bitmap* b = bitmapOf(object);
   if (b == nullptr || b->selectedInto != 0) return false;
   if (b->stockOf != 0 && contextOf(b->stockOf) != nullptr) return false;
+  forgetCachedImage();
   table().bitmaps.erase(object);
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QImage>
 #include <QScrollBar>
 #include <chrono>
@@ -110,6 +111,22 @@ TEST(ViewerWindow, DuringALoadTheWindowStaysUsableAndTheDrawingRight) {
   EXPECT_TRUE(lastFrameShown);
 }
 
+// Times the paints of a widget.
+struct PaintClock : QObject {
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::Paint) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (paints++ > 0)
+      longestGap =
+          std::max(longestGap, std::chrono::duration<double, std::milli>(now - last).count());
+    last = now;
+    return false;
+  }
+  int paints = 0;
+  double longestGap = 0;
+  std::chrono::steady_clock::time_point last;
+};
+
 // Not pass/fail: the figures for the closing note. The floor is the same load on a window model
 // whose yield and status line do nothing.
 TEST(ViewerWindow, HundredFrameLoadFigures) {
@@ -124,26 +141,20 @@ TEST(ViewerWindow, HundredFrameLoadFigures) {
         .count();
   };
 
-  Window w;
-  w.form.findChild<QCheckBox*>("Check2")->setChecked(true);
-  long long hookCalls = 0;
-  double longestGap = 0;
-  auto last = std::chrono::steady_clock::now();
-  w.form.yieldHook = [&] {
-    ++hookCalls;
-    const auto now = std::chrono::steady_clock::now();
-    longestGap =
-        std::max(longestGap, std::chrono::duration<double, std::milli>(now - last).count());
-    last = now;
-  };
-  const double window = time([&] { w.open(path); });
-
   testing::FakeWindow quiet;
   FrameViewer viewer(quiet);
   quiet.text1 = path;
+  viewer.LoadSprite();  // once before timing, so fonts and caches are warm for both
   const double floor = time([&] { viewer.LoadSprite(); });
-  std::cout << "window load " << window << " ms (" << hookCalls << " yields, longest gap "
-            << longestGap << " ms); without events " << floor << " ms\n";
+
+  Window w;
+  w.form.findChild<QCheckBox*>("Check2")->setChecked(true);
+  PaintClock clock;
+  w.form.findChild<QWidget*>("Picture1")->installEventFilter(&clock);
+  const double window = time([&] { w.open(path); });
+  std::cout << "window load " << window << " ms (" << clock.paints
+            << " preview paints, longest gap " << clock.longestGap << " ms); without events "
+            << floor << " ms\n";
   EXPECT_EQ(w.form.StatusText(), "Decoded 100 pictures in " + path);
 }
 
