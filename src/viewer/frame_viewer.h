@@ -27,7 +27,7 @@ class FrameViewer {
   void LoadSprite();
   void VScroll1_Change();
   void VScroll1_Scroll();
-  // The layout's size for the sheet (its steps 10 and 11), in twips. A sheet that holds frames
+  // The size the window's layout gives the sheet, in twips. A sheet that holds frames
   // is never made smaller than the frames on it.
   void ApplySheetLayout(int widthTwips, int heightTwips);
   // The preview changed size: the scroll range and the preview follow.
