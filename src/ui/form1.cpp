@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -37,6 +38,11 @@ double ScreenTwipsPerPixel(bool horizontal) {
 
 std::string DefaultAppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
 
+std::string WithoutTrailingSeparator(std::string path) {
+  while (path.size() > 1 && path.back() == kSep[0]) path.pop_back();
+  return path;
+}
+
 bool EndsWithSprExtension(const std::string& key) {
   if (key.size() < 4) return false;
   std::string tail = key.substr(key.size() - 4);
@@ -52,11 +58,29 @@ class ClientArea : public QWidget {
  public:
   explicit ClientArea(QWidget* parent) : QWidget(parent) {}
   std::function<void()> onResize;
+  // A widget that gets a sunken frame around it, outside its own area so its pixels stay whole.
+  QWidget* framed = nullptr;
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QWidget::resizeEvent(event);
     if (onResize) onResize();
+  }
+  void paintEvent(QPaintEvent* event) override {
+    QWidget::paintEvent(event);
+    if (framed == nullptr) return;
+    QPainter painter(this);
+    QRect r = framed->geometry().adjusted(-2, -2, 1, 1);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    r.adjust(1, 1, -1, -1);
+    painter.setPen(QColor(64, 64, 64));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
   }
 };
 
@@ -65,7 +89,8 @@ Form1::Form1(Form1Options options)
       tppX_(ScreenTwipsPerPixel(true)),
       tppY_(ScreenTwipsPerPixel(false)),
       appPath_(options_.appPath.empty() ? DefaultAppPath() : options_.appPath),
-      spriteFolder_(options_.spriteFolder.value_or(DefaultSpriteFolder())),
+      spriteFolder_(
+          WithoutTrailingSeparator(options_.spriteFolder.value_or(DefaultSpriteFolder()))),
       picture1_(tppX_, tppY_, kBackColour),
       picture2_(tppX_, tppY_, kBackColour),
       viewer_(*this),
@@ -102,6 +127,7 @@ int Form1::pixelsX(double twips) const { return TwipsToPixels(twips, tppX_); }
 int Form1::pixelsY(double twips) const { return TwipsToPixels(twips, tppY_); }
 
 void Form1::place(QWidget* widget, const TwipRect& r) {
+  rects_[widget->objectName().toStdString()] = r;
   widget->setGeometry(pixelsX(r.Left), pixelsY(r.Top), pixelsX(r.Width), pixelsY(r.Height));
 }
 
@@ -127,6 +153,7 @@ void Form1::buildControls() {
   pictureView_->setObjectName("Picture1");
   pictureView_->setToolTip("Preview");
   pictureView_->setFocusPolicy(Qt::StrongFocus);
+  client_->framed = pictureView_;
   picture1_.onRefresh = [this] { pictureView_->update(); };
   picture1_.onPointer = [this](int pointer) {
     if (pointer == pointer::kHourglass) {
@@ -276,26 +303,17 @@ void Form1::SetHeight(int twips) {
 }
 
 TwipRect Form1::ControlRect(const std::string& name) const {
-  auto fromWidget = [this](const QWidget* w) {
-    QRect g = w->geometry();
-    return TwipRect{PixelsToTwips(g.x(), tppX_), PixelsToTwips(g.y(), tppY_),
-                    PixelsToTwips(g.width(), tppX_), PixelsToTwips(g.height(), tppY_)};
-  };
-  if (name == "Picture2") {
+  if (name == "Picture1" || name == "Picture2") {
+    const ImagePictureBox& box = name == "Picture1" ? picture1_ : picture2_;
     TwipRect design = DesignRect(name);
-    return {design.Left, design.Top, picture2_.Width(), picture2_.Height()};
+    return {design.Left, design.Top, box.Width(), box.Height()};
   }
-  if (name == "Picture1") {
-    TwipRect design = DesignRect(name);
-    return {design.Left, design.Top, picture1_.Width(), picture1_.Height()};
-  }
-  if (name == "StatusBar1") {
+  if (name == "StatusBar1") {  // docked: it goes wherever the client area ends
     return {0, PixelsToTwips(client_->height(), tppY_), PixelsToTwips(client_->width(), tppX_),
             PixelsToTwips(statusBar_->height(), tppY_)};
   }
-  if (const QWidget* w = client_->findChild<QWidget*>(QString::fromStdString(name)))
-    return fromWidget(w);
-  return {};
+  auto found = rects_.find(name);
+  return found == rects_.end() ? TwipRect{} : found->second;
 }
 
 // --- Start-up, layout and closing ---
@@ -332,6 +350,7 @@ void Form1::applyLayout(const Layout& l) {
   place(scroll_, l.VScroll1);
   viewer_.PreviewResized();
   pictureView_->update();
+  client_->update();  // the preview's frame moves with it
 }
 
 void Form1::changeEvent(QEvent* event) {

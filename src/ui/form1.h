@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,7 +98,8 @@ class Form1 : public QMainWindow, public WindowModel {
   int Height() const;
   void SetWidth(int twips);
   void SetHeight(int twips);
-  // A control's current Left, Top, Width and Height in twips.
+  // A control's Left, Top, Width and Height in twips as last set; the widgets stand at the
+  // nearest whole pixels.
   TwipRect ControlRect(const std::string& name) const;
 
   // The open-file dialog's properties, kept between uses.
@@ -151,6 +153,7 @@ class Form1 : public QMainWindow, public WindowModel {
   QLineEdit* text2_ = nullptr;
   QCheckBox* check2_ = nullptr;
 
+  std::map<std::string, TwipRect> rects_;
   QElapsedTimer sinceYield_;
   bool inYieldHook_ = false;
   bool inResize_ = false;

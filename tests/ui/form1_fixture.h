@@ -1,0 +1,53 @@
+#pragma once
+
+// A real Form1 on a throw-away program folder and sprite folder, with scripted dialogs.
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/dialogs_scripted.h"
+#include "support/sprite_builder.h"
+#include "ui/folder_tree.h"
+#include "ui/form1.h"
+
+namespace glint::testing {
+
+class Form1Fixture {
+ public:
+  explicit Form1Fixture(bool show = true) { reopen(show); }
+
+  void reopen(bool show = true) {
+    form.reset();
+    form = std::make_unique<Form1>(Form1Options{.appPath = app.path(),
+                                                .spriteFolder = sprites.path(),
+                                                .dialogs = &dialogs,
+                                                .picturesFolder = pictures.path()});
+    if (show) form->show();
+  }
+
+  // Makes a folder or an empty file (paths relative to the sprite folder).
+  std::string folder(const std::string& relative) {
+    std::filesystem::create_directories(sprites.file(relative));
+    return sprites.file(relative);
+  }
+  std::string file(const std::string& relative) {
+    std::ofstream(sprites.file(relative)) << "x";
+    return sprites.file(relative);
+  }
+  std::string sprite(const std::string& relative, int frames = 3) {
+    SpriteBuilder builder;
+    for (int i = 0; i < frames; ++i) builder.patternFrame(20, 30, static_cast<std::uint32_t>(i));
+    return builder.write(sprites.file(relative));
+  }
+
+  FolderTree& tree() { return form->TreeView1(); }
+  QTreeWidgetItem* node(const std::string& key) { return tree().Node(key); }
+
+  TempDir app, sprites, pictures;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<Form1> form;
+};
+
+}  // namespace glint::testing
