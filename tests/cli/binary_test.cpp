@@ -22,16 +22,9 @@ TEST(Binary, ExitStatuses) {
       {{"export", dir.file("good.spr"), "-o", dir.file("out")}, 0},
       {{"export", dir.file("good.spr"), dir.file("bad.spr"), "-o", dir.file("out")}, 1},
       {{"export", "-o", dir.file("out")}, 2},
-      {{"sheet", dir.file("good.spr"), "-o", dir.file("s.png")}, 0},
-      {{"gif", dir.file("bad.spr"), "-o", dir.file("a.gif")}, 1},
-      {{"info", dir.file("good.spr")}, 0},
-      {{"--version"}, 0},
-      {{"--nonsense"}, 2},
   };
-  for (const Case& c : cases) {
-    CliRun run = SprconvBinary(c.args);
-    EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args) << run.err;
-  }
+  for (const Case& c : cases)
+    EXPECT_EQ(SprconvBinary(c.args).status, c.status) << ::testing::PrintToString(c.args);
   EXPECT_EQ(ReadFile(dir.file("out/good_01.bmp")).size(), 1078u + 16);
 }
 

@@ -79,12 +79,16 @@ TEST(Sheet, DefaultColumnsMakeASquare) {
   for (auto [count, columns] : cases) EXPECT_EQ(cli::SquareColumns(count), columns) << count;
 }
 
-TEST(Sheet, TransparentMarksIndexZero) {
+TEST(SheetAndGif, TransparentMarksIndexZero) {
   TempDir dir;
-  ASSERT_EQ(
-      Sprconv({"sheet", WriteMixed(dir, false), "-o", dir.file("t.png"), "--transparent"}).status,
-      0);
+  std::string sprite = WriteMixed(dir, false);
+  ASSERT_EQ(Sprconv({"sheet", sprite, "-o", dir.file("t.png"), "--transparent"}).status, 0);
   EXPECT_EQ(ReadPng(dir.file("t.png")).alpha, Bytes{0});
+  ASSERT_EQ(Sprconv({"gif", sprite, "-o", dir.file("t.gif"), "--transparent"}).status, 0);
+  for (const auto& f : ReadGif(dir.file("t.gif")).frames) {
+    EXPECT_EQ(f.transparent, 0);
+    EXPECT_EQ(f.delay, 10);  // the default 100 ms
+  }
 }
 
 TEST(Gif, AnimatesEveryFrameWithPixelsCentred) {
@@ -114,17 +118,6 @@ TEST(Gif, AnimatesEveryFrameWithPixelsCentred) {
     EXPECT_EQ(f.disposal, 2);  // back to the background: nothing ghosts
     EXPECT_EQ(f.transparent, -1);
     EXPECT_EQ(f.pixels, frames[i].pixels);
-  }
-}
-
-TEST(Gif, TransparentMarksIndexZero) {
-  TempDir dir;
-  ASSERT_EQ(
-      Sprconv({"gif", WriteMixed(dir, false), "-o", dir.file("t.gif"), "--transparent"}).status, 0);
-  DecodedGif gif = ReadGif(dir.file("t.gif"));
-  for (const auto& f : gif.frames) {
-    EXPECT_EQ(f.transparent, 0);
-    EXPECT_EQ(f.delay, 10);
   }
 }
 

@@ -31,6 +31,11 @@ TEST(ViewerParity, ExportWritesWhatSaveMultipleWrites) {
   auto viewer = Tree(dir.file("viewer"));
   EXPECT_EQ(viewer.size(), 12u);
   EXPECT_EQ(Tree(dir.file("cli")), viewer);
+  // Independently of both: the 6 x 3 frame holds pixels 1, 2, 3 at its top left, the rest 0.
+  const Bytes& shortFrame = viewer["walk_12.bmp"];
+  ASSERT_EQ(shortFrame.size(), 1078u + 3 * 8);
+  EXPECT_EQ(Bytes(shortFrame.begin() + 1078 + 16, shortFrame.end()),
+            (Bytes{1, 2, 3, 0, 0, 0, 0, 0}));
 }
 
 TEST(ViewerParity, BesideTheSpriteAsSaveSingleNamesIt) {
