@@ -27,7 +27,8 @@ void MemorySource::readAt(std::int64_t offset, std::span<std::uint8_t> out) {
 }
 
 FileSource::FileSource(const std::string& path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO standing where a sprite should be is refused, not waited on.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   struct stat st {};
   if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
     if (fd_ >= 0) ::close(fd_);

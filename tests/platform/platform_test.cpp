@@ -96,6 +96,8 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.file("missing")); }),
             err::kBadFileName);
   EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.path()); }), err::kBadFileName);
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.file("fifo")); }), err::kBadFileName);
 
   channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
   EXPECT_FALSE(fs::exists(dir.file("out.bmp")));  // appears whole, at close
