@@ -2,6 +2,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/sprite_builder.h"
 
@@ -29,20 +31,38 @@ Bytes codecSeed(int width, int height, const Bytes& stored) {
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   std::filesystem::path root(argv[1]);
-  auto sprites = root / "sprite";
-  save(sprites, "three",
-       SpriteBuilder().patternFrame(10, 12, 1).patternFrame(3, 5, 2).patternFrame(7, 1, 3).build());
-  save(sprites, "empty", SpriteBuilder().build());
-  save(sprites, "short-expansion", SpriteBuilder().rawFrame(5, 2, {7, 7, 0, 3}).build());
-  save(sprites, "no-size", SpriteBuilder().rawFrame(0, 4, {}).rawFrame(0, 4, {1}).build());
-  save(sprites, "negative-count", SpriteBuilder().frameCount(0xFFFF).build());
-  save(sprites, "cut-run", SpriteBuilder().rawFrame(4, 1, {5, 0}).build());
-  save(sprites, "cut-record", SpriteBuilder().rawFrame(4, 4, {1}, 4000).build());
-  save(sprites, "huge", SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build());
-  save(sprites, "gap-trailing",
-       SpriteBuilder().patternFrame(6, 6, 4).gap({1, 2, 3}).trailing({9, 9}).build());
-  save(sprites, "bad-signature", SpriteBuilder().signature({0x53, 0x50, 0x02, 0x01}).build());
-  save(sprites, "tiny", Bytes(100, 0x53));
+  const std::vector<std::pair<std::string, Bytes>> sprites = {
+      {"three",
+       SpriteBuilder().patternFrame(10, 12, 1).patternFrame(3, 5, 2).patternFrame(7, 1, 3).build()},
+      {"empty", SpriteBuilder().build()},
+      {"short-expansion", SpriteBuilder().rawFrame(5, 2, {7, 7, 0, 3}).build()},
+      {"no-size", SpriteBuilder().rawFrame(0, 4, {}).rawFrame(0, 4, {1}).build()},
+      {"negative-count", SpriteBuilder().frameCount(0xFFFF).build()},
+      {"cut-run", SpriteBuilder().rawFrame(4, 1, {5, 0}).build()},
+      {"cut-record", SpriteBuilder().rawFrame(4, 4, {1}, 4000).build()},
+      {"huge", SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build()},
+      {"gap-trailing",
+       SpriteBuilder().patternFrame(6, 6, 4).gap({1, 2, 3}).trailing({9, 9}).build()},
+      {"bad-signature", SpriteBuilder().signature({0x53, 0x50, 0x02, 0x01}).build()},
+      {"tiny", Bytes(100, 0x53)},
+      {"mixed-sizes",
+       SpriteBuilder().patternFrame(9, 2, 5).patternFrame(2, 9, 6).patternFrame(1, 1, 7).build()},
+      // More than 32,767 stored bytes: valid, since the length is unsigned.
+      {"long-stored", SpriteBuilder().patternFrame(300, 300, 8).build()},
+  };
+  for (const auto& [name, bytes] : sprites) save(root / "sprite", name, bytes);
+  // The image writers take an options byte and a delay byte first; the converter one byte that
+  // picks its command.
+  for (const auto& [name, bytes] : sprites) {
+    Bytes withOptions{0x05, 10};
+    withOptions.insert(withOptions.end(), bytes.begin(), bytes.end());
+    save(root / "images", name, withOptions);
+    for (std::uint8_t command = 0; command < 5; ++command) {
+      Bytes withCommand{static_cast<std::uint8_t>(command | 0x18)};
+      withCommand.insert(withCommand.end(), bytes.begin(), bytes.end());
+      save(root / "sprconv", name + "-" + std::to_string(command), withCommand);
+    }
+  }
 
   auto codec = root / "codec";
   save(codec, "rows", codecSeed(3, 2, {1, 2, 3, 4, 5, 6}));

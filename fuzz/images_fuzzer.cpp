@@ -1,0 +1,173 @@
+// The converter's image writers fed with decoded frames: a palette PNG of every frame, a sheet
+// of them all, and an animated GIF. Each file is read back with the libraries' own decoders and
+// compared with the frames it was made from.
+//
+// Input: one byte of options (bit 0 transparent, bits 1-3 the sheet's columns, 0 for square),
+// one byte of delay (in units of 10 ms), then a sprite file.
+#include <gif_lib.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/gif_writer.h"
+#include "cli/png_writer.h"
+#include "cli/sheet.h"
+#include "decoded_sprite.h"
+
+using namespace glint;
+
+namespace {
+
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 20;
+constexpr std::int64_t kSheetBudget = std::int64_t{1} << 22;
+
+void require(bool ok) {
+  if (!ok) std::abort();
+}
+
+struct Reading {
+  std::span<const std::uint8_t> bytes;
+  std::size_t at = 0;
+};
+
+void readPng(png_structp png, png_bytep out, png_size_t length) {
+  auto* r = static_cast<Reading*>(png_get_io_ptr(png));
+  if (length > r->bytes.size() - r->at) png_error(png, "past the end");
+  std::memcpy(out, r->bytes.data() + r->at, length);
+  r->at += length;
+}
+
+// Decodes the PNG and compares it with the image, its palette and its transparency.
+bool pngShows(const std::vector<std::uint8_t>& file, const cli::IndexedImage& image,
+              const spr::Palette& palette, bool transparent) {
+  Reading reading{file};
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  volatile bool same = true;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_set_read_fn(png, &reading, readPng);
+  png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  same = png_get_image_width(png, info) == static_cast<png_uint_32>(image.width) &&
+         png_get_image_height(png, info) == static_cast<png_uint_32>(image.height) &&
+         png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE &&
+         png_get_bit_depth(png, info) == 8;
+  png_colorp colours = nullptr;
+  int count = 0;
+  if (png_get_PLTE(png, info, &colours, &count) == 0 || count != 256) same = false;
+  for (int k = 0; same && k < 256; ++k)
+    same = colours[k].red == palette[4 * k] && colours[k].green == palette[4 * k + 1] &&
+           colours[k].blue == palette[4 * k + 2];
+  png_bytep alpha = nullptr;
+  int alphaCount = 0;
+  bool hasAlpha = png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) != 0;
+  if (hasAlpha != transparent || (transparent && (alphaCount != 1 || alpha[0] != 0))) same = false;
+  png_bytepp rows = png_get_rows(png, info);
+  for (int y = 0; same && y < image.height; ++y)
+    same = std::memcmp(rows[y], image.row(y), static_cast<std::size_t>(image.width)) == 0;
+  png_destroy_read_struct(&png, &info, nullptr);
+  return same;
+}
+
+void checkSheet(const fuzz::DecodedSprite& sprite, int columns, bool transparent) {
+  std::vector<cli::FrameSize> sizes;
+  for (const auto& f : sprite.frames) sizes.push_back({f.width, f.height});
+  auto layout = cli::LayoutSheet(sizes, columns);
+  require(layout.has_value());
+  if (layout->width() * layout->height() > kSheetBudget) return;
+  cli::IndexedImage sheet(static_cast<int>(layout->width()), static_cast<int>(layout->height()));
+  for (std::size_t i = 0; i < sprite.frames.size(); ++i) {
+    const cli::IndexedImage& f = sprite.frames[i];
+    require(layout->cellX(i) + f.width <= sheet.width);
+    require(layout->cellY(i) + f.height <= sheet.height);
+    cli::Place(sheet, f, layout->cellX(i), layout->cellY(i));
+  }
+  // Every pixel is a frame's own or index 0.
+  std::vector<std::uint8_t> expected(sheet.pixels.size(), 0);
+  for (std::size_t i = 0; i < sprite.frames.size(); ++i) {
+    const cli::IndexedImage& f = sprite.frames[i];
+    for (int y = 0; y < f.height; ++y)
+      std::memcpy(expected.data() +
+                      static_cast<std::size_t>(layout->cellY(i) + y) *
+                          static_cast<std::size_t>(sheet.width) +
+                      static_cast<std::size_t>(layout->cellX(i)),
+                  f.row(y), static_cast<std::size_t>(f.width));
+  }
+  require(sheet.pixels == expected);
+  require(pngShows(cli::PalettePng(sheet, sprite.palette, transparent), sheet, sprite.palette,
+                   transparent));
+}
+
+int readGif(GifFileType* gif, GifByteType* out, int length) {
+  auto* r = static_cast<Reading*>(gif->UserData);
+  std::size_t n = std::min(static_cast<std::size_t>(length), r->bytes.size() - r->at);
+  std::memcpy(out, r->bytes.data() + r->at, n);
+  r->at += n;
+  return static_cast<int>(n);
+}
+
+void checkGif(const fuzz::DecodedSprite& sprite, int delayMs, bool transparent) {
+  int width = 0, height = 0;
+  for (const auto& f : sprite.frames) {
+    width = std::max(width, f.width);
+    height = std::max(height, f.height);
+  }
+  std::vector<std::uint8_t> file;
+  const int delay = cli::DelayHundredths(delayMs);
+  {
+    cli::GifWriter gif(
+        [&](std::span<const std::uint8_t> b) { file.insert(file.end(), b.begin(), b.end()); },
+        width, height, sprite.palette, delay, transparent);
+    for (const auto& f : sprite.frames)
+      gif.addFrame(f, (width - f.width) / 2, (height - f.height) / 2);
+    gif.finish();
+  }
+
+  Reading reading{file};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reading, readGif, &error);
+  require(gif != nullptr);
+  require(DGifSlurp(gif) == GIF_OK);
+  require(gif->SWidth == width && gif->SHeight == height);
+  require(gif->SColorMap != nullptr && gif->SColorMap->ColorCount == 256);
+  for (int k = 0; k < 256; ++k) {
+    const GifColorType& c = gif->SColorMap->Colors[k];
+    require(c.Red == sprite.palette[4 * k] && c.Green == sprite.palette[4 * k + 1] &&
+            c.Blue == sprite.palette[4 * k + 2]);
+  }
+  require(gif->ImageCount == static_cast<int>(sprite.frames.size()));
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const cli::IndexedImage& f = sprite.frames[static_cast<std::size_t>(i)];
+    const SavedImage& image = gif->SavedImages[i];
+    require(image.ImageDesc.Left == (width - f.width) / 2 &&
+            image.ImageDesc.Top == (height - f.height) / 2);
+    require(image.ImageDesc.Width == f.width && image.ImageDesc.Height == f.height);
+    require(std::memcmp(image.RasterBits, f.pixels.data(), f.pixels.size()) == 0);
+    GraphicsControlBlock control{};
+    require(DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK);
+    require(control.DelayTime == delay && control.DisposalMode == DISPOSE_BACKGROUND);
+    require(control.TransparentColor == (transparent ? 0 : NO_TRANSPARENT_COLOR));
+  }
+  DGifCloseFile(gif, &error);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const bool transparent = (data[0] & 1) != 0;
+  const int columns = (data[0] >> 1) & 7;
+  const int delayMs = data[1] * 10;
+  auto sprite = fuzz::DecodeSprite({data + 2, size - 2}, kPixelBudget);
+  if (sprite.frames.empty()) return 0;
+  for (const auto& f : sprite.frames)
+    require(
+        pngShows(cli::PalettePng(f, sprite.palette, transparent), f, sprite.palette, transparent));
+  checkSheet(sprite, columns, transparent);
+  checkGif(sprite, delayMs, transparent);
+  return 0;
+}

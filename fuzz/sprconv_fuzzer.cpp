@@ -1,0 +1,140 @@
+// Whole converter commands on a sprite file: export (BMP or PNG), sheet, gif and info. Whatever
+// the file holds, the command ends with status 0 or 1, says why on stderr when it fails, agrees
+// with the reader about whether the file is sound, and leaves only whole files behind.
+//
+// Input: one byte choosing the command and its options, then a sprite file.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/commands.h"
+#include "cli/console.h"
+#include "cli/sheet.h"
+#include "decoded_sprite.h"
+
+using namespace glint;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 22;
+
+void require(bool ok) {
+  if (!ok) std::abort();
+}
+
+// A folder of this process's own, in memory when the system has one.
+const fs::path& workFolder() {
+  static const fs::path folder = [] {
+    fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    fs::path f = base / ("glint-fuzz-" + std::to_string(::getpid()));
+    fs::create_directories(f);
+    std::atexit([] { fs::remove_all(workFolder()); });
+    return f;
+  }();
+  return folder;
+}
+
+std::uint32_t le32(const std::vector<char>& b, std::size_t at) {
+  return static_cast<std::uint32_t>(
+      static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+      static_cast<unsigned char>(b[at + 2]) << 16 | static_cast<unsigned char>(b[at + 3]) << 24);
+}
+
+// Every file left is a finished one of the expected kind: no temporaries, nothing cut short.
+int checkOutputs(const fs::path& folder, const std::string& extension) {
+  int files = 0;
+  if (!fs::exists(folder)) return 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    require(name[0] != '.' && entry.path().extension() == extension);
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (extension == ".bmp") {
+      require(bytes.size() >= 1078 && bytes[0] == 'B' && bytes[1] == 'M');
+      require(le32(bytes, 2) == bytes.size());
+    } else if (extension == ".png") {
+      static const char kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D'};
+      require(bytes.size() > 20 && std::equal(kEnd, kEnd + 8, bytes.end() - 12));
+    } else {
+      require(bytes.size() > 13 && bytes.back() == 0x3B);  // the GIF trailer
+    }
+    ++files;
+  }
+  return files;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const std::span<const std::uint8_t> file(data + 1, size - 1);
+  const fuzz::DecodedSprite sprite = fuzz::DecodeSprite(file, kPixelBudget);
+  if (sprite.outcome == fuzz::DecodedSprite::Outcome::kTooLarge) return 0;
+  const bool sound = sprite.outcome == fuzz::DecodedSprite::Outcome::kRead && !sprite.broken;
+
+  const fs::path dir = workFolder();
+  const std::string input = (dir / "f.spr").string();
+  const fs::path out = dir / "out";
+  fs::remove_all(out);
+  std::ofstream(input, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+
+  const bool transparent = (data[0] & 8) != 0;
+  std::vector<std::string> args{"sprconv"};
+  std::string extension;
+  bool expectOk = sound;
+  switch (data[0] % 5) {
+    case 0:
+    case 1:
+      extension = data[0] % 5 == 0 ? ".bmp" : ".png";
+      args.insert(args.end(), {"export", input, "-o", out.string(), "-j", "1", "-q", "--format",
+                               extension.substr(1)});
+      if (transparent && extension == ".png") args.push_back("--transparent");
+      break;
+    case 2: {
+      extension = ".png";
+      const std::string columns = std::to_string((data[0] >> 4) & 7);
+      args.insert(args.end(), {"sheet", input, "-o", (out / "s.png").string()});
+      if (columns != "0") args.insert(args.end(), {"--columns", columns});
+      if (transparent) args.push_back("--transparent");
+      expectOk = sound && !sprite.frames.empty();  // a sheet too large is refused too
+      break;
+    }
+    case 3:
+      extension = ".gif";
+      args.insert(args.end(), {"gif", input, "-o", (out / "a.gif").string()});
+      if (transparent) args.push_back("--transparent");
+      expectOk = sound && !sprite.frames.empty();
+      break;
+    default:
+      args.insert(args.end(), {"info", input, "--json"});
+  }
+  if (args[1] == "sheet" || args[1] == "gif") fs::create_directories(out);
+
+  cli::BufferConsole console;
+  const int status = cli::Sprconv(args, console);
+  const std::string err = console.errText();
+  require(status == 0 || status == 1);
+  require((status == 0) == err.empty());
+  for (std::size_t at = 0; at < err.size(); at = err.find('\n', at) + 1)
+    require(err.compare(at, 9, "sprconv: ") == 0);
+  if (args[1] == "sheet" && status == 1 && expectOk) {
+    require(err.find("more than one PNG sheet holds") != err.npos);
+  } else {
+    require((status == 0) == expectOk);
+  }
+
+  if (args[1] == "info") {
+    const std::string text = console.outText();
+    require(std::count(text.begin(), text.end(), '\n') == 1 && text.rfind("{\"file\":", 0) == 0);
+    return 0;
+  }
+  const int files = checkOutputs(out, extension);
+  if (status == 0 && args[1] == "export") require(files == static_cast<int>(sprite.frames.size()));
+  if (args[1] != "export") require(files == (status == 0 ? 1 : 0));
+  return 0;
+}
