@@ -21,11 +21,8 @@ namespace {
 constexpr int kAllConverted = 0;
 constexpr int kSomeFailed = 1;
 
-// AtomicFile says 'Cannot write "PATH": reason'; the path leads the message already.
 std::string writeReason(const Error& error) {
-  const std::string& text = error.description();
-  auto at = text.find("\": ");
-  return "cannot write the file: " + (at == std::string::npos ? text : text.substr(at + 3));
+  return "cannot write the file: " + error.description();
 }
 
 void writeWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -78,7 +75,7 @@ void FolderMaker::ensure(const std::string& folder) {
   if (!fs::is_directory(folder)) {
     int code = ec ? ec.value() : EEXIST;
     if (fs::exists(folder)) code = EEXIST;  // a file in the way
-    throw Failure(folder, "cannot create the folder: " + SystemReason(code));
+    throw Failure(folder, "cannot create the folder: " + SystemErrorReason(code));
   }
   made_.insert(folder);
 }

@@ -10,6 +10,7 @@
 #include "cli/failure.h"
 #include "cli/naming.h"
 #include "platform/dir_listing.h"
+#include "platform/errors.h"
 
 namespace glint::cli {
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ void walk(const fs::path& folder, const fs::path& relative, std::vector<Found>& 
     }
   }
   if (ec) {
-    found.push_back({folder, relative, "cannot read the folder: " + SystemReason(ec.value())});
+    found.push_back({folder, relative, "cannot read the folder: " + SystemErrorReason(ec.value())});
     return;
   }
   std::sort(entries.begin(), entries.end(),
@@ -84,7 +85,7 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
   for (const std::string& argument : inputs) {
     struct stat st {};
     if (::stat(argument.c_str(), &st) != 0) {
-      plan.push_back({argument, {}, {}, SystemReason(errno), false});
+      plan.push_back({argument, {}, {}, SystemErrorReason(errno), false});
     } else if (S_ISDIR(st.st_mode)) {
       std::vector<Found> found;
       walk(argument, {}, found);

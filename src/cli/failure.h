@@ -23,7 +23,4 @@ inline std::string ErrorLine(const std::string& path, const std::string& reason)
   return "sprconv: " + path + ": " + reason + "\n";
 }
 
-// The plain reason behind a failed system call ("permission denied", "the disk is full").
-std::string SystemReason(int errorNumber);
-
 }  // namespace glint::cli

@@ -49,7 +49,7 @@ bool zeroRunCutShort(const std::vector<std::uint8_t>& stored) {
 }
 
 std::string openReason(const std::string& path) {
-  if (::access(path.c_str(), R_OK) != 0) return SystemReason(errno);
+  if (::access(path.c_str(), R_OK) != 0) return SystemErrorReason(errno);
   return "cannot open the file";
 }
 
@@ -57,7 +57,7 @@ std::string openReason(const std::string& path) {
 
 SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
   struct stat st {};
-  if (::stat(path_.c_str(), &st) != 0) throw Failure(path_, SystemReason(errno));
+  if (::stat(path_.c_str(), &st) != 0) throw Failure(path_, SystemErrorReason(errno));
   if (S_ISDIR(st.st_mode)) throw Failure(path_, "a folder, not a sprite file");
   // Opening a FIFO or a device could block or never end.
   if (!S_ISREG(st.st_mode)) throw Failure(path_, "not an ordinary file");

@@ -111,13 +111,8 @@ void WriteBitmap(FileChannels& channels, const std::string& path,
     file.write(bytes);
     guard.close();
   } catch (const Error& e) {
-    // The file layer already says why in plain words; name the file as the user gave it.
-    const std::string& text = e.description();
-    std::size_t cut = text.rfind("\": ");
-    std::string reason = (text.rfind("Cannot write \"", 0) == 0 && cut != std::string::npos)
-                             ? text.substr(cut + 3)
-                             : text;
-    throw ExportFailure("Cannot write " + quoted(path) + ": " + reason + ".");
+    // The file layer says why in plain words; name the file as the user gave it.
+    throw ExportFailure("Cannot write " + quoted(path) + ": " + e.description() + ".");
   }
 }
 

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -16,28 +15,10 @@ namespace glint {
 namespace fs = std::filesystem;
 namespace {
 
-std::string reason(int code) {
-  switch (code) {
-    case ENOENT:
-      return "the folder does not exist";
-    case ENOTDIR:
-      return "a part of the path is not a folder";
-    case EACCES:
-    case EPERM:
-      return "permission denied";
-    case EROFS:
-      return "the file system is read-only";
-    case ENOSPC:
-      return "the disk is full";
-    case EISDIR:
-      return "a folder has that name";
-    default:
-      return std::strerror(code);
-  }
-}
-
-[[noreturn]] void fail(const std::string& path, int code) {
-  throw Error(err::kBadFileName, "AtomicFile", "Cannot write \"" + path + "\": " + reason(code));
+// A missing entry, when a file is being created, is its folder.
+[[noreturn]] void fail(int code) {
+  throw Error(err::kBadFileName, "AtomicFile",
+              code == ENOENT ? "the folder does not exist" : SystemErrorReason(code));
 }
 
 // Follows symbolic links to the file they name, so the link itself survives the rename.
@@ -67,13 +48,13 @@ mode_t currentUmask() {
 AtomicFile::AtomicFile(const std::string& target) : target_(resolveLinks(target)) {
   fs::path t(target_);
   struct stat st {};
-  if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(target, EISDIR);
+  if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(EISDIR);
   fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
   std::string pattern = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   fd_ = ::mkstemp(buf.data());
-  if (fd_ < 0) fail(target, errno);
+  if (fd_ < 0) fail(errno);
   temp_ = buf.data();
   mode_t mode =
       (::stat(target_.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
@@ -83,7 +64,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(resolveLinks(target)
 AtomicFile::~AtomicFile() { abandon(); }
 
 void AtomicFile::write(std::span<const std::uint8_t> bytes) {
-  if (fd_ < 0) fail(target_, EBADF);
+  if (fd_ < 0) fail(EBADF);
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -91,21 +72,21 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
     if (n < 0) {
       int code = errno;
       abandon();
-      fail(target_, code);
+      fail(code);
     }
     done += static_cast<std::size_t>(n);
   }
 }
 
 void AtomicFile::commit() {
-  if (fd_ < 0) fail(target_, EBADF);
+  if (fd_ < 0) fail(EBADF);
   int rc = ::close(fd_);
   fd_ = -1;
   if (rc != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
     int code = errno;
     ::unlink(temp_.c_str());
     temp_.clear();
-    fail(target_, code);
+    fail(code);
   }
   temp_.clear();
 }

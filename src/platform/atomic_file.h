@@ -12,8 +12,8 @@ namespace glint {
 // uncommitted file removes the temporary.
 class AtomicFile {
  public:
-  // Raises 52 when the temporary cannot be created (missing folder, no permission); the reason
-  // is in the error's description.
+  // Raises 52 when the temporary cannot be created (missing folder, no permission). Every error
+  // of the class carries the reason alone, in plain words, as its description.
   explicit AtomicFile(const std::string& target);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -31,7 +31,7 @@ class AtomicFile {
   int fd_ = -1;
 };
 
-// Writes a whole file atomically as above; raises 52 with a plain reason on failure.
+// Writes a whole file atomically as above; raises 52 with the reason on failure.
 void WriteFileAtomically(const std::string& target, std::span<const std::uint8_t> bytes);
 
 }  // namespace glint

@@ -1,5 +1,8 @@
 #include "platform/errors.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace glint {
 
 std::string DefaultDescription(int number) {
@@ -18,6 +21,28 @@ std::string DefaultDescription(int number) {
       return "Cancel was selected.";
     default:
       return "Error " + std::to_string(number);
+  }
+}
+
+std::string SystemErrorReason(int code) {
+  switch (code) {
+    case ENOENT:
+      return "no such file or folder";
+    case ENOTDIR:
+      return "a part of the path is not a folder";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case EROFS:
+      return "the file system is read-only";
+    case ENOSPC:
+      return "the disk is full";
+    case EISDIR:
+      return "a folder has that name";
+    case EEXIST:
+      return "a file has that name";
+    default:
+      return std::strerror(code);
   }
 }
 

@@ -36,4 +36,7 @@ class Error : public std::runtime_error {
 // The runtime's own wording for the numbers it raises.
 std::string DefaultDescription(int number);
 
+// A system error (errno) in plain words, for messages that name a file.
+std::string SystemErrorReason(int code);
+
 }  // namespace glint

@@ -80,8 +80,7 @@ TEST(AtomicFile, MissingFolderSaysSo) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), err::kBadFileName);
-    EXPECT_EQ(e.description(),
-              "Cannot write \"" + dir.file("none/x.bmp") + "\": the folder does not exist");
+    EXPECT_EQ(e.description(), "the folder does not exist");
   }
 }
 
