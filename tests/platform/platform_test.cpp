@@ -11,6 +11,7 @@
 #include "platform/file_channels.h"
 #include "platform/status.h"
 #include "platform/twips.h"
+#include "support/error_number.h"
 #include "support/sprite_builder.h"
 
 namespace glint {
@@ -22,15 +23,6 @@ using testing::ReadFile;
 using testing::TempDir;
 
 void touch(const std::string& path, const std::string& text = "x") { std::ofstream(path) << text; }
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 std::vector<std::string> folderEntries(const std::string& dir) {
   std::vector<std::string> names;
@@ -90,13 +82,15 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   FileChannels channels;
   ByteSource& source = channels.openForReading(1, dir.file("s.spr"));
   EXPECT_EQ(source.length(), 3);
-  EXPECT_EQ(errorNumber([&] { channels.openForReading(1, dir.file("s.spr")); }),
+  EXPECT_EQ(testing::ErrorNumberOf([&] { channels.openForReading(1, dir.file("s.spr")); }),
             err::kFileAlreadyOpen);
-  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.file("missing")); }),
+  EXPECT_EQ(testing::ErrorNumberOf([&] { channels.openForReading(3, dir.file("missing")); }),
             err::kBadFileName);
-  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.path()); }), err::kBadFileName);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { channels.openForReading(3, dir.path()); }),
+            err::kBadFileName);
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(errorNumber([&] { channels.openForReading(3, dir.file("fifo")); }), err::kBadFileName);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { channels.openForReading(3, dir.file("fifo")); }),
+            err::kBadFileName);
 
   channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
   EXPECT_FALSE(fs::exists(dir.file("out.bmp")));  // appears whole, at close
@@ -116,8 +110,8 @@ TEST(ByteSource, ReadsPastTheEndRaise62AndReadNothing) {
   std::array<std::uint8_t, 2> two{};
   source.readAt(1, two);
   EXPECT_EQ(two[1], 3);
-  EXPECT_EQ(errorNumber([&] { source.read(two); }), err::kInputPastEnd);
-  EXPECT_EQ(errorNumber([&] { source.readAt(-1, two); }), err::kBadRecordNumber);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { source.read(two); }), err::kInputPastEnd);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { source.readAt(-1, two); }), err::kBadRecordNumber);
 }
 
 TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {

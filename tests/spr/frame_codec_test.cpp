@@ -6,6 +6,7 @@
 
 #include "platform/errors.h"
 #include "spr/frame_codec.h"
+#include "support/error_number.h"
 #include "support/sprite_builder.h"
 
 namespace glint::spr {
@@ -26,15 +27,6 @@ class Recorder : public StatusAndYield {
   std::vector<std::string> texts;
   std::vector<std::size_t> yieldsAfter;  // number of texts written before each yield
 };
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 struct DecodeCase {
   const char* name;
@@ -79,10 +71,19 @@ TEST(DecodeFrameData, WideFramesBeyondSixteenBits) {
 
 TEST(DecodeFrameData, Failures) {
   Recorder window;
-  EXPECT_EQ(errorNumber([&] { DecodeFrameData(Bytes{5, 0}, 4, window); }), err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([&] {
+              DecodeFrameData(Bytes{5, 0}, 4, window);
+            }),
+            err::kInvalidCall);
   EXPECT_EQ(window.line.text(), " (This bitmap 50%)");  // the token before keeps its text
-  EXPECT_EQ(errorNumber([&] { DecodeFrameData(Bytes{1, 2}, 0, window); }), err::kInvalidCall);
-  EXPECT_EQ(errorNumber([&] { DecodeFrameData(Bytes{1, 2}, -3, window); }), err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([&] {
+              DecodeFrameData(Bytes{1, 2}, 0, window);
+            }),
+            err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([&] {
+              DecodeFrameData(Bytes{1, 2}, -3, window);
+            }),
+            err::kInvalidCall);
 }
 
 TEST(DecodeFrameData, ProgressTextsFollowThePrefixOncePerToken) {
@@ -194,7 +195,10 @@ TEST(FitPixelBlock, FitsTheExpansionToTheFrame) {
     Bytes block = DecodeFrameData(c.stored, c.width, window);
     EXPECT_EQ(FitPixelBlock(block, c.width, c.height), c.fitted) << c.name;
   }
-  EXPECT_EQ(errorNumber([] { FitPixelBlock(Bytes{1, 0, 0, 0}, 1, 0); }), err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([] {
+              FitPixelBlock(Bytes{1, 0, 0, 0}, 1, 0);
+            }),
+            err::kInvalidCall);
 }
 
 }  // namespace
@@ -212,7 +216,10 @@ TEST(DecodeFrameData, WithNobodyWatchingGivesTheSameBlocks) {
     EXPECT_EQ(DecodeFrameData(stored, width, quiet), DecodeFrameData(stored, width, watched));
   }
   NoWindow quiet;
-  EXPECT_EQ(errorNumber([&] { DecodeFrameData(Bytes{1, 0, 2, 0}, 4, quiet); }), err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([&] {
+              DecodeFrameData(Bytes{1, 0, 2, 0}, 4, quiet);
+            }),
+            err::kInvalidCall);
 }
 
 }  // namespace

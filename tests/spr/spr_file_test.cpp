@@ -4,6 +4,7 @@
 
 #include "platform/errors.h"
 #include "spr/spr_file.h"
+#include "support/error_number.h"
 #include "support/sprite_builder.h"
 
 namespace glint::spr {
@@ -11,15 +12,6 @@ namespace {
 
 using testing::Bytes;
 using testing::SpriteBuilder;
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(SprReader, Signatures) {
   struct Case {
@@ -96,7 +88,7 @@ TEST(SprReader, BrokenFiles) {
   for (const auto& c : cases) {
     MemorySource source(c.bytes);
     SprReader reader(source);
-    int got = errorNumber([&] {
+    int got = testing::ErrorNumberOf([&] {
       reader.readPalette();
       reader.readSignature();
       reader.readFrameCount();
@@ -119,7 +111,7 @@ TEST(HasPixels, FramesWithoutASize) {
   frame.width = 0;
   frame.height = 4;
   EXPECT_FALSE(HasPixels(frame, 0));
-  EXPECT_EQ(errorNumber([&] { HasPixels(frame, 3); }), err::kInvalidCall);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { HasPixels(frame, 3); }), err::kInvalidCall);
   frame.width = 3;
   frame.height = 2;
   EXPECT_TRUE(HasPixels(frame, 0));
