@@ -27,23 +27,18 @@ class Form1Fixture {
     if (show) form->show();
   }
 
-  // Makes a folder or an empty file (paths relative to the sprite folder).
-  std::string folder(const std::string& relative) {
-    std::filesystem::create_directories(sprites.file(relative));
-    return sprites.file(relative);
-  }
-  std::string file(const std::string& relative) {
-    std::ofstream(sprites.file(relative)) << "x";
-    return sprites.file(relative);
+  // Makes a folder (a name ending in a separator) or a small file, below the sprite folder.
+  void make(const std::string& relative) {
+    std::filesystem::create_directories(
+        std::filesystem::path(sprites.file(relative)).parent_path());
+    if (relative.back() != '/') std::ofstream(sprites.file(relative)) << "x";
   }
   std::string sprite(const std::string& relative, int frames = 3) {
     SpriteBuilder builder;
     for (int i = 0; i < frames; ++i) builder.patternFrame(20, 30, static_cast<std::uint32_t>(i));
     return builder.write(sprites.file(relative));
   }
-
-  FolderTree& tree() { return form->TreeView1(); }
-  QTreeWidgetItem* node(const std::string& key) { return tree().Node(key); }
+  QTreeWidgetItem* node(const std::string& key) { return form->TreeView1().Node(key); }
 
   TempDir app, sprites, pictures;
   ScriptedDialogs dialogs;

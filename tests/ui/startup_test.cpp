@@ -1,7 +1,6 @@
-// Start-up, layout, the open dialog, the path box's focus and the close guard.
+// Start-up, the directory tree, layout, the open dialog, the path box's focus and the close guard.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -23,15 +22,12 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
   const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
   const std::string native = prefix.path() + "/drive_c/Program Files" + tail;
   const std::string x86 = prefix.path() + "/drive_c/Program Files (x86)" + tail;
-  std::map<std::string, std::string> env;
+  std::map<std::string, std::string> env = {{"HOME", "/home/ann"}};
   auto getenv = [&](const char* name) -> std::optional<std::string> {
-    auto found = env.find(name);
-    if (found == env.end()) return std::nullopt;
-    return found->second;
+    return env.count(name) != 0 ? std::optional(env[name]) : std::nullopt;
   };
-  env = {{"HOME", "/home/ann"}};
   EXPECT_EQ(DefaultSpriteFolder(getenv), "/home/ann/.wine/drive_c/Program Files" + tail);
-  env = {{"HOME", "/home/ann"}, {"WINEPREFIX", prefix.path() + "/"}};
+  env["WINEPREFIX"] = prefix.path() + "/";
   EXPECT_EQ(DefaultSpriteFolder(getenv), native);  // neither exists: the usual place
   fs::create_directories(x86);
   EXPECT_EQ(DefaultSpriteFolder(getenv), x86);  // only the 32-bit place exists
@@ -40,127 +36,163 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
 }
 
 TEST(Startup, OutputFolderIsPreparedBesideTheProgram) {
-  struct Case {
-    const char* name;
-    const char* present;   // "", "folder" or "file": what is named Output already
-    bool appMissing;       // the program's folder cannot take it
-    const char* expected;  // "beside" or "fallback"
-  };
-  const Case cases[] = {
-      {"created", "", false, "beside"},
-      {"found", "folder", false, "beside"},
-      {"a file is left alone", "file", false, "beside"},
-      {"fallback", "", true, "fallback"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // What stands beside the program under the name Output already, or no program folder at all.
+  for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
     TempDir app, pictures;
-    std::string appPath = c.appMissing ? app.file("not/there") : app.path();
-    std::string beside = appPath + "/Output";
-    if (std::string(c.present) == "folder") fs::create_directory(beside);
-    if (std::string(c.present) == "file") std::ofstream(beside) << "keep";
-    std::string fallback = pictures.path() + "/Glintscope Output";
-    std::string got = PrepareOutputFolder(appPath, pictures.path());
-    EXPECT_EQ(got, std::string(c.expected) == "beside" ? beside : fallback);
-    if (std::string(c.present) == "file") {
-      EXPECT_TRUE(fs::is_regular_file(beside));
-    } else {
-      EXPECT_TRUE(fs::is_directory(got));
-    }
+    const bool fallback = present == "no program folder";
+    const std::string appPath = fallback ? app.file("not/there") : app.path();
+    const std::string beside = appPath + "/Output";
+    if (present == "folder") fs::create_directory(beside);
+    if (present == "file") std::ofstream(beside) << "keep";
+    const std::string got = PrepareOutputFolder(appPath, pictures.path());
+    EXPECT_EQ(got, fallback ? pictures.path() + "/Glintscope Output" : beside);
+    // A file of that name is left alone; otherwise the folder is there now.
+    EXPECT_TRUE(present == "file" ? fs::is_regular_file(beside) : fs::is_directory(got)) << present;
   }
 }
 
-TEST(Layout, FollowsTheWindowAndKeepsItsMinimum) {
+// The node's children, one a line: key, text, image.
+std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
+  std::string lines;
+  QTreeWidgetItem* item = f.node(key);
+  for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+    lines += f.form->TreeView1().Key(item->child(i)) + " " + item->child(i)->text(0).toStdString() +
+             " " + std::to_string(FolderTree::Image(item->child(i))) + "\n";
+  return lines;
+}
+
+TEST(FolderTree, ListsSubFoldersThenSpriteFilesAndReadsEachFolderOnceWhenFirstExpanded) {
+  Form1Fixture f(false);
+  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "a.spr", "b.SPR",
+                           "c.txt", ".d.spr", "folder.spr/", "empty/", "gone/"})
+    f.make(name);
+  f.reopen(false);
+  const std::string p = f.sprites.path() + "/";
+  QTreeWidgetItem* root = f.node("/");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->text(0).toStdString() + " " + std::to_string(FolderTree::Image(root)),
+            f.sprites.path() + " 1");
+  EXPECT_TRUE(root->isExpanded());
+  EXPECT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
+                                    "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
+                                    p + "a.spr a.spr 2\n" + p + "b.SPR b.SPR 2\n");
+  EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
+
+  f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
+  f.node(p + "sub/")->setExpanded(true);
+  const std::string sub = ChildrenOf(f, p + "sub/");
+  EXPECT_EQ(sub, p + "sub/inner/ inner 1\n" + p + "sub/one.spr one.spr 2\n" + p +
+                     "sub/two.spr two.spr 2\n");
+  // Expanding again reads nothing, and the root is never read again.
+  for (const char* name : {"sub/three.spr", "late.spr"}) f.make(name);
+  for (const std::string& key : {p + "sub/", std::string("/")}) {
+    f.node(key)->setExpanded(false);
+    f.node(key)->setExpanded(true);
+  }
+  EXPECT_EQ(ChildrenOf(f, p + "sub/"), sub);
+  EXPECT_EQ(f.node(p + "late.spr"), nullptr);
+  // A folder with nothing in it, or one that vanished, loses its placeholder and stays empty.
+  std::filesystem::remove(p + "gone");
+  for (const char* name : {"empty/", "gone/"}) {
+    f.node(p + name)->setExpanded(true);
+    EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
+  }
+  // Without the sprite folder there is the root alone.
+  std::filesystem::remove_all(f.sprites.path());
+  f.reopen(false);
+  EXPECT_EQ(f.form->TreeView1().Count(), 1);
+  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
+}
+
+TEST(FolderTree, DoubleClickOpensSpriteFilesOnly) {
+  Form1Fixture f(false);
+  for (const char* name : {"sub/", "x.spr/"}) f.make(name);
+  f.sprite("a.spr");
+  f.sprite("b.SPR");
+  f.reopen();
+  const std::string p = f.sprites.path() + "/";
+  // The sprite files open, whatever the letter case; a folder, the root, a placeholder or no
+  // selection at all do nothing.
+  const std::string nodes[] = {p + "a.spr", p + "b.SPR", p + "sub/", "/", "$$$" + p + "x.spr", ""};
+  for (int i = 0; i < 6; ++i) {
+    const std::string& select = nodes[i];
+    const bool opens = i < 2;
+    f.form->SetText1("before");
+    f.form->SetStatusText("");
+    f.form->TreeView1().clearSelection();
+    if (!select.empty()) f.node(select)->setSelected(true);
+    f.form->TreeView1_DblClick();
+    EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
+    EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
+  }
+}
+
+TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
   Form1Fixture f;
-  // The window stands at whole pixels: the minimum 8000 x 7000 is 525 x 399 pixels of client
-  // area at 15 twips a pixel, which reads back as 7995 x 7005; the layout counts with 8000.
-  struct Case {
-    int width, height;
-    int outWidth, outHeight;
-  };
-  for (const Case& c : {Case{8000, 7000, 7995, 7005}, Case{12000, 9000, 12000, 9000},
-                        Case{3000, 2000, 7995, 7005}}) {
-    SCOPED_TRACE(c.width);
-    f.form->SetWidth(c.width);
-    f.form->SetHeight(c.height);
+  // Sets the outer size, and checks the size read back and Text1 and Text2 wide, Browse's left,
+  // TreeView1 high, Picture1 wide and high, and VScroll1's left and height.
+  auto check = [&](int width, int height, std::pair<int, int> readBack, std::vector<int> rects) {
+    f.form->SetWidth(width);
+    f.form->SetHeight(height);
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.form->Width(), c.outWidth);
-    EXPECT_EQ(f.form->Height(), c.outHeight);
-    const int w = std::max(c.outWidth, 8000);
-    EXPECT_EQ(f.form->ControlRect("Text1").Width, w - 1395);
-    EXPECT_EQ(f.form->ControlRect("Browse").Left, w - 1175);
-    EXPECT_EQ(f.form->ControlRect("Picture1").Width, w - 4975);
-    EXPECT_EQ(f.form->ControlRect("Picture1").Height, c.outHeight - 2710);
-    EXPECT_EQ(f.form->ControlRect("VScroll1"), (TwipRect{w - 405, 1680, 255, c.outHeight - 2710}));
+    EXPECT_EQ(std::pair(f.form->Width(), f.form->Height()), readBack);
+    auto r = [&](const char* name) { return f.form->ControlRect(name); };
+    EXPECT_EQ((std::vector{r("Text1").Width, r("Text2").Width, r("Browse").Left,
+                           r("TreeView1").Height, r("Picture1").Width, r("Picture1").Height,
+                           r("VScroll1").Left, r("VScroll1").Height}),
+              rects)
+        << width;
     // The sheet is as wide as the preview, to the pixel, and 1500 pixels high.
-    EXPECT_EQ(f.form->sheet().pixelWidth(), f.form->preview().pixelWidth());
-    EXPECT_EQ(f.form->sheet().pixelHeight(), 1500);
-  }
-  EXPECT_EQ(f.form->ControlRect("Text1").Width, 6605);
-  EXPECT_EQ(f.form->ControlRect("Browse").Left, 6825);
-  EXPECT_EQ(f.form->ControlRect("Picture1").Width, 3025);
-  // The window system is told the minimum too.
-  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());
-}
+    EXPECT_EQ(std::pair(f.form->sheet().pixelWidth(), f.form->sheet().pixelHeight()),
+              std::pair(f.form->preview().pixelWidth(), 1500));
+  };
+  check(12000, 9000, {12000, 9000}, {10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290});
+  // Below the minimum of 8000 x 7000: 525 x 399 pixels of client area at 15 twips a pixel, which
+  // read back as 7995 x 7005; the layout counts with 8000.
+  check(3000, 2000, {7995, 7005}, {6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295});
+  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());  // the window system keeps it too
 
-TEST(Layout, NothingIsLaidOutWhileMinimized) {
-  Form1Fixture f;
-  f.form->SetWidth(9000);
-  QCoreApplication::processEvents();
   QWidget* text1 = f.form->findChild<QWidget*>("Text1");
   f.form->setWindowState(Qt::WindowMinimized);
   text1->resize(10, text1->height());
   f.form->Form_Resize();
   EXPECT_EQ(text1->width(), 10);
   f.form->setWindowState(Qt::WindowNoState);
-  EXPECT_EQ(f.form->ControlRect("Text1").Width, 9000 - 1395);
+  EXPECT_EQ(text1->width(), 6605 / 15);
 }
 
 TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
-  using Handler = void (Form1::*)();
-  for (Handler open : {&Form1::Browse_Click, &Form1::mnuFileOpen_Click}) {
-    Form1Fixture f;
-    const std::string first = f.sprite("one.spr"), second = f.sprite("two.spr", 2);
-    f.form->SetText1("typed");
-    f.dialogs.openAnswers = {std::nullopt, first, std::nullopt, second};
-    (f.form.get()->*open)();  // cancelled
-    EXPECT_EQ(f.form->Text1(), "typed");
-    EXPECT_EQ(f.form->CommonDialog1.InitDir, f.sprites.path());
-    (f.form.get()->*open)();  // chosen
-    EXPECT_EQ(f.form->Text1(), first);
-    EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + first);
-    EXPECT_EQ(f.form->CommonDialog1.InitDir, "");
-    (f.form.get()->*open)();  // cancelled again: the last file stays named
-    EXPECT_EQ(f.form->CommonDialog1.FileName, first);
-    (f.form.get()->*open)();
-    EXPECT_EQ(f.form->StatusText(), "Decoded 2 pictures in " + second);
-
-    ASSERT_EQ(f.dialogs.opens.size(), 4u);
-    for (const CommonDialog& shown : f.dialogs.opens) {
-      EXPECT_TRUE(shown.CancelError);
-      EXPECT_EQ(shown.Filter, "Valkarin Sprite files (*.spr)|*.spr");
-    }
-    EXPECT_EQ(f.dialogs.opens[1].InitDir, f.sprites.path());  // still there after a cancel
-    EXPECT_EQ(f.dialogs.opens[2].InitDir, "");
-    EXPECT_EQ(f.dialogs.opens[2].FileName, first);
-  }
-}
-
-TEST(OpenDialog, MenuItemAndButtonBothOpenIt) {
   Form1Fixture f;
-  f.form->findChild<QAction*>("mnuFileOpen")->trigger();
-  f.form->findChild<QPushButton*>("Browse")->click();
-  EXPECT_EQ(f.dialogs.opens.size(), 2u);
+  const std::string first = f.sprite("one.spr"), second = f.sprite("two.spr", 2);
+  auto* browse = f.form->findChild<QPushButton*>("Browse");
+  auto* menu = f.form->findChild<QAction*>("mnuFileOpen");
+  f.form->SetText1("typed");
+  f.dialogs.openAnswers = {std::nullopt, first, std::nullopt, second};
+  browse->click();  // cancelled
+  EXPECT_EQ(f.form->Text1(), "typed");
+  menu->trigger();  // chosen: it names the file and loads it
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + first);
+  menu->trigger();  // cancelled
+  browse->click();
+  EXPECT_EQ(f.form->StatusText(), "Decoded 2 pictures in " + second);
+
+  ASSERT_EQ(f.dialogs.opens.size(), 4u);
+  for (const CommonDialog& shown : f.dialogs.opens)
+    EXPECT_EQ(shown.Filter, "Valkarin Sprite files (*.spr)|*.spr");
+  // InitDir stays after a cancel and goes after a choice; the last file chosen stays named.
+  EXPECT_EQ(f.dialogs.opens[1].InitDir, f.sprites.path());
+  EXPECT_EQ(f.dialogs.opens[2].InitDir + "|" + f.dialogs.opens[2].FileName, "|" + first);
+  EXPECT_EQ(f.dialogs.opens[3].InitDir + "|" + f.dialogs.opens[3].FileName, "|" + first);
 }
 
 TEST(PathBox, GettingTheFocusSelectsTheWholePath) {
   Form1Fixture f;
   ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
   auto* text1 = f.form->findChild<QLineEdit*>("Text1");
+  auto* browse = f.form->findChild<QWidget*>("Browse");
   EXPECT_TRUE(text1->hasFocus());  // first in the tab order
   const QString path = "/home/ann/sprites/walk.spr";
   f.form->SetText1(path.toStdString());
-  auto* browse = f.form->findChild<QWidget*>("Browse");
 
   browse->setFocus();
   QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
@@ -168,7 +200,6 @@ TEST(PathBox, GettingTheFocusSelectsTheWholePath) {
   // A click in a box that has the focus places the cursor as usual.
   QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
   EXPECT_EQ(text1->selectedText(), "");
-
   browse->setFocus();
   QTest::keyClick(browse, Qt::Key_Backtab);
   EXPECT_TRUE(text1->hasFocus());
@@ -180,19 +211,15 @@ TEST(CloseGuard, ClosingInsideARealLoadOrExportIsRefused) {
   const std::string path = f.sprite("walk.spr", 4);
   f.form->SetText1(path);
   int refused = 0;
-  f.form->yieldHook = [&] {
-    if (!f.form->close()) ++refused;
-  };
+  f.form->yieldHook = [&] { refused += f.form->close() ? 0 : 1; };
   f.form->LoadSprite();
-  EXPECT_GT(refused, 0);
-  EXPECT_TRUE(f.form->isVisible());
   EXPECT_EQ(f.form->StatusText(), "Decoded 4 pictures in " + path);
-
-  refused = 0;
+  const int duringLoad = refused;
   f.form->mnuSaveMult_Click();
-  EXPECT_GT(refused, 0);
+  EXPECT_GT(duringLoad, 0);
+  EXPECT_GT(refused, duringLoad);  // and during the export, which ends as usual
+  EXPECT_EQ(f.dialogs.messages.back().prompt, "Decoded 4 images in walk.spr");
   EXPECT_TRUE(f.form->isVisible());
-
   f.form->yieldHook = nullptr;
   f.form->findChild<QAction*>("mnuFileExit")->trigger();  // through the same guard
   EXPECT_FALSE(f.form->isVisible());
