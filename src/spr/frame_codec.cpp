@@ -1,12 +1,17 @@
 #include "spr/frame_codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "platform/errors.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace glint::spr {
 
@@ -29,70 +34,249 @@ std::string_view progressText(char (&buffer)[32], int percent) {
   return std::string_view(buffer, static_cast<std::size_t>(result.ptr + 2 - buffer));
 }
 
-// The expansion with nobody watching: literal spans and zero runs copied whole.
-Bytes expandQuietly(std::span<const std::uint8_t> stored) {
-  Bytes expanded;
-  expanded.reserve(stored.size() * 2);
-  const std::uint8_t* p = stored.data();
-  const std::uint8_t* end = p + stored.size();
-  while (p < end) {
-    auto* zero =
-        static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-    const std::uint8_t* literalsEnd = zero == nullptr ? end : zero;
-    expanded.insert(expanded.end(), p, literalsEnd);
-    if (zero == nullptr) break;
-    if (zero + 1 >= end) throw Error(err::kInvalidCall);
-    expanded.resize(expanded.size() + zero[1], 0);
-    p = zero + 2;
-  }
-  return expanded;
+// Room kept past the expansion, so spans are copied and runs cleared in whole 16-byte pieces.
+constexpr std::size_t kSlack = 32;
+// A larger expansion buffer is given back after use rather than kept for the next frame.
+constexpr std::size_t kKeptScratch = std::size_t{1} << 22;
+
+// The expansion buffer of this thread for decodes that never yield: decoding frame after frame
+// allocates it once.
+Bytes& scratch(int which) {
+  thread_local Bytes buffers[2];
+  return buffers[which];
 }
 
-// The expansion as the window sees it: a progress text per token, a yield every 7 positions.
-Bytes expandWithProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) {
+// Grows the buffer to at least `need` bytes, keeping what it holds.
+void grow(Bytes& out, std::size_t need) { out.resize(std::max(need, 2 * out.size())); }
+
+// Makes room for `used` bytes written, `more` to come and the slack.
+inline std::uint8_t* reserveFor(Bytes& out, std::size_t used, std::size_t more) {
+  const std::size_t need = used + more + kSlack;
+  if (out.size() < need) [[unlikely]]
+    grow(out, need);
+  return out.data();
+}
+
+// Copies 16 bytes and tells where the zero bytes among them are, one bit each.
+inline unsigned copy16(const std::uint8_t* from, std::uint8_t* to) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+#else
+  std::memcpy(to, from, 16);
+  unsigned zeros = 0;
+  for (unsigned k = 0; k < 16; ++k) zeros |= static_cast<unsigned>(from[k] == 0) << k;
+  return zeros;
+#endif
+}
+
+// Clears `count` bytes and up to 32 more, never past the slack: most runs take no loop.
+inline void clearRun(std::uint8_t* to, std::size_t count) {
+  std::memset(to, 0, 32);
+  for (std::size_t k = 32; k < count; k += 16) std::memset(to + k, 0, 16);
+}
+
+// Expands one stretch of tokens with nobody watching into a buffer of its own. Literal spans are
+// copied 16 bytes at a time: what lands past a span's end is overwritten by what follows it.
+// The buffer's start and size are kept here: stores through byte pointers could alias them.
+class QuietExpansion {
+ public:
+  QuietExpansion(std::span<const std::uint8_t> tokens, Bytes& out)
+      : p_(tokens.data()), end_(p_ + tokens.size()), out_(out) {
+    // Literals never grow: room for every stored byte holds until a run.
+    base_ = reserveFor(out_, 0, tokens.size());
+    room_ = out_.size() - kSlack;
+    o_ = base_;
+  }
+
+  // Enough left for one whole step: a 16-byte piece and a run token after it.
+  bool canStep() const { return end_ - p_ >= 18; }
+
+  // One piece of a literal span, and the zero run that ends the span if it is in the piece.
+  void step() {
+    const unsigned zeros = copy16(p_, o_);
+    if (zeros == 0) {
+      p_ += 16;
+      o_ += 16;
+      return;
+    }
+    const int k = std::countr_zero(zeros);
+    o_ += k;
+    run(p_[k + 1]);
+    p_ += k + 2;
+  }
+
+  // The rest of the tokens.
+  void finish() {
+    while (p_ < end_) {
+      if (canStep()) {
+        step();
+        continue;
+      }
+      if (*p_ != 0) {
+        *o_++ = *p_++;
+        continue;
+      }
+      if (end_ - p_ < 2) throw Error(err::kInvalidCall);
+      run(p_[1]);
+      p_ += 2;
+    }
+  }
+
+  std::size_t size() const { return static_cast<std::size_t>(o_ - base_); }
+  const std::uint8_t* data() const { return base_; }
+
+ private:
+  void run(std::size_t count) {
+    const std::size_t size = this->size();
+    const std::size_t left = static_cast<std::size_t>(end_ - p_);  // bounds what literals add
+    if (size + count + left > room_) [[unlikely]] {
+      base_ = reserveFor(out_, size, count + left);
+      room_ = out_.size() - kSlack;
+      o_ = base_ + size;
+    }
+    clearRun(o_, count);
+    o_ += count;
+  }
+
+  const std::uint8_t* p_;
+  const std::uint8_t* const end_;
+  Bytes& out_;
+  std::uint8_t* base_;
+  std::uint8_t* o_;
+  std::size_t room_;
+};
+
+// Where the second of two stretches of tokens may start: after a byte that is not 0, which ends
+// a token (a pixel, or the count of a run). 0 when there is no such byte past the middle.
+std::size_t tokenStartNearMiddle(std::span<const std::uint8_t> stored) {
+  for (std::size_t j = stored.size() / 2; j < stored.size(); ++j)
+    if (stored[j] != 0) return j + 1;
+  return 0;
+}
+
+// The percentage shown after `position` of `length` stored bytes.
+int percentAt(std::size_t position, std::size_t length) {
+  return static_cast<int>(
+      std::floor(static_cast<double>(position) / static_cast<double>(length) * 100.0));
+}
+
+// The first position whose percentage is above `percent`.
+std::size_t firstPositionAbove(int percent, std::size_t length) {
+  std::size_t j = (static_cast<std::size_t>(percent + 1) * length + 99) / 100;
+  while (j > 0 && percentAt(j - 1, length) > percent) --j;  // floating point may round across
+  while (percentAt(j, length) <= percent) ++j;
+  return j;
+}
+
+// The expansion as the window sees it: after each token the text ends in that token's progress,
+// and the window yields after every token that ends on a seventh position. The text is only
+// seen inside a yield, so a token whose text would not change it writes nothing, unless a yield
+// came in between (whatever ran then may have set another text).
+std::size_t expandWithProgress(std::span<const std::uint8_t> stored, StatusAndYield& window,
+                               Bytes& out) {
   const std::string prefix = window.StatusText();
   const std::size_t length = stored.size();
-  Bytes expanded;
-  expanded.reserve(length * 2);
+  std::uint8_t* base = reserveFor(out, 0, length);
+  std::size_t size = 0;
   char buffer[32];
+  int percent = -1;
+  std::size_t nextPercent = 0;  // the position where the percentage changes next
+  bool textStale = true;        // the text may not end in `percent`'s progress
+  std::size_t nextYield = 7;
   for (std::size_t i = 1; i <= length; ++i) {  // 1-based positions
-    std::uint8_t byte = stored[i - 1];
+    const std::uint8_t byte = stored[i - 1];
     if (byte != 0) {
-      expanded.push_back(byte);
+      base[size++] = byte;
     } else {
       ++i;
       if (i > length) throw Error(err::kInvalidCall);
-      expanded.resize(expanded.size() + stored[i - 1], 0);
+      const std::size_t count = stored[i - 1];
+      base = reserveFor(out, size, count + (length - i));
+      std::memset(base + size, 0, count);
+      size += count;
     }
-    double share = static_cast<double>(i) / static_cast<double>(length) * 100.0;
-    window.SetStatusTail(prefix, progressText(buffer, static_cast<int>(std::floor(share))));
-    if (i % 7 == 0) window.Yield();
+    if (i >= nextPercent) {
+      percent = percentAt(i, length);
+      nextPercent = firstPositionAbove(percent, length);
+      textStale = true;
+    }
+    if (textStale) {
+      window.SetStatusTail(prefix, progressText(buffer, percent));
+      textStale = false;
+    }
+    if (i >= nextYield) {
+      if (i == nextYield) {
+        window.Yield();
+        textStale = true;
+      }
+      nextYield += 7;
+    }
   }
-  return expanded;
+  return size;
 }
+
+// The pixel block from an expansion held in two parts, one after the other: pieces of `width`
+// bytes, last piece first, each padded.
+Bytes pixelBlock(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second,
+                 std::size_t width, int pad) {
+  const std::size_t size = first.size() + second.size();
+  const std::size_t pieces = (size + width - 1) / width;
+  const std::size_t shortPiece = size % width;
+  Bytes block(size + pieces * static_cast<std::size_t>(pad), 0);
+  std::uint8_t* out = block.data();
+  for (std::size_t k = pieces; k-- > 0;) {
+    const std::size_t piece = (k == pieces - 1 && shortPiece != 0) ? shortPiece : width;
+    std::size_t at = k * width;
+    std::size_t fromFirst = at < first.size() ? std::min(piece, first.size() - at) : 0;
+    if (fromFirst != 0) std::memcpy(out, first.data() + at, fromFirst);
+    if (fromFirst != piece)
+      std::memcpy(out + fromFirst, second.data() + (at + fromFirst - first.size()),
+                  piece - fromFirst);
+    out += piece + static_cast<std::size_t>(pad);
+  }
+  return block;
+}
+
+// Large enough that expanding two halves side by side pays for itself.
+constexpr std::size_t kTwoStretches = 256;
 
 }  // namespace
 
 Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
                       StatusAndYield& window) {
   const int pad = PadCount(width);
-  Bytes expanded =
-      window.ShowsProgress() ? expandWithProgress(stored, window) : expandQuietly(stored);
-  if (expanded.empty()) return {};
-  if (width <= 0) throw Error(err::kInvalidCall);  // rows of no width never end
-
-  const std::size_t w = static_cast<std::size_t>(width);
-  const std::size_t pieces = (expanded.size() + w - 1) / w;
-  const std::size_t shortPiece = expanded.size() % w;
-  Bytes block(expanded.size() + pieces * static_cast<std::size_t>(pad), 0);
-  std::size_t out = 0;
-  for (std::size_t k = pieces; k-- > 0;) {  // last piece first
-    std::size_t begin = k * w;
-    std::size_t size = (k == pieces - 1 && shortPiece != 0) ? shortPiece : w;
-    std::memcpy(block.data() + out, expanded.data() + begin, size);
-    out += size + static_cast<std::size_t>(pad);
+  auto finish = [&](std::span<const std::uint8_t> first,
+                    std::span<const std::uint8_t> second) -> Bytes {
+    if (first.empty() && second.empty()) return {};
+    if (width <= 0) throw Error(err::kInvalidCall);  // rows of no width never end
+    return pixelBlock(first, second, static_cast<std::size_t>(width), pad);
+  };
+  if (window.ShowsProgress()) {
+    Bytes expanded;  // its own: a yield may run another decode on this thread
+    const std::size_t size = expandWithProgress(stored, window, expanded);
+    return finish({expanded.data(), size}, {});
   }
-  return block;
+
+  struct GiveBackLarge {
+    ~GiveBackLarge() {
+      for (int k = 0; k < 2; ++k)
+        if (scratch(k).size() > kKeptScratch) Bytes().swap(scratch(k));
+    }
+  } giveBack;
+  // Each token's place depends on the token before it; two halves expanded side by side keep
+  // two such chains going at once.
+  const std::size_t middle = stored.size() >= kTwoStretches ? tokenStartNearMiddle(stored) : 0;
+  QuietExpansion a(stored.first(middle), scratch(0));
+  QuietExpansion b(stored.subspan(middle), scratch(1));
+  while (a.canStep() && b.canStep()) {
+    a.step();
+    b.step();
+  }
+  a.finish();
+  b.finish();
+  return finish({a.data(), a.size()}, {b.data(), b.size()});
 }
 
 Bytes ConvertPalette(std::span<const std::uint8_t> stored) {
