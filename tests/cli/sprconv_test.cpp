@@ -1,222 +1,224 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <filesystem>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
-#include "cli/naming.h"
-#include "cli/sprite_input.h"
+#include "cli/info.h"
+#include "cli/options.h"
 #include "cli_support.h"
-#include "decoders.h"
 
 namespace glint::testing {
 namespace {
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using Strings = std::vector<std::string>;
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& [name, bytes] : Tree(folder)) names.push_back(name);
-  return names;
-}
-
-TEST(Export, NamesFollowTheViewer) {
-  struct Case {
-    std::string sprite, folder;
-    int frame;
-    std::string expected;
-  } cases[] = {
-      {"art/sample.spr", "out", 1, "out/sample_01.bmp"},
-      {"art/sample.spr", "out/", 12, "out/sample_12.bmp"},
-      {"art/sample.spr", "out", 100, "out/sample_100.bmp"},
-      {"art/Sample.SPR", "out", 3, "out/Sample_03.bmp"},
-      {"art/monster.bin", "out", 2, "out/monster_02.bmp"},
-      {"art/plain", "out", 2, "out/plain_02.bmp"},
-      {"art/a.b.spr", "out", 2, "out/a.b_02.bmp"},
-      {"art/sample.spr", "", 3, "art/sample.spr.3.bmp"},
-      {"art/sample.spr", "", 10, "art/sample.spr.10.bmp"},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(cli::FramePath(c.sprite, c.folder, cli::SpriteName(c.sprite), c.frame, ".bmp"),
-              c.expected);
-}
-
-TEST(Export, FramesPicksARange) {
-  struct Case {
-    std::string frames;
-    int status;
-    std::vector<std::string> files;
-    std::string message;
-  } cases[] = {
-      {"2", 0, {"s_02.bmp"}, ""},
-      {"2-3", 0, {"s_02.bmp", "s_03.bmp"}, ""},
-      {"1-4", 0, {"s_01.bmp", "s_02.bmp", "s_03.bmp"}, ""},  // frame 4 has no pixels
-      {"3-5", 1, {}, "frames 3-5 asked for, but the file has 4 frames"},
-      {"9", 1, {}, "frame 9 asked for, but the file has 4 frames"},
-  };
-  for (const Case& c : cases) {
-    TempDir dir;
-    SpriteBuilder()
-        .patternFrame(4, 4, 1)
-        .patternFrame(4, 4, 2)
-        .patternFrame(4, 4, 3)
-        .rawFrame(0, 0, {})
-        .write(dir.file("s.spr"));
-    CliRun run =
-        Sprconv({"export", dir.file("s.spr"), "-o", dir.file("out"), "--frames", c.frames});
-    EXPECT_EQ(run.status, c.status) << c.frames;
-    EXPECT_EQ(Names(dir.file("out")), c.files) << c.frames;
-    if (c.message.empty())
-      EXPECT_EQ(run.err, "");
-    else
-      EXPECT_EQ(run.err, "sprconv: " + dir.file("s.spr") + ": " + c.message + "\n");
+TEST(SprconvExport, FramesPicksARange) {
+  TempDir dir;
+  SpriteBuilder builder;
+  for (int k = 1; k <= 3; ++k) builder.patternFrame(4, 4, static_cast<std::uint32_t>(k));
+  const std::string sprite = builder.rawFrame(0, 0, {}).write(dir.file("s.spr"));
+  for (const auto& [frames, files, message] :
+       std::vector<std::tuple<std::string, Strings, std::string>>{
+           {"2", {"s_02.bmp"}, ""},
+           {"2-3", {"s_02.bmp", "s_03.bmp"}, ""},
+           {"1-4", {"s_01.bmp", "s_02.bmp", "s_03.bmp"}, ""},  // frame 4 has no pixels
+           {"3-5", {}, "frames 3-5 asked for, but the file has 4 frames"},
+           {"9", {}, "frame 9 asked for, but the file has 4 frames"}}) {
+    CliRun run = Sprconv({"export", sprite, "-o", dir.file(frames), "--frames", frames});
+    EXPECT_EQ(run.status, message.empty() ? 0 : 1) << frames;
+    EXPECT_EQ(Names(dir.file(frames)), files) << frames;
+    EXPECT_EQ(run.err, message.empty() ? "" : "sprconv: " + sprite + ": " + message + "\n");
   }
 }
 
-TEST(Export, PngCarriesPaletteIndicesAndTransparency) {
-  for (bool transparent : {false, true}) {
-    TempDir dir;
-    Bytes pixels = MakePixels(13, 7, 5);
-    SpriteBuilder().frame(13, 7, pixels).write(dir.file("p.spr"));
-    std::vector<std::string> args{"export", dir.file("p.spr"), "-o", dir.path(), "--format", "png"};
-    if (transparent) args.push_back("--transparent");
-    ASSERT_EQ(Sprconv(args).status, 0);
-
-    DecodedPng png = ReadPng(dir.file("p_01.png"));
-    EXPECT_EQ(png.colourType, 3);
-    EXPECT_EQ(png.bitDepth, 8);
-    EXPECT_EQ(png.width, 13);
-    EXPECT_EQ(png.height, 7);
-    EXPECT_EQ(png.pixels, pixels);
-    auto palette = DistinctPalette();
-    ASSERT_EQ(png.palette.size(), 256u);
-    for (std::size_t k = 0; k < 256; ++k)
-      EXPECT_EQ(png.palette[k], (std::array<std::uint8_t, 3>{palette[4 * k], palette[4 * k + 1],
-                                                             palette[4 * k + 2]}));
-    EXPECT_EQ(png.alpha, transparent ? Bytes{0} : Bytes{});
+// Mirroring, hidden entries, other files, a name conflict and broken files in one tree: the same
+// files and messages, in input order, on one thread and on four.
+TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
+  TempDir dir;
+  const std::string in = dir.file("in"), out = dir.file("out");
+  fs::create_directories(in + "/a/deep");
+  fs::create_directories(in + "/.hidden");
+  Strings expected{"a.b_01.bmp", "a/deep/y_01.bmp", "a/x_01.bmp", "plain_01.bmp"};
+  SpriteBuilder slow;  // first in input order, the last to finish: it fails after 8 big frames
+  for (int k = 1; k <= 8; ++k) {
+    slow.patternFrame(250, 250, static_cast<std::uint32_t>(k));
+    expected.push_back("a/broken1_0" + std::to_string(k) + ".bmp");
   }
-}
-
-TEST(Export, FoldersAreMirroredAndConflictsNamed) {
-  TempDir dir;
-  std::string in = dir.file("sprites");
-  SpriteBuilder().patternFrame(2, 2, 1).write(
-      (fs::create_directories(in + "/a/deep"), in + "/a/x.spr"));
-  SpriteBuilder().patternFrame(2, 2, 2).write(in + "/a/deep/y.Spr");
-  SpriteBuilder().patternFrame(2, 2, 3).write(in + "/top.spr");
-  SpriteBuilder().patternFrame(3, 3, 4).write(in + "/a/x.SPR");  // same names as a/x.spr
-  SpriteBuilder().patternFrame(2, 2, 5).write(
-      (fs::create_directories(in + "/.hidden"), in + "/.hidden/h.spr"));
-  WriteBytes(in + "/notes.txt", {1, 2, 3});
-
-  CliRun run = Sprconv({"export", in, "-o", dir.file("out")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "sprconv: " + in + "/a/x.spr: not converted: " + in +
-                         "/a/x.SPR writes the same files (" + dir.file("out") +
-                         "/a/x_01.bmp, ...)\n");
-  EXPECT_THAT(Names(dir.file("out")), ElementsAre("a/deep/y_01.bmp", "a/x_01.bmp", "top_01.bmp"));
-  // The first in sorted order won: x.SPR, whose 3 x 3 frame takes 12 bytes of pixels.
-  EXPECT_EQ(ReadFile(dir.file("out/a/x_01.bmp")).size(), 1078u + 12);
-}
-
-TEST(Export, SameTreeAndMessagesWhateverTheThreads) {
-  TempDir dir;
-  std::string in = dir.file("in");
-  fs::create_directories(in + "/b");
-  for (int i = 0; i < 12; ++i)
+  slow.rawFrame(4, 4, {1}, 2000).write(in + "/a/broken1.spr");
+  for (int i = 0; i < 8; ++i) {
+    std::string name = (i % 2 ? "a/s" : "s") + std::to_string(i);
     SpriteBuilder()
         .patternFrame(20 + i, 10, static_cast<std::uint32_t>(i))
         .patternFrame(7, 9, static_cast<std::uint32_t>(i + 50))
-        .write(in + (i % 2 ? "/b/s" : "/s") + std::to_string(i) + ".spr");
-  SpriteBuilder().signature({'S', 'P', 2, 1}).write(in + "/b/broken1.spr");
-  SpriteBuilder().patternFrame(4, 4, 1).rawFrame(4, 4, {1}, 2000).write(in + "/broken2.spr");
+        .write(in + "/" + name + ".spr");
+    expected.insert(expected.end(), {name + "_01.bmp", name + "_02.bmp"});
+  }
+  std::sort(expected.begin(), expected.end());
+  SpriteBuilder().patternFrame(2, 2, 2).write(in + "/a/deep/y.Spr");
+  SpriteBuilder().patternFrame(2, 2, 1).write(in + "/a/x.spr");
+  SpriteBuilder().patternFrame(3, 3, 4).write(in + "/a/x.SPR");  // sorts first, so it wins
+  SpriteBuilder().patternFrame(2, 2, 5).write(in + "/.hidden/h.spr");
+  std::ofstream(in + "/notes.txt") << "not a sprite";
+  SpriteBuilder().rawFrame(0, 0, {}).write(in + "/empty.spr");  // nothing to write, no error
+  SpriteBuilder().signature({'S', 'P', 2, 1}).write(in + "/broken2.spr");
 
-  CliRun one = Sprconv({"export", in, "-o", dir.file("one"), "-j", "1", "--format", "png"});
-  CliRun four = Sprconv({"export", in, "-o", dir.file("four"), "-j", "4", "--format", "png"});
+  // Files named on the command line lose their last extension, whatever it is.
+  const Strings files{SpriteBuilder().patternFrame(2, 2, 6).write(dir.file("a.b.bin")),
+                      SpriteBuilder().patternFrame(2, 2, 7).write(dir.file("plain"))};
+
+  CliRun one = Sprconv({"export", in, files[0], files[1], "-o", out, "-j", "1"});
+  auto tree = Tree(out);
+  fs::remove_all(out);
+  CliRun four = Sprconv({"export", in, files[0], files[1], "-o", out, "-j", "4"});
   EXPECT_EQ(one.status, 1);
   EXPECT_EQ(four.status, 1);
-  EXPECT_EQ(one.err, four.err);
-  EXPECT_THAT(one.err, HasSubstr("broken1.spr: not a sprite file: wrong signature\n"));
-  EXPECT_THAT(one.err, HasSubstr("broken2.spr: the file ends inside frame 2\n"));
-  EXPECT_LT(one.err.find("broken1"), one.err.find("broken2"));  // b/ sorts before broken2.spr
-  auto treeOne = Tree(dir.file("one"));
-  EXPECT_EQ(treeOne.size(), 12u * 2 + 1);
-  EXPECT_EQ(treeOne, Tree(dir.file("four")));
+  EXPECT_EQ(one.err, "sprconv: " + in + "/a/broken1.spr: the file ends inside frame 9\n" +
+                         "sprconv: " + in + "/a/x.spr: not converted: " + in +
+                         "/a/x.SPR writes the same files (" + out + "/a/x_01.bmp, ...)\n" +
+                         "sprconv: " + in + "/broken2.spr: not a sprite file: wrong signature\n");
+  EXPECT_EQ(four.err, one.err);
+  EXPECT_EQ(Names(out), expected);
+  EXPECT_EQ(Tree(out), tree);
+  EXPECT_EQ(tree["a/x_01.bmp"].size(), 1078u + 12);  // x.SPR's 3 x 3 frame
 }
 
-TEST(Export, BrokenFilesAreNamedInPlainWords) {
+// Each kind of broken file and failed write in plain words; the frames before the fault stay,
+// each whole, and nothing partial or temporary is left.
+TEST(SprconvExport, FailuresAreNamedInPlainWords) {
+  const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
   struct Case {
-    std::string name;
-    SpriteBuilder sprite;
     std::string reason;
-    std::vector<std::string> kept;  // files completed before the fault
+    int kept;  // frames written before the fault
+    Bytes sprite;
+    std::string out = "out", blocker = "";  // a folder in the way, named in the message
   } cases[] = {
-      {"signature",
-       SpriteBuilder().signature({'S', 'P', 0, 2}).patternFrame(2, 2, 1),
-       cli::reason::kWrongSignature,
-       {}},
-      {"count",
-       SpriteBuilder().patternFrame(2, 2, 1).frameCount(0x8000),
-       cli::reason::kNegativeCount,
-       {}},
-      {"cut",
-       SpriteBuilder().patternFrame(2, 2, 1).patternFrame(2, 2, 2).rawFrame(3, 3, {1, 2}, 2000),
-       cli::reason::EndsInsideFrame(3),
-       {"f_01.bmp", "f_02.bmp"}},
-      {"run",
-       SpriteBuilder().patternFrame(2, 2, 1).rawFrame(4, 1, {1, 0}),
-       cli::reason::RunCutShort(2),
-       {"f_01.bmp"}},
-      {"nosize",
-       SpriteBuilder().rawFrame(0, 5, {1, 2, 3}),
-       cli::reason::PixelsWithoutSize(1, 0, 5),
-       {}},
-      {"huge",
-       SpriteBuilder().rawFrame(32767, 32767, {1}),
-       cli::reason::FrameTooLarge(1, 32767, 32767),
-       {}},
-  };
+      {"not a sprite file: wrong signature", 0, SpriteBuilder(one).signature({1, 2, 3, 4}).build()},
+      {"not a sprite file: shorter than 1,024 bytes", 0, Bytes(1023, 0)},
+      {"no such file or folder", 0, {}},
+      {"broken file: the frame count is above 32,767", 0,
+       SpriteBuilder(one).frameCount(0x8000).build()},
+      {"the file ends inside frame 3", 2,
+       SpriteBuilder(one).patternFrame(2, 2, 2).rawFrame(3, 3, {1}, 2000).build()},
+      {"broken file: frame 2 ends inside a run of zeros", 1,
+       SpriteBuilder(one).rawFrame(4, 1, {1, 0}).build()},
+      {"broken file: frame 2 has pixel data but no size (0 x 5)", 1,
+       SpriteBuilder(one).rawFrame(0, 5, {1, 2, 3}).build()},
+      {"broken file: frame 2 is too large (32767 x 32767 pixels)", 1,
+       SpriteBuilder(one).rawFrame(32767, 32767, {1}).build()},
+      {"cannot write the file: a folder has that name", 1,
+       SpriteBuilder(one).patternFrame(2, 2, 2).build(), "out", "out/f_02.bmp"},
+      {"cannot create the folder: a file has that name", 0, one.build(), "f.spr"}};
   for (const Case& c : cases) {
     TempDir dir;
-    c.sprite.write(dir.file("f.spr"));
-    CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file("out")});
-    EXPECT_EQ(run.status, 1) << c.name;
-    EXPECT_EQ(run.err, "sprconv: " + dir.file("f.spr") + ": " + c.reason + "\n") << c.name;
-    EXPECT_EQ(Names(dir.file("out")), c.kept) << c.name;  // nothing partial, no temporaries
+    if (!c.sprite.empty())
+      std::ofstream(dir.file("f.spr")) << std::string(c.sprite.begin(), c.sprite.end());
+    if (!c.blocker.empty()) fs::create_directories(dir.file(c.blocker));
+    CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file(c.out)});
+    EXPECT_EQ(run.status, 1) << c.reason;
+    EXPECT_EQ(run.err, "sprconv: " + dir.file(c.blocker.empty() ? "f.spr" : c.blocker) + ": " +
+                           c.reason + "\n");
+    Strings kept;
+    for (int k = 1; k <= c.kept; ++k) kept.push_back("f_0" + std::to_string(k) + ".bmp");
+    EXPECT_EQ(Names(dir.file("out")), kept) << c.reason;
   }
-  TempDir dir;
-  WriteBytes(dir.file("short.spr"), Bytes(1023, 0));
-  CliRun run = Sprconv({"export", dir.file("short.spr"), dir.file("missing.spr"), "-q"});
-  EXPECT_EQ(run.err, "sprconv: " + dir.file("short.spr") + ": " + cli::reason::kShortFile +
-                         "\nsprconv: " + dir.file("missing.spr") + ": no such file or folder\n");
 }
 
-TEST(Export, WriteFailuresNameTheOutput) {
-  TempDir dir;
-  SpriteBuilder().patternFrame(2, 2, 1).patternFrame(2, 2, 2).write(dir.file("w.spr"));
-  fs::create_directories(dir.file("out/w_02.bmp"));
-  CliRun run = Sprconv({"export", dir.file("w.spr"), "-o", dir.file("out")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "sprconv: " + dir.file("out/w_02.bmp") +
-                         ": cannot write the file: a folder has that name\n");
-  EXPECT_THAT(Names(dir.file("out")), ElementsAre("w_01.bmp"));
-
-  WriteBytes(dir.file("file"), {1});
-  run = Sprconv({"export", dir.file("w.spr"), "-o", dir.file("file")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err,
-            "sprconv: " + dir.file("file") + ": cannot create the folder: a file has that name\n");
+TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
+  std::istringstream table(  // one command line a line, the first one empty
+      "\nconvert a.spr\nexport\nexport a.spr --bogus\nexport a.spr -o\nexport a.spr --format gif\n"
+      "export a.spr --format bmp --transparent\nexport a.spr -j 0\nexport a.spr --frames 0\n"
+      "export a.spr --frames 0-2\nexport a.spr --frames 4-2\nexport a.spr --frames 3-\n"
+      "export a.spr --frames 1.5\nexport a.spr --frames +2\nexport a.spr --frames 1-2-3\n"
+      "export a.spr --frames 99999999999\nsheet a.spr\nsheet a.spr b.spr -o s.png\n"
+      "sheet a.spr -o s.png --columns 0\ngif a.spr -o a.gif --delay fast\ninfo a.spr --frames 2");
+  for (std::string line; std::getline(table, line);) {
+    std::istringstream words(line);
+    CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});
+    EXPECT_EQ(run.status, 2) << line;
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, StartsWith("sprconv: "));
+  }
+  CliRun help = Sprconv({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("sprconv export SPRITE|FOLDER..."));
+  EXPECT_THAT(Sprconv({"export", "--help"}).out, HasSubstr("--frames"));
+  CliRun version = Sprconv({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, StartsWith("sprconv "));
 }
 
-TEST(Export, SpritesWithoutPixelsWriteNothingAndSucceed) {
+TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   TempDir dir;
-  SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("e.spr"));
-  SpriteBuilder().write(dir.file("none.spr"));
-  CliRun run = Sprconv({"export", dir.file("e.spr"), dir.file("none.spr"), "-o", dir.file("out")});
+  SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(dir.file("a.spr"));
+  SpriteBuilder().rawFrame(3, 1, {4, 0, 2}).rawFrame(4, 4, {0}).write(dir.file("b.spr"));
+  SpriteBuilder().signature({'S', 'P', 1, 1}).write(dir.file("c.spr"));
+  CliRun text = Sprconv({"info", dir.file("a.spr")});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_EQ(text.out, dir.file("a.spr") + ": 2 frames\n  frame 1: 5 x 2, 3 bytes stored\n" +
+                          "  frame 2: 0 x 0, 0 bytes stored\n");
+
+  CliRun json =
+      Sprconv({"info", "--json", dir.file("a.spr"), dir.file("b.spr"), dir.file("c.spr")});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out,
+            "{\"file\":\"" + dir.file("a.spr") +
+                "\",\"frames\":2,\"sizes\":[[5,2],[0,0]],\"stored\":[3,0]}\n{\"file\":\"" +
+                dir.file("b.spr") +
+                "\",\"frames\":2,\"sizes\":[[3,1],[4,4]],\"stored\":[3,1],\"error\":\"broken file: "
+                "frame 2 ends inside a run of zeros\"}\n{\"file\":\"" +
+                dir.file("c.spr") +
+                "\",\"frames\":null,\"sizes\":[],\"stored\":[],\"error\":\"not a sprite file: "
+                "wrong signature\"}\n");
+  EXPECT_EQ(json.err, "sprconv: " + dir.file("b.spr") +
+                          ": broken file: frame 2 ends inside a run of zeros\nsprconv: " +
+                          dir.file("c.spr") + ": not a sprite file: wrong signature\n");
+  std::pair<std::string, std::string> strings[] = {
+      {"a\"b\\c\n\t\x01 caf\xC3\xA9", "\"a\\\"b\\\\c\\n\\t\\u0001 caf\xC3\xA9\""},
+      {"bad\xFFz cut\xE2\x82 overlong\xC0\xAF",  // each byte that is not UTF-8 becomes U+FFFD
+       "\"bad\xEF\xBF\xBDz cut\xEF\xBF\xBD\xEF\xBF\xBD overlong\xEF\xBF\xBD\xEF\xBF\xBD\""}};
+  for (const auto& [raw, quoted] : strings) EXPECT_EQ(cli::JsonString(raw), quoted);
+}
+
+// Runs the built program on a terminal; `out` holds what it wrote to stdout and stderr.
+CliRun SprconvOnTerminal(const std::string& args) {
+  int fd = -1;
+  pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", (std::string(SPRCONV_PATH " ") + args).c_str(), nullptr);
+    _exit(127);
+  }
+  CliRun run;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+    run.out.append(buffer, static_cast<std::size_t>(n));
+  close(fd);
+  waitpid(pid, &run.status, 0);
+  run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+  return run;
+}
+
+// The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
+// there is none when stderr is not a terminal.
+TEST(SprconvBinary, ExitStatusesAndProgress) {
+  TempDir dir;
+  const std::string good =
+      SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
+  const std::string bad = SpriteBuilder().signature({'S', 'P', 0, 2}).write(dir.file("bad.spr"));
+  CliRun run = SprconvOnTerminal("export " + good + " -o " + dir.file("a"));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  EXPECT_THAT(Names(dir.file("out")), IsEmpty());
+  EXPECT_THAT(run.out, HasSubstr("1/1 files, 2 frames"));
+  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
+  EXPECT_EQ(SprconvOnTerminal("export " + good + " -q -o " + dir.file("b")).out, "");
+  EXPECT_EQ(SprconvOnTerminal("export " + good + " " + bad + " -o " + dir.file("c")).status, 1);
+  EXPECT_EQ(SprconvOnTerminal("export -o " + dir.file("d")).status, 2);
 }
 
 }  // namespace

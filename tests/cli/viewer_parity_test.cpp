@@ -8,46 +8,33 @@
 
 namespace glint::testing {
 namespace {
-namespace fs = std::filesystem;
 
-SpriteBuilder Sprite() {
-  SpriteBuilder b;
-  for (int k = 1; k <= 11; ++k) b.patternFrame(k + 2, 4, static_cast<std::uint32_t>(k));
-  b.rawFrame(6, 3, EncodePixels({1, 2, 3}));  // a short expansion, fitted the same way
-  b.rawFrame(0, 0, {});                       // no pixels: neither writes a file
-  return b;
-}
-
-TEST(ViewerParity, ExportWritesWhatSaveMultipleWrites) {
-  TempDir dir;
+// Byte for byte and name for name what the viewer's Save Multiple and Save Single write.
+TEST(SprconvViewerParity, SameFilesAsSaveMultipleAndSaveSingle) {
+  SpriteBuilder sprite;
+  for (int k = 1; k <= 11; ++k) sprite.patternFrame(k + 2, 4, static_cast<std::uint32_t>(k));
+  sprite.rawFrame(6, 3, EncodePixels({1, 2, 3}));  // a short expansion, fitted the same way
+  sprite.rawFrame(0, 0, {});                       // no pixels: neither writes a file
+  TempDir viewer, cli;
   FakeWindow window;
-  window.text1 = Sprite().write(dir.file("walk.spr"));
-  fs::create_directory(dir.file("viewer"));
-  window.text2 = dir.file("viewer");
-  Exporter(window).mnuSaveMult_Click();
-
-  CliRun run = Sprconv({"export", dir.file("walk.spr"), "-o", dir.file("cli")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  auto viewer = Tree(dir.file("viewer"));
-  EXPECT_EQ(viewer.size(), 12u);
-  EXPECT_EQ(Tree(dir.file("cli")), viewer);
-  // Independently of both: the 6 x 3 frame holds pixels 1, 2, 3 at its top left, the rest 0.
-  const Bytes& shortFrame = viewer["walk_12.bmp"];
-  ASSERT_EQ(shortFrame.size(), 1078u + 3 * 8);
-  EXPECT_EQ(Bytes(shortFrame.begin() + 1078 + 16, shortFrame.end()),
-            (Bytes{1, 2, 3, 0, 0, 0, 0, 0}));
-}
-
-TEST(ViewerParity, BesideTheSpriteAsSaveSingleNamesIt) {
-  TempDir viewerDir, cliDir;
-  FakeWindow window;
-  window.text1 = Sprite().write(viewerDir.file("walk.spr"));
+  window.text1 = sprite.write(viewer.file("walk.spr"));
+  window.text2 = viewer.file("multiple");
+  std::filesystem::create_directory(window.text2);
   Exporter exporter(window);
-  for (std::int16_t k = 1; k <= 12; ++k) exporter.SaveFrames(k, k, "unused.bmp");
+  exporter.mnuSaveMult_Click();
+  for (std::int16_t k = 1; k <= 13; ++k) exporter.SaveFrames(k, k, "unused.bmp");
+  ASSERT_EQ(window.scripted().messages.size(), 2u);  // the summary, and frame 13 has no pixels
 
-  Sprite().write(cliDir.file("walk.spr"));
-  ASSERT_EQ(Sprconv({"export", cliDir.file("walk.spr"), "--frames", "1-12"}).status, 0);
-  EXPECT_EQ(Tree(cliDir.path()), Tree(viewerDir.path()));
+  sprite.write(cli.file("walk.spr"));
+  ASSERT_EQ(Sprconv({"export", cli.file("walk.spr"), "-o", cli.file("multiple")}).status, 0);
+  ASSERT_EQ(Sprconv({"export", cli.file("walk.spr")}).status, 0);
+  auto files = Tree(viewer.path());
+  EXPECT_EQ(files.size(), 1u + 12 + 12);
+  EXPECT_EQ(Tree(cli.path()), files);
+  // Independently of both: the 6 x 3 frame holds pixels 1, 2, 3 at its top left, the rest 0.
+  const Bytes& fitted = files["multiple/walk_12.bmp"];
+  ASSERT_EQ(fitted.size(), 1078u + 3 * 8);
+  EXPECT_EQ(Bytes(fitted.begin() + 1078 + 16, fitted.end()), (Bytes{1, 2, 3, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace
