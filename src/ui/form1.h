@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <cstdint>
 #include <functional>
@@ -154,7 +153,7 @@ class Form1 : public QMainWindow, public WindowModel {
   QCheckBox* check2_ = nullptr;
 
   std::map<std::string, TwipRect> rects_;
-  QElapsedTimer sinceYield_;
+  std::int64_t eventsRanAt_ = -1;  // milliseconds on a coarse clock; -1 before the first yield
   bool inYieldHook_ = false;
   bool inResize_ = false;
 
