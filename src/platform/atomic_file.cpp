@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <system_error>
-#include <vector>
 
 #include "platform/errors.h"
 
@@ -33,32 +33,49 @@ std::string resolveLinks(const std::string& path) {
   return p.string();
 }
 
-// Read once: umask() can only be read by setting it, which would race between threads.
-mode_t currentUmask() {
-  static const mode_t mask = [] {
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  return mask;
+// Six letters or digits for a temporary name, as mkstemp makes them.
+std::string randomSuffix() {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::uint64_t bits = random();
+  std::string suffix(6, ' ');
+  for (char& c : suffix) {
+    c = kLetters[bits % (sizeof(kLetters) - 1)];
+    bits /= sizeof(kLetters) - 1;
+  }
+  return suffix;
 }
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(resolveLinks(target)) {
-  fs::path t(target_);
+AtomicFile::AtomicFile(const std::string& target) : target_(target) {
+  // One look at the target says whether it is a link to follow, a folder, or a file whose
+  // permissions to keep; most exports write new files, which need nothing more.
   struct stat st {};
-  if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(EISDIR);
+  bool exists = ::lstat(target_.c_str(), &st) == 0;
+  if (exists && S_ISLNK(st.st_mode)) {
+    target_ = resolveLinks(target);
+    exists = ::stat(target_.c_str(), &st) == 0;
+  }
+  if (exists && S_ISDIR(st.st_mode)) fail(EISDIR);
+  fs::path t(target_);
   fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  std::string pattern = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  fd_ = ::mkstemp(buf.data());
-  if (fd_ < 0) fail(errno);
-  temp_ = buf.data();
-  mode_t mode =
-      (::stat(target_.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~currentUmask());
-  ::fchmod(fd_, mode);
+  std::string name(1, '.');
+  name += t.filename().string();
+  name += '.';
+  const std::string stem = (dir / name).string();
+  // A new file gets the mode every program's new files get (0666 less the umask) from open.
+  for (int attempt = 0; fd_ < 0; ++attempt) {
+    temp_ = stem + randomSuffix();
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int code = errno;
+    if (fd_ < 0 && (code != EEXIST || attempt == 100)) {
+      temp_.clear();
+      fail(code);
+    }
+  }
+  if (exists) ::fchmod(fd_, st.st_mode & 07777);
 }
 
 AtomicFile::~AtomicFile() { abandon(); }
