@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -44,6 +45,32 @@ FileSource::~FileSource() {
 
 void FileSource::readAt(std::int64_t offset, std::span<std::uint8_t> out) {
   checkRange(offset, out.size(), length_);
+  const auto size = static_cast<std::int64_t>(out.size());
+  const auto aheadSize = static_cast<std::int64_t>(ahead_.size());
+  if (offset >= aheadAt_ && offset + size <= aheadAt_ + aheadSize) {
+    if (!out.empty()) std::memcpy(out.data(), ahead_.data() + (offset - aheadAt_), out.size());
+  } else if (out.size() >= kReadAhead || !readAhead(offset)) {
+    readFromFile(offset, out);
+  } else if (!out.empty()) {
+    std::memcpy(out.data(), ahead_.data(), out.size());
+  }
+  position_ = offset + size;
+}
+
+bool FileSource::readAhead(std::int64_t offset) {
+  ahead_.resize(static_cast<std::size_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(kReadAhead), length_ - offset)));
+  aheadAt_ = offset;
+  try {
+    readFromFile(offset, ahead_);
+    return true;
+  } catch (const Error&) {
+    ahead_.clear();  // the file shrank: read only what was asked for
+    return false;
+  }
+}
+
+void FileSource::readFromFile(std::int64_t offset, std::span<std::uint8_t> out) {
   std::size_t done = 0;
   while (done < out.size()) {
     ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
@@ -52,7 +79,6 @@ void FileSource::readAt(std::int64_t offset, std::span<std::uint8_t> out) {
     if (n <= 0) throw Error(err::kInputPastEnd);  // the file shrank under us
     done += static_cast<std::size_t>(n);
   }
-  position_ = offset + static_cast<std::int64_t>(out.size());
 }
 
 }  // namespace glint

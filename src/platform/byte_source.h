@@ -33,6 +33,8 @@ class MemorySource : public ByteSource {
 };
 
 // A byte source over a file of its own, for readers outside the window (the converter's threads).
+// Small reads are served from a window of the file read ahead, as readers go through a sprite
+// six header bytes and a frame's bytes at a time.
 class FileSource : public ByteSource {
  public:
   // Raises 52 when the path cannot be opened for reading.
@@ -46,9 +48,16 @@ class FileSource : public ByteSource {
   void read(std::span<std::uint8_t> out) override { readAt(position_, out); }
 
  private:
+  static constexpr std::size_t kReadAhead = 64 * 1024;
+  // Reads the window from `offset`; false, with no window, when the file is shorter by now.
+  bool readAhead(std::int64_t offset);
+  void readFromFile(std::int64_t offset, std::span<std::uint8_t> out);
+
   int fd_ = -1;
   std::int64_t length_ = 0;
   std::int64_t position_ = 0;
+  std::vector<std::uint8_t> ahead_;  // the bytes of the file from aheadAt_ on
+  std::int64_t aheadAt_ = 0;
 };
 
 }  // namespace glint
