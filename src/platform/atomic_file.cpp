@@ -47,6 +47,26 @@ std::string randomSuffix() {
   return suffix;
 }
 
+// The temporary names for a target: ".NAME." and six letters or digits, in its folder.
+std::string tempStem(const std::string& target) {
+  fs::path t(target);
+  fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
+  std::string name(1, '.');
+  name += t.filename().string();
+  name += '.';
+  return (dir / name).string();
+}
+
+// An unnamed file is linked in through its /proc entry, which needs /proc.
+bool unnamedFilesLinkable() {
+#ifdef O_TMPFILE
+  static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+  return linkable;
+#else
+  return false;
+#endif
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
@@ -59,15 +79,20 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     exists = ::stat(target_.c_str(), &st) == 0;
   }
   if (exists && S_ISDIR(st.st_mode)) fail(EISDIR);
-  fs::path t(target_);
-  fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  std::string name(1, '.');
-  name += t.filename().string();
-  name += '.';
-  const std::string stem = (dir / name).string();
-  // A new file gets the mode every program's new files get (0666 less the umask) from open.
+
+#ifdef O_TMPFILE
+  // Renaming takes a lock that stops every other thread's path look-ups, so where it can the
+  // file starts without a name (a file system without unnamed files says so, and anything else
+  // wrong is told by the named way).
+  if (unnamedFilesLinkable()) {
+    fs::path t(target_);
+    const std::string dir = t.has_parent_path() ? t.parent_path().string() : ".";
+    fd_ = ::open(dir.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+  }
+#endif
+  // Either way a new file gets the mode every program's new files get (0666 less the umask).
   for (int attempt = 0; fd_ < 0; ++attempt) {
-    temp_ = stem + randomSuffix();
+    temp_ = tempStem(target_) + randomSuffix();
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     const int code = errno;
     if (fd_ < 0 && (code != EEXIST || attempt == 100)) {
@@ -97,6 +122,10 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
 
 void AtomicFile::commit() {
   if (fd_ < 0) fail(EBADF);
+  if (temp_.empty()) {
+    commitUnnamed();
+    return;
+  }
   int rc = ::close(fd_);
   fd_ = -1;
   if (rc != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
@@ -106,6 +135,34 @@ void AtomicFile::commit() {
     fail(code);
   }
   temp_.clear();
+}
+
+void AtomicFile::commitUnnamed() {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  auto linkAs = [&](const std::string& name) {
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  };
+  int code = 0;
+  if (!linkAs(target_)) {
+    code = errno;
+    if (code == EEXIST) {  // replaced whole: a temporary name, renamed over the target
+      const std::string stem = tempStem(target_);
+      for (int attempt = 0;; ++attempt) {
+        temp_ = stem + randomSuffix();
+        if (linkAs(temp_)) {
+          code = ::rename(temp_.c_str(), target_.c_str()) == 0 ? 0 : errno;
+          if (code != 0) ::unlink(temp_.c_str());
+          break;
+        }
+        code = errno;
+        if (code != EEXIST || attempt == 100) break;
+      }
+      temp_.clear();
+    }
+  }
+  ::close(fd_);
+  fd_ = -1;
+  if (code != 0) fail(code);
 }
 
 void AtomicFile::abandon() {

@@ -9,7 +9,9 @@ namespace glint {
 // Writes a file under a temporary name in the target's folder and renames it over the target on
 // commit(), so readers see either the old file or the whole new one. A target that exists keeps
 // its permissions; a symbolic link is written through to the file it points at. Destroying an
-// uncommitted file removes the temporary.
+// uncommitted file removes the temporary. Where the system has unnamed files (Linux), the
+// temporary has no name until commit() links it in as a new target, or under a temporary name
+// that is renamed over a target that exists.
 class AtomicFile {
  public:
   // Raises 52 when the temporary cannot be created (missing folder, no permission). Every error
@@ -26,8 +28,10 @@ class AtomicFile {
   const std::string& target() const { return target_; }
 
  private:
+  void commitUnnamed();
+
   std::string target_;  // the real file, links resolved
-  std::string temp_;
+  std::string temp_;    // empty while the file has no name
   int fd_ = -1;
 };
 
