@@ -101,12 +101,9 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     }
   }
 
-  // Outputs are named after (folder, NAME), or after the sprite's own path when beside it.
-  struct Claim {
-    std::string sprite;
-    std::string identity;
-  };
-  std::map<std::string, Claim> claims;
+  // Outputs are named after (folder, NAME), or after the sprite's own path when beside it. Which
+  // file a path is costs a look at every folder on the way, so it is asked only on a clash.
+  std::map<std::string, std::string> claims;  // the sprite that claimed each name
   std::vector<PlannedInput> result;
   for (PlannedInput& input : plan) {
     if (!input.problem.empty()) {
@@ -116,11 +113,10 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     std::string key = input.outFolder.empty()
                           ? identity(input.sprite)
                           : (fs::path(input.outFolder) / input.name).lexically_normal().string();
-    std::string self = identity(input.sprite);
-    auto [at, fresh] = claims.try_emplace(key, Claim{input.sprite, self});
+    auto [at, fresh] = claims.try_emplace(key, input.sprite);
     if (!fresh) {
-      if (at->second.identity == self) continue;  // the same file again: once is enough
-      input.problem = "not converted: " + at->second.sprite + " writes the same files (" +
+      if (identity(at->second) == identity(input.sprite)) continue;  // once is enough
+      input.problem = "not converted: " + at->second + " writes the same files (" +
                       FramePath(input.sprite, input.outFolder, input.name, 1, extension) + ", ...)";
     }
     result.push_back(std::move(input));
