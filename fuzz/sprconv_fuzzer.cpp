@@ -26,10 +26,13 @@ void require(bool ok) {
   if (!ok) std::abort();
 }
 
-// A folder of this process's own, in memory when the system has one.
+// A folder of this process's own, in memory when the system has room there: a full disk would
+// fail a sound conversion.
 const fs::path& workFolder() {
   static const fs::path folder = [] {
-    fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::error_code ec;
+    const bool roomy = fs::space("/dev/shm", ec).available >= (std::uintmax_t{1} << 30) && !ec;
+    fs::path base = roomy ? fs::path("/dev/shm") : fs::temp_directory_path();
     fs::path f = base / ("glint-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(f);
     std::atexit([] { fs::remove_all(workFolder()); });
