@@ -4,8 +4,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -170,35 +172,67 @@ std::size_t firstPositionAbove(int percent, std::size_t length) {
   return j;
 }
 
-// The expansion as the window sees it: after each token the text ends in that token's progress,
-// and the window yields after every token that ends on a seventh position. The text is only
-// seen inside a yield, so a token whose text would not change it writes nothing, unless a yield
-// came in between (whatever ran then may have set another text).
-std::size_t expandWithProgress(std::span<const std::uint8_t> stored, StatusAndYield& window,
-                               Bytes& out) {
-  const std::string prefix = window.StatusText();
+// Which zero bytes start a run, one bit a byte; the others are counts. A run starts at any zero
+// byte that a byte other than 0 precedes (that byte ends a token: a pixel or a count), and then
+// at every other zero byte of an unbroken row of zeros.
+class RunStarts {
+ public:
+  explicit RunStarts(std::span<const std::uint8_t> stored) : bits_(stored.size() / 64 + 1, 0) {
+    std::size_t j = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    for (; j + 16 <= stored.size(); j += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored.data() + j));
+      auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+      for (; zeros != 0; zeros &= zeros - 1)
+        zeroAt(j + static_cast<std::size_t>(std::countr_zero(zeros)));
+    }
+#endif
+    for (; j < stored.size(); ++j)
+      if (stored[j] == 0) zeroAt(j);
+  }
+
+  bool at(std::size_t j) const { return (bits_[j / 64] >> (j % 64) & 1) != 0; }
+
+ private:
+  void zeroAt(std::size_t j) {
+    if (j == countAt_) return;
+    bits_[j / 64] |= std::uint64_t{1} << (j % 64);
+    countAt_ = j + 1;
+  }
+
+  std::vector<std::uint64_t> bits_;
+  std::size_t countAt_ = SIZE_MAX;  // the count byte of the last run seen
+};
+
+// What the window sees of an expansion: after each token the text ends in that token's
+// progress, and the window yields after every token that ends on a seventh position. Nobody sees
+// the text but inside a yield or once the expansion is over, so it is written only where that
+// can show: where the percentage changes, at a yield whose text a yield before may have changed,
+// and at the last token. The pixels themselves are expanded afterwards, nobody watching.
+void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) {
   const std::size_t length = stored.size();
-  std::uint8_t* base = reserveFor(out, 0, length);
-  std::size_t size = 0;
+  if (length == 0) return;
+  const std::string prefix = window.StatusText();
+  const RunStarts starts(stored);
+  // A run started on the last byte has no count: the expansion fails after the tokens before it.
+  const std::size_t lastEnd = starts.at(length - 1) ? length - 1 : length;
+  // Whether a token ends at 1-based position p: unless the byte there starts a run.
+  auto tokenEndsAt = [&](std::size_t p) { return !starts.at(p - 1); };
+
   char buffer[32];
   int percent = -1;
-  std::size_t nextPercent = 0;  // the position where the percentage changes next
+  std::size_t nextPercent = 1;  // where the percentage changes next
   bool textStale = true;        // the text may not end in `percent`'s progress
   std::size_t nextYield = 7;
-  for (std::size_t i = 1; i <= length; ++i) {  // 1-based positions
-    const std::uint8_t byte = stored[i - 1];
-    if (byte != 0) {
-      base[size++] = byte;
-    } else {
-      ++i;
-      if (i > length) throw Error(err::kInvalidCall);
-      const std::size_t count = stored[i - 1];
-      base = reserveFor(out, size, count + (length - i));
-      std::memset(base + size, 0, count);
-      size += count;
-    }
-    if (i >= nextPercent) {
-      percent = percentAt(i, length);
+  std::size_t at = 0;
+  while (at < lastEnd) {
+    // The next token end worth a look: a percentage change, a yield or the last token.
+    std::size_t percentEnd = nextPercent;
+    if (percentEnd <= lastEnd && !tokenEndsAt(percentEnd)) ++percentEnd;  // a run's count ends it
+    while (nextYield <= lastEnd && (nextYield <= at || !tokenEndsAt(nextYield))) nextYield += 7;
+    at = std::min({percentEnd, nextYield, lastEnd});
+    if (at >= nextPercent) {
+      percent = percentAt(at, length);
       nextPercent = firstPositionAbove(percent, length);
       textStale = true;
     }
@@ -206,15 +240,12 @@ std::size_t expandWithProgress(std::span<const std::uint8_t> stored, StatusAndYi
       window.SetStatusTail(prefix, progressText(buffer, percent));
       textStale = false;
     }
-    if (i >= nextYield) {
-      if (i == nextYield) {
-        window.Yield();
-        textStale = true;
-      }
+    if (at == nextYield) {
+      window.Yield();
+      textStale = true;
       nextYield += 7;
     }
   }
-  return size;
 }
 
 // The pixel block from an expansion held in two parts, one after the other: pieces of `width`
@@ -253,11 +284,9 @@ Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
     if (width <= 0) throw Error(err::kInvalidCall);  // rows of no width never end
     return pixelBlock(first, second, static_cast<std::size_t>(width), pad);
   };
-  if (window.ShowsProgress()) {
-    Bytes expanded;  // its own: a yield may run another decode on this thread
-    const std::size_t size = expandWithProgress(stored, window, expanded);
-    return finish({expanded.data(), size}, {});
-  }
+  // Every yield comes before the expansion, so no other decode run inside one can find the
+  // buffers below in use.
+  if (window.ShowsProgress()) showProgress(stored, window);
 
   struct GiveBackLarge {
     ~GiveBackLarge() {
