@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <random>
@@ -67,6 +68,24 @@ bool unnamedFilesLinkable() {
 #endif
 }
 
+// Linking a file by its descriptor alone needs a privilege most users lack, and the /proc entry
+// costs a look-up more; which way works is learnt on the first link.
+std::atomic<bool> linkByDescriptor{true};
+
+bool linkUnnamed(int fd, const std::string& name) {
+#ifdef AT_EMPTY_PATH
+  if (linkByDescriptor.load(std::memory_order_relaxed)) {
+    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT) return false;  // an answer about the name, not about the privilege
+  }
+#endif
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    return false;
+  linkByDescriptor.store(false, std::memory_order_relaxed);
+  return true;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
@@ -85,8 +104,10 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
   // file starts without a name (a file system without unnamed files says so, and anything else
   // wrong is told by the named way).
   if (unnamedFilesLinkable()) {
-    fs::path t(target_);
-    const std::string dir = t.has_parent_path() ? t.parent_path().string() : ".";
+    const std::size_t slash = target_.rfind('/');
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : target_.substr(0, slash);
     fd_ = ::open(dir.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
   }
 #endif
@@ -138,10 +159,7 @@ void AtomicFile::commit() {
 }
 
 void AtomicFile::commitUnnamed() {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-  auto linkAs = [&](const std::string& name) {
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-  };
+  auto linkAs = [&](const std::string& name) { return linkUnnamed(fd_, name); };
   int code = 0;
   if (!linkAs(target_)) {
     code = errno;
