@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/naming.h"
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -85,5 +86,21 @@ void ExportFloorPlainWrites(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kFrames);
 }
 BENCHMARK(ExportFloorPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
+
+// Not a line of its own: the same finished bytes written whole as every export writes them
+// (a file without a name or under a temporary one, linked or renamed in), to show what that
+// alone costs against the floor.
+void ExportFloorWholeFileWrites(benchmark::State& state) {
+  const Setup& s = setup();
+  for (auto _ : state) {
+    state.PauseTiming();
+    glint::bench::EmptyFolder(s.input.outFolder);
+    state.ResumeTiming();
+    for (std::size_t k = 0; k < s.names.size(); ++k)
+      glint::WriteFileAtomically(s.names[k], s.files[k]);
+  }
+  state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(ExportFloorWholeFileWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
 
 }  // namespace
