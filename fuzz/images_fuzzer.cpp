@@ -20,8 +20,8 @@ using namespace glint;
 
 namespace {
 
-constexpr std::int64_t kPixelBudget = std::int64_t{1} << 20;
-constexpr std::int64_t kSheetBudget = std::int64_t{1} << 22;
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 18;
+constexpr std::int64_t kSheetBudget = std::int64_t{1} << 20;
 
 void require(bool ok) {
   if (!ok) std::abort();

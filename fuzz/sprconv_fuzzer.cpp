@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int64_t kPixelBudget = std::int64_t{1} << 22;
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 18;
 
 void require(bool ok) {
   if (!ok) std::abort();
