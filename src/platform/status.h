@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ class StatusAndYield {
   // False when nobody looks at the progress and the yield does nothing, so long work may skip
   // both.
   virtual bool ShowsProgress() const { return true; }
+  // A count of the text's changes, where the window keeps one: long work that finds it as it
+  // was after its own last write knows nobody else wrote in between. None: always rewrite.
+  virtual std::optional<std::uint64_t> StatusRevision() const { return std::nullopt; }
 };
 
 // The status text itself, kept exactly; widgets show it at their next paint.

@@ -207,8 +207,9 @@ class RunStarts {
 // What the window sees of an expansion: after each token the text ends in that token's
 // progress, and the window yields after every token that ends on a seventh position. Nobody sees
 // the text but inside a yield or once the expansion is over, so it is written only where that
-// can show: where the percentage changes, at a yield whose text a yield before may have changed,
-// and at the last token. The pixels themselves are expanded afterwards, nobody watching.
+// can show: where the percentage changes, after a yield that may have changed it (the window's
+// count of changes may tell it did not), and at the last token. The pixels themselves are
+// expanded afterwards, nobody watching.
 void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) {
   const std::size_t length = stored.size();
   if (length == 0) return;
@@ -221,8 +222,9 @@ void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) 
 
   char buffer[32];
   int percent = -1;
-  std::size_t nextPercent = 1;  // where the percentage changes next
-  bool textStale = true;        // the text may not end in `percent`'s progress
+  std::size_t nextPercent = 1;           // where the percentage changes next
+  bool textStale = true;                 // the text may not end in `percent`'s progress
+  std::optional<std::uint64_t> written;  // the text's revision after the last write here
   std::size_t nextYield = 7;
   std::size_t at = 0;
   while (at < lastEnd) {
@@ -239,10 +241,11 @@ void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) 
     if (textStale) {
       window.SetStatusTail(prefix, progressText(buffer, percent));
       textStale = false;
+      written = window.StatusRevision();
     }
     if (at == nextYield) {
       window.Yield();
-      textStale = true;
+      textStale = !written || window.StatusRevision() != written;
       nextYield += 7;
     }
   }

@@ -71,6 +71,7 @@ class Form1 : public QMainWindow, public WindowModel {
   const std::string& StatusText() const override { return status_.text(); }
   void SetStatusText(std::string text) override;
   void SetStatusTail(const std::string& prefix, std::string_view tail) override;
+  std::optional<std::uint64_t> StatusRevision() const override { return status_.revision(); }
   // Lets pending window events run, at most about every 10 ms; the hook runs on every call.
   void Yield() override;
 
