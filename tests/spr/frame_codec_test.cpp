@@ -1,154 +1,103 @@
+// The frame codec: pixel blocks, progress texts and yields, the palette and the fitting step, and
+// the decoder's fast paths against a plain reading of the token rules.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
 #include "spr/frame_codec.h"
 #include "support/error_number.h"
-#include "support/sprite_builder.h"
 
 namespace glint::spr {
 namespace {
 
-// Records every status text and where the yields fall, as positions in the text history.
-class Recorder : public StatusAndYield {
- public:
+// Stands for the window: records every progress text and the text at each yield. A yield may
+// also set another text, as a handler could; the watcher may count the text's changes, as the
+// real window does.
+struct Watcher : StatusAndYield {
+  Watcher(std::string prefix = "", bool interrupts = false, bool counts = false)
+      : interrupt(interrupts), count(counts) {
+    line.set(std::move(prefix));
+  }
   const std::string& StatusText() const override { return line.text(); }
   void SetStatusText(std::string text) override { line.set(std::move(text)); }
   void SetStatusTail(const std::string& prefix, std::string_view tail) override {
     line.setTail(prefix, tail);
     texts.push_back(line.text());
   }
-  void Yield() override { yieldsAfter.push_back(texts.size()); }
+  void Yield() override {
+    atYields.push_back(line.text());
+    if (interrupt) line.set("something else");
+  }
+  std::optional<std::uint64_t> StatusRevision() const override {
+    return count ? std::optional(line.revision()) : std::nullopt;
+  }
 
+  bool interrupt, count;
   StatusLine line;
-  std::vector<std::string> texts;
-  std::vector<std::size_t> yieldsAfter;  // number of texts written before each yield
+  std::vector<std::string> texts, atYields;
 };
 
-struct DecodeCase {
-  const char* name;
-  Bytes stored;
-  int width;
-  Bytes block;
-};
-
-TEST(DecodeFrameData, PixelBlocks) {
-  const DecodeCase cases[] = {
+TEST(DecodeFrameData, PixelBlocksAndFailures) {
+  const struct {
+    const char* name;
+    Bytes stored;
+    int width;
+    Bytes block;
+    int error = 0;
+  } cases[] = {
       {"literals, two rows, one pad byte", {1, 2, 3, 4, 5, 6}, 3, {4, 5, 6, 0, 1, 2, 3, 0}},
       {"zero run inside a row", {7, 0, 2, 9}, 4, {7, 0, 0, 9}},
       {"short last piece stands first", {5, 0, 3, 7}, 2, {7, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0}},
       {"run of count 0 adds nothing", {0, 0}, 4, {}},
-      {"empty stored bytes", {}, 4, {}},
+      {"maximal run and one pad byte", {0, 255}, 255, Bytes(256, 0)},
       {"empty stored bytes, width 0", {}, 0, {}},
       {"width 1 pads 3", {1, 2}, 1, {2, 0, 0, 0, 1, 0, 0, 0}},
       {"width 5 pads 3", {1, 2, 3, 4, 5}, 5, {1, 2, 3, 4, 5, 0, 0, 0}},
       {"width 6 pads 2", {1, 2, 3, 4, 5, 6}, 6, {1, 2, 3, 4, 5, 6, 0, 0}},
+      {"width 7 pads 1", {1, 2, 3, 4, 5, 6, 7}, 7, {1, 2, 3, 4, 5, 6, 7, 0}},
       {"width 8 pads 0", {1, 2, 3, 4, 5, 6, 7, 8}, 8, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {"zero run cut short", {5, 0}, 4, {}, err::kInvalidCall},
+      {"pixels but width 0", {1, 2}, 0, {}, err::kInvalidCall},
+      {"pixels but width -3", {1, 2}, -3, {}, err::kInvalidCall},
   };
   for (const auto& c : cases) {
-    Recorder window;
-    EXPECT_EQ(DecodeFrameData(c.stored, c.width, window), c.block) << c.name;
+    Watcher window;
+    Bytes block;
+    EXPECT_EQ(testing::ErrorNumberOf([&] { block = DecodeFrameData(c.stored, c.width, window); }),
+              c.error)
+        << c.name;
+    EXPECT_EQ(block, c.block) << c.name;
   }
 }
 
-TEST(DecodeFrameData, MaximalRunExpandsTo255Zeros) {
-  Recorder window;
-  Bytes block = DecodeFrameData(Bytes{0, 255}, 255, window);
-  EXPECT_EQ(block, Bytes(256, 0));  // 255 pixels and one pad byte
-}
-
-TEST(DecodeFrameData, WideFramesBeyondSixteenBits) {
-  // 200 x 200 needs positions past 32,767: counted wide, nothing wraps.
-  Bytes stored;
-  for (int i = 0; i < 200 * 200 / 255; ++i) stored.insert(stored.end(), {0, 255});
-  stored.insert(stored.end(), {0, static_cast<std::uint8_t>(200 * 200 % 255)});
-  Recorder window;
-  EXPECT_EQ(DecodeFrameData(stored, 200, window).size(), 200u * 200u);
-}
-
-TEST(DecodeFrameData, Failures) {
-  Recorder window;
-  EXPECT_EQ(testing::ErrorNumberOf([&] {
-              DecodeFrameData(Bytes{5, 0}, 4, window);
-            }),
-            err::kInvalidCall);
-  EXPECT_EQ(window.line.text(), " (This bitmap 50%)");  // the token before keeps its text
-  EXPECT_EQ(testing::ErrorNumberOf([&] {
-              DecodeFrameData(Bytes{1, 2}, 0, window);
-            }),
-            err::kInvalidCall);
-  EXPECT_EQ(testing::ErrorNumberOf([&] {
-              DecodeFrameData(Bytes{1, 2}, -3, window);
-            }),
-            err::kInvalidCall);
-}
-
-TEST(DecodeFrameData, ProgressTextsFollowThePrefixOncePerToken) {
-  Recorder window;
-  window.SetStatusText("Decoding 1 of 2 bitmaps.");
-  DecodeFrameData(Bytes{1, 2, 3, 4}, 4, window);
-  EXPECT_EQ(window.texts, (std::vector<std::string>{
-                              "Decoding 1 of 2 bitmaps. (This bitmap 25%)",
-                              "Decoding 1 of 2 bitmaps. (This bitmap 50%)",
-                              "Decoding 1 of 2 bitmaps. (This bitmap 75%)",
-                              "Decoding 1 of 2 bitmaps. (This bitmap 100%)",
-                          }));
-
-  // A zero run is one token, its text written once, for the count byte's position.
-  Recorder runs;
-  DecodeFrameData(Bytes{0, 3, 1}, 4, runs);
-  EXPECT_EQ(runs.texts, (std::vector<std::string>{" (This bitmap 66%)", " (This bitmap 100%)"}));
-
-  // Empty data reads the text and leaves it.
-  Recorder empty;
-  empty.SetStatusText("before");
-  DecodeFrameData(Bytes{}, 4, empty);
-  EXPECT_EQ(empty.line.text(), "before");
-  EXPECT_TRUE(empty.yieldsAfter.empty());
-}
-
-TEST(DecodeFrameData, SecondDecodeTakesTheWholeTextAsItsPrefix) {
-  Recorder window;
+TEST(DecodeFrameData, ProgressTextsOncePerTokenAfterThePrefix) {
+  const std::string p = "Decoding 1 of 2 bitmaps.", t = p + " (This bitmap ";
+  const struct {
+    std::string prefix;
+    Bytes stored;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {p, {1, 2, 3, 4}, {t + "25%)", t + "50%)", t + "75%)", t + "100%)"}},
+      // A zero run is one token, written once, for its count byte's position.
+      {"", {0, 3, 1}, {" (This bitmap 66%)", " (This bitmap 100%)"}},
+  };
+  for (const auto& c : cases) {
+    Watcher window;
+    window.SetStatusText(c.prefix);
+    DecodeFrameData(c.stored, 4, window);
+    EXPECT_EQ(window.texts, c.texts);
+    EXPECT_EQ(window.line.text(), c.texts.empty() ? c.prefix : c.texts.back());
+  }
+  // The next frame's decode takes the whole text as its prefix: Save Multiple's line grows.
+  Watcher window;
   window.SetStatusText("S");
   DecodeFrameData(Bytes{1}, 1, window);
   DecodeFrameData(Bytes{2}, 1, window);
   EXPECT_EQ(window.line.text(), "S (This bitmap 100%) (This bitmap 100%)");
-}
-
-TEST(DecodeFrameData, PrefixRestoredWhenSomeoneElseSetsTheTextDuringAYield) {
-  struct Interrupting : Recorder {
-    void Yield() override { SetStatusText("other"); }
-  } window;
-  window.SetStatusText("P");
-  Bytes stored(8, 1);
-  DecodeFrameData(stored, 8, window);
-  EXPECT_EQ(window.line.text(), "P (This bitmap 100%)");
-}
-
-TEST(DecodeFrameData, YieldsAtEverySeventhPosition) {
-  struct Case {
-    Bytes stored;
-    std::vector<std::size_t> yieldsAfterToken;
-  };
-  Bytes run67(20, 1);
-  run67[5] = 0;  // a zero run in positions 6 and 7 ends on 7
-  run67[6] = 1;
-  Bytes run78(20, 1);
-  run78[6] = 0;  // a run in positions 7 and 8 ends on 8: no yield at 7
-  run78[7] = 1;
-  const Case cases[] = {
-      {Bytes(20, 1), {7, 14}},
-      {run67, {6, 13}},
-      {run78, {13}},
-  };
-  for (const auto& c : cases) {
-    Recorder window;
-    DecodeFrameData(c.stored, 4, window);
-    EXPECT_EQ(window.yieldsAfter, c.yieldsAfterToken);
-  }
 }
 
 TEST(ConvertPalette, SwapsRedAndBlueAndClearsTheFourthByte) {
@@ -163,63 +112,117 @@ TEST(ConvertPalette, SwapsRedAndBlueAndClearsTheFourthByte) {
 }
 
 TEST(FitPixelBlock, FitsTheExpansionToTheFrame) {
-  struct Case {
+  const struct {
     const char* name;
     Bytes stored;
     int width, height;
     Bytes fitted;
-  };
-  const Case cases[] = {
+    int error = 0;
+  } cases[] = {
       {"exact frame unchanged", {1, 2, 3, 4, 5, 6}, 3, 2, {4, 5, 6, 0, 1, 2, 3, 0}},
       // 07 07 00 00 00 of a 5 x 2 frame: the top row, then index 0 below.
-      {"short expansion fills the bottom right",
-       {7, 7, 0, 3},
-       5,
-       2,
-       {0, 0, 0, 0, 0, 0, 0, 0, 7, 7, 0, 0, 0, 0, 0, 0}},
-      {"short piece lands at the start of its row",
-       {5, 0, 3, 7},
-       2,
-       3,
-       {7, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0}},
-      {"longer expansion drops what is beyond",
-       {1, 2, 3, 4, 5, 6, 7, 8},
-       2,
-       2,
-       {3, 4, 0, 0, 1, 2, 0, 0}},
+      {"short expansion", {7, 7, 0, 3}, 5, 2, {0, 0, 0, 0, 0, 0, 0, 0, 7, 7, 0, 0, 0, 0, 0, 0}},
+      {"short piece starts its row", {5, 0, 3, 7}, 2, 3, {7, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0}},
+      {"long expansion cut", {1, 2, 3, 4, 5, 6, 7, 8}, 2, 2, {3, 4, 0, 0, 1, 2, 0, 0}},
       {"no data gives index 0", {}, 3, 1, {0, 0, 0, 0}},
       {"no size and no data is empty", {}, 0, 5, {}},
+      {"pixels but no height", {1}, 1, 0, {}, err::kInvalidCall},
   };
   for (const auto& c : cases) {
-    Recorder window;
-    Bytes block = DecodeFrameData(c.stored, c.width, window);
-    EXPECT_EQ(FitPixelBlock(block, c.width, c.height), c.fitted) << c.name;
+    Watcher window;
+    const Bytes block = DecodeFrameData(c.stored, c.width, window);
+    Bytes fitted;
+    EXPECT_EQ(testing::ErrorNumberOf([&] { fitted = FitPixelBlock(block, c.width, c.height); }),
+              c.error);
+    EXPECT_EQ(fitted, c.fitted) << c.name;
   }
-  EXPECT_EQ(testing::ErrorNumberOf([] {
-              FitPixelBlock(Bytes{1, 0, 0, 0}, 1, 0);
-            }),
-            err::kInvalidCall);
 }
 
-}  // namespace
-}  // namespace glint::spr
+const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
 
-namespace glint::spr {
-namespace {
+struct Reference {
+  Bytes block;
+  int error = 0;
+  std::vector<std::string> textsAtYields;
+  std::string lastText = kPrefix;  // at the end, or at the failure
+  bool endsOnAYield = false;       // the last whole token ended on a seventh position
+};
 
-TEST(DecodeFrameData, WithNobodyWatchingGivesTheSameBlocks) {
-  for (std::uint32_t seed = 0; seed < 20; ++seed) {
-    int width = 1 + static_cast<int>(seed * 7 % 40);
-    Bytes stored = testing::EncodePixels(testing::MakePixels(width, 9, seed, 0.1 * (seed % 10)));
-    Recorder watched;
-    NoWindow quiet;
-    EXPECT_EQ(DecodeFrameData(stored, width, quiet), DecodeFrameData(stored, width, watched));
+// Token by token, as the format reads; rows reversed and padded.
+Reference decodeByTheRules(const Bytes& stored, std::size_t width) {
+  Reference r;
+  Bytes pixels;
+  for (std::size_t i = 1; i <= stored.size(); ++i) {
+    if (stored[i - 1] != 0) {
+      pixels.push_back(stored[i - 1]);
+    } else if (++i > stored.size()) {
+      r.error = err::kInvalidCall;
+      return r;
+    } else {
+      pixels.insert(pixels.end(), stored[i - 1], 0);
+    }
+    const double share = static_cast<double>(i) / static_cast<double>(stored.size());
+    r.lastText = kPrefix + " (This bitmap " + std::to_string(int(std::floor(share * 100))) + "%)";
+    r.endsOnAYield = i % 7 == 0;
+    if (r.endsOnAYield) r.textsAtYields.push_back(r.lastText);
   }
-  NoWindow quiet;
-  EXPECT_EQ(testing::ErrorNumberOf([&] {
-              DecodeFrameData(Bytes{1, 0, 2, 0}, 4, quiet);
-            }),
-            err::kInvalidCall);
+  for (std::size_t row = (pixels.size() + width - 1) / width; row-- > 0;) {
+    for (std::size_t x = row * width; x < std::min(pixels.size(), row * width + width); ++x)
+      r.block.push_back(pixels[x]);
+    r.block.insert(r.block.end(), std::size_t(PadCount(std::int64_t(width))), 0);
+  }
+  return r;
+}
+
+// Token streams of every kind the fast paths treat apart: long and short literal spans, runs of
+// 0 to 255, spans across the 16-byte pieces and the middle of the data, and a run cut short.
+Bytes randomTokens(std::mt19937& random, std::size_t tokens, double runShare, bool cutShort) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::uniform_int_distribution<int> literal(1, 255), count(0, 255), shortCount(0, 20);
+  Bytes stored;
+  for (std::size_t t = 0; t < tokens; ++t) {
+    if (unit(random) >= runShare) {
+      stored.push_back(static_cast<std::uint8_t>(literal(random)));
+    } else {
+      stored.push_back(0);
+      stored.push_back(std::uint8_t(unit(random) < 0.5 ? shortCount(random) : count(random)));
+    }
+  }
+  if (cutShort) stored.push_back(0);
+  return stored;
+}
+
+TEST(DecodeFrameData, FastPathsFollowTheTokenRules) {
+  const std::pair<std::size_t, double> shapes[] = {
+      // tokens, share of zero runs
+      {0, 0.5},   {1, 1.0},    {17, 0.0},   {40, 0.3},   {255, 0.1},
+      {300, 0.0}, {600, 0.05}, {900, 0.15}, {2000, 0.5}, {4000, 0.9}};
+  std::mt19937 random(2024);
+  for (const auto& [tokens, runShare] : shapes) {
+    for (int variant = 0; variant < 12; ++variant) {
+      const std::size_t width = 1 + std::size_t(variant) * 37 % 130;
+      const Bytes stored = randomTokens(random, tokens, runShare, variant % 4 == 3);
+      SCOPED_TRACE("tokens " + std::to_string(tokens) + ", variant " + std::to_string(variant));
+      const Reference expected = decodeByTheRules(stored, width);
+      auto decodes = [&](StatusAndYield& window) {
+        Bytes block;
+        EXPECT_EQ(testing::ErrorNumberOf([&] { block = DecodeFrameData(stored, width, window); }),
+                  expected.error);
+        EXPECT_EQ(block, expected.block);
+      };
+      NoWindow quiet;
+      decodes(quiet);
+      for (int kind = 0; kind < 4; ++kind) {
+        Watcher watcher(kPrefix, kind & 1, kind & 2);
+        decodes(watcher);
+        EXPECT_EQ(watcher.atYields, expected.textsAtYields);
+        // The text ends in the last whole token's progress, unless a yield came after it.
+        EXPECT_EQ(watcher.StatusText(), watcher.interrupt && expected.endsOnAYield
+                                            ? "something else"
+                                            : expected.lastText);
+      }
+    }
+  }
 }
 
 }  // namespace
