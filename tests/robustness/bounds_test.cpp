@@ -1,15 +1,16 @@
 // Memory follows the frame really read, whatever a file claims: every reader against a header
 // that claims 32,767 frames in 2 KB, a 32,767 x 32,767 frame of four stored bytes, and a frame of
-// maximal zero runs.
+// maximal zero runs. It counts what `operator new` hands out, so it stands alone in its program.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
 
-#include "allocation_meter.h"
-#include "cli/commands.h"
-#include "cli/console.h"
+#include "cli/cli_support.h"
 #include "export/save_frames.h"
-#include "robustness_support.h"
 #include "spr/spr_file.h"
 #include "support/fake_window.h"
 #include "viewer/frame_viewer.h"
@@ -20,20 +21,33 @@ namespace {
 using testing::Bytes;
 using testing::SpriteBuilder;
 
-constexpr std::size_t kMiB = 1 << 20;
+// Each block carries, in front of it, its size when it was made while metering, else 0: so only
+// those count, and freeing older blocks does not hide new ones.
+constexpr std::size_t kFront = alignof(std::max_align_t);
+std::atomic<bool> metering{false};
+std::atomic<std::ptrdiff_t> live{0}, peak{0};
 
-struct Hostile {
-  const char* name;
-  const char* key;  // names its figures
-  Bytes file;
-  bool broken;
-  // What one frame of it really needs: its pixel block, fitted.
-  std::size_t frameBytes;
-  std::size_t messages;  // the window's boxes: the failures, or Save Multiple's summary
-  int rows;              // rows the viewer paints, each followed by a yield
-};
+void* allocate(std::size_t size) {
+  auto* block = static_cast<char*>(std::malloc(kFront + size));
+  if (block == nullptr) throw std::bad_alloc();
+  const std::ptrdiff_t counted = metering ? static_cast<std::ptrdiff_t>(size) : 0;
+  std::memcpy(block, &counted, sizeof counted);
+  const std::ptrdiff_t now = live += counted;
+  for (auto top = peak.load(); now > top && !peak.compare_exchange_weak(top, now);) {
+  }
+  return block + kFront;
+}
 
-std::vector<Hostile> Files() {
+void release(void* p) {
+  if (p == nullptr) return;
+  char* block = static_cast<char*>(p) - kFront;
+  std::ptrdiff_t counted;
+  std::memcpy(&counted, block, sizeof counted);
+  live -= counted;
+  std::free(block);
+}
+
+TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
   // 2 KB that claim 32,767 frames: a real one, then 102 empty records, then the palette's bytes
   // read as a record that runs past the end.
   SpriteBuilder many = SpriteBuilder().rawFrame(20, 20, Bytes(398, 5)).frameCount(32767);
@@ -44,86 +58,64 @@ std::vector<Hostile> Files() {
   for (int k = 0; k < 32767; ++k) runs.insert(runs.end(), {0, 255});
   runs.push_back(7);
   const int width = 4095, height = static_cast<int>(spr::kMaxFramePixels / width);
-  return {
-      {"32,767 frames claimed in 2 KB", "claimed frames", many.build(), true, 20 * 20, 2, 20},
-      {"32,767 x 32,767 in four bytes", "huge frame",
-       SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build(), true, 0, 3, 0},
-      {"maximal zero runs", "zero runs", SpriteBuilder().rawFrame(width, height, runs).build(),
-       false, static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height), 1, height},
+  const struct {
+    const char* name;
+    Bytes file;
+    bool broken;
+    std::size_t frameBytes;  // what one frame of it really needs: its pixel block, fitted
+    int rows;                // rows the viewer paints, each followed by a yield
+  } files[] = {
+      {"32,767 frames claimed in 2 KB", many.build(), true, 20 * 20, 20},
+      {"32,767 x 32,767 in four bytes",
+       SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build(), true, 0, 0},
+      {"maximal zero runs", SpriteBuilder().rawFrame(width, height, runs).build(), false,
+       std::size_t(width + 1) * std::size_t(height), height},
   };
-}
-
-// Everything but the frame is small: records of at most 64 KiB, palettes, texts. A growing
-// vector may take up to twice what it holds, and a reader holds the expansion, the pixel block
-// and the file or image made from them at once at most.
-std::size_t peakBound(const Hostile& h) { return 4 * h.frameBytes + kMiB; }
-std::size_t largestBound(const Hostile& h) { return 2 * h.frameBytes + 64 * 1024; }
-
-TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
-  for (const Hostile& h : Files()) {
+  for (const auto& h : files) {
     SCOPED_TRACE(h.name);
     testing::TempDir dir;
     const std::string path = dir.file("h.spr");
-    testing::WriteBytes(path, h.file);
-    if (std::string(h.name).find("2 KB") != std::string::npos) {
-      EXPECT_EQ(h.file.size(), 2048u);
-    }
-
-    std::vector<std::pair<std::string, std::function<void()>>> readers;
+    std::ofstream(path, std::ios::binary) << std::string(h.file.begin(), h.file.end());
     testing::FakeWindow window;
     window.text1 = path;
     window.text2 = dir.path();
     FrameViewer viewer(window);
     Exporter exporter(window);
-    double longestWithoutYield = 0;
-    int viewerYields = 0;
-    auto last = std::chrono::steady_clock::now();
-    window.onYield = [&] {
-      viewerYields += window.Loading ? 1 : 0;
-      const auto now = std::chrono::steady_clock::now();
-      longestWithoutYield =
-          std::max(longestWithoutYield, std::chrono::duration<double>(now - last).count());
-      last = now;
-    };
-    readers.emplace_back("viewer", [&] { viewer.LoadSprite(); });
-    readers.emplace_back("Save Single", [&] {
-      window.scripted().inputAnswers = {"1"};
-      exporter.mnuFileSave_Click();
-    });
-    readers.emplace_back("Save Multiple", [&] { exporter.mnuSaveMult_Click(); });
-    for (const char* command : {"export", "sheet", "gif", "info"}) {
-      readers.emplace_back(std::string("sprconv ") + command, [&, command] {
-        cli::BufferConsole console;
-        std::vector<std::string> args{"sprconv", command, path};
-        if (std::string(command) == "sheet") args.insert(args.end(), {"-o", dir.file("s.png")});
-        if (std::string(command) == "gif") args.insert(args.end(), {"-o", dir.file("a.gif")});
-        if (std::string(command) == "export")
-          args.insert(args.end(), {"-o", dir.path(), "-j", "1"});
-        EXPECT_EQ(cli::Sprconv(args, console), h.broken ? 1 : 0) << command;
-      });
-    }
-
-    for (auto& [name, read] : readers) {
-      last = std::chrono::steady_clock::now();
-      testing::StartMetering();
-      read();
-      const testing::AllocationFigures figures = testing::StopMetering();
-      EXPECT_LE(figures.peak, peakBound(h)) << name;
-      EXPECT_LE(figures.largest, largestBound(h)) << name;
-      RecordProperty(std::string(h.key) + ": " + name + " peak KiB",
-                     static_cast<int>(figures.peak / 1024));
+    window.scripted().inputAnswers = {"1"};  // for Save Single
+    for (const std::string reader : {"viewer", "Save Single", "Save Multiple", "sprconv export",
+                                     "sprconv sheet", "sprconv gif", "sprconv info"}) {
+      live = peak = 0;
+      metering = true;
+      if (reader == "viewer") viewer.LoadSprite();
+      // The window is serviced at least once per row the viewer paints.
+      EXPECT_GE(window.yields, reader == "viewer" ? h.rows : 0);
+      if (reader == "Save Single") exporter.mnuFileSave_Click();
+      if (reader == "Save Multiple") exporter.mnuSaveMult_Click();
+      if (reader.rfind("sprconv ", 0) == 0) {
+        const std::string command = reader.substr(8);
+        std::vector<std::string> args{command, path, "-o", dir.file("out." + command)};
+        if (command == "info") args.resize(2);
+        EXPECT_EQ(testing::Sprconv(args).status, h.broken ? 1 : 0) << reader;
+      }
+      metering = false;
+      // A reader holds the expansion, the fitted block and the file or image made of them at
+      // most, in vectors that may take twice what they hold; all else is small: records of at
+      // most 64 KiB, palettes, texts.
+      EXPECT_LE(std::size_t(peak), 4 * h.frameBytes + (1 << 20)) << reader;
     }
     // The viewer's sheet: only as large as the frames drawn, never what a header claims.
-    EXPECT_LE(window.sheet().pixelWidth() * static_cast<std::int64_t>(window.sheet().pixelHeight()),
-              std::max<std::int64_t>(361 * 1500, static_cast<std::int64_t>(h.frameBytes)));
-    EXPECT_EQ(window.scripted().messages.size(), h.messages);
+    EXPECT_LE(window.sheet().pixelWidth() * std::int64_t{window.sheet().pixelHeight()},
+              std::max<std::int64_t>(361 * 1500, std::int64_t(h.frameBytes)));
     EXPECT_EQ(window.channels().openCount(), 0);
-    EXPECT_GE(viewerYields, h.rows);  // the window is serviced at least once per painted row
-    // Not pass/fail, for the record: how long the window went without being serviced.
-    RecordProperty(std::string(h.key) + ": longest ms without a yield",
-                   static_cast<int>(longestWithoutYield * 1000));
   }
 }
 
 }  // namespace
 }  // namespace glint
+
+void* operator new(std::size_t size) { return glint::allocate(size); }
+void* operator new[](std::size_t size) { return glint::allocate(size); }
+void operator delete(void* p) noexcept { glint::release(p); }
+void operator delete[](void* p) noexcept { glint::release(p); }
+void operator delete(void* p, std::size_t) noexcept { glint::release(p); }
+void operator delete[](void* p, std::size_t) noexcept { glint::release(p); }
