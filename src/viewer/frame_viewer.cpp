@@ -229,24 +229,18 @@ double FrameViewer::previewHeight() const {
   return window_.Picture1().Height() / window_.TwipsPerPixelY();
 }
 
-std::int64_t FrameViewer::sheetWidth() const {
+// The sheet's bitmap as it is now; zero sizes when it has none.
+gdi::BITMAP FrameViewer::sheetBitmap() const {
   gdi::BITMAP bm;
-  return gdi::GetObjectA(gdi::GetCurrentBitmap(window_.Picture2().hDC()), gdi::kBitmapRecordSize,
-                         &bm) == 0
-             ? 0
-             : bm.bmWidth;
-}
-
-std::int64_t FrameViewer::sheetHeight() const {
-  gdi::BITMAP bm;
-  return gdi::GetObjectA(gdi::GetCurrentBitmap(window_.Picture2().hDC()), gdi::kBitmapRecordSize,
-                         &bm) == 0
-             ? 0
-             : bm.bmHeight;
+  if (gdi::GetObjectA(gdi::GetCurrentBitmap(window_.Picture2().hDC()), gdi::kBitmapRecordSize,
+                      &bm) == 0)
+    return gdi::BITMAP{};
+  return bm;
 }
 
 bool FrameViewer::growSheet(std::int64_t width, std::int64_t height) {
-  const std::int64_t haveW = sheetWidth(), haveH = sheetHeight();
+  const gdi::BITMAP have = sheetBitmap();
+  const std::int64_t haveW = have.bmWidth, haveH = have.bmHeight;
   if (width <= haveW && height <= haveH) return true;
   const std::int64_t w = std::max(width, haveW);
   const std::int64_t h = std::max(height, haveH);
@@ -254,7 +248,8 @@ bool FrameViewer::growSheet(std::int64_t width, std::int64_t height) {
   // Rows come one after another: grow by doubling, so the copies add up to little.
   const std::int64_t roomy = std::min(std::max(h, 2 * haveH), maxSheetPixels_ / w);
   setSheetPixels(w, height > haveH ? roomy : haveH);
-  return sheetWidth() >= width && sheetHeight() >= height;  // false when memory ran out
+  const gdi::BITMAP now = sheetBitmap();
+  return now.bmWidth >= width && now.bmHeight >= height;  // false when memory ran out
 }
 
 void FrameViewer::setSheetPixels(std::int64_t width, std::int64_t height) {

@@ -44,8 +44,7 @@ class FrameViewer {
   void drawSprite(ByteSource& file);
   void fail(int number, const std::string& path);
   // The sheet's size in pixels, and making it at least this large within the bound.
-  std::int64_t sheetWidth() const;
-  std::int64_t sheetHeight() const;
+  gdi::BITMAP sheetBitmap() const;
   bool growSheet(std::int64_t width, std::int64_t height);
   void setSheetPixels(std::int64_t width, std::int64_t height);
   double previewWidth() const;
