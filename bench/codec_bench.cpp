@@ -1,11 +1,11 @@
-// DecodeFrameData with no window against copying the same pixel blocks.
+// DecodeFrameData with no window against copying the same decoded pixels.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <vector>
 
 #include "bench_sprites.h"
-#include "spr/frame_codec.h"
+#include "spr/sprite.h"
 
 namespace {
 
@@ -15,22 +15,24 @@ using glint::testing::Bytes;
 constexpr int kFrames = 16;
 
 struct Frames {
-  std::vector<Bytes> stored;
-  std::vector<Bytes> blocks;  // what each decodes to
-  std::int64_t blockBytes = 0;
+  std::vector<glint::spr::FrameRecord> records;
+  std::vector<Bytes> images;  // what each decodes to
+  std::int64_t imageBytes = 0;
 };
 
 const Frames& frames() {
   static const Frames f = [] {
     Frames made;
-    glint::NoWindow window;
     for (int k = 0; k < kFrames; ++k) {
-      made.stored.push_back(glint::testing::EncodePixels(
+      glint::spr::FrameRecord record;
+      record.width = glint::bench::kFrameWidth;
+      record.height = glint::bench::kFrameHeight;
+      record.stored = glint::testing::EncodePixels(
           glint::testing::MakePixels(glint::bench::kFrameWidth, glint::bench::kFrameHeight,
-                                     static_cast<std::uint32_t>(k + 1), 0.6)));
-      made.blocks.push_back(
-          glint::spr::DecodeFrameData(made.stored.back(), glint::bench::kFrameWidth, window));
-      made.blockBytes += static_cast<std::int64_t>(made.blocks.back().size());
+                                     static_cast<std::uint32_t>(k + 1), 0.6));
+      made.images.push_back(glint::spr::DecodeFrameData(record)->pixels);
+      made.imageBytes += static_cast<std::int64_t>(made.images.back().size());
+      made.records.push_back(std::move(record));
     }
     return made;
   }();
@@ -39,29 +41,28 @@ const Frames& frames() {
 
 void DecodeFrameData(benchmark::State& state) {
   const Frames& f = frames();
-  glint::NoWindow window;
   for (auto _ : state) {
-    for (const Bytes& stored : f.stored) {
-      auto block = glint::spr::DecodeFrameData(stored, glint::bench::kFrameWidth, window);
-      benchmark::DoNotOptimize(block.data());
+    for (const auto& record : f.records) {
+      auto image = glint::spr::DecodeFrameData(record);
+      benchmark::DoNotOptimize(image->pixels.data());
     }
   }
-  state.SetBytesProcessed(state.iterations() * f.blockBytes);
+  state.SetBytesProcessed(state.iterations() * f.imageBytes);
 }
 BENCHMARK(DecodeFrameData)->Unit(benchmark::kMicrosecond);
 
 void DecodeFloorMemcpy(benchmark::State& state) {
   const Frames& f = frames();
   std::vector<Bytes> targets;
-  for (const Bytes& block : f.blocks) targets.emplace_back(block.size());
+  for (const Bytes& image : f.images) targets.emplace_back(image.size());
   for (auto _ : state) {
     for (int k = 0; k < kFrames; ++k) {
-      std::memcpy(targets[k].data(), f.blocks[k].data(), f.blocks[k].size());
+      std::memcpy(targets[k].data(), f.images[k].data(), f.images[k].size());
       benchmark::DoNotOptimize(targets[k].data());
       benchmark::ClobberMemory();
     }
   }
-  state.SetBytesProcessed(state.iterations() * f.blockBytes);
+  state.SetBytesProcessed(state.iterations() * f.imageBytes);
 }
 BENCHMARK(DecodeFloorMemcpy)->Unit(benchmark::kMicrosecond);
 

@@ -13,7 +13,7 @@
 #include "bench_sprites.h"
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "cli/naming.h"
+#include "image/naming.h"
 #include "platform/atomic_file.h"
 
 namespace {
@@ -33,7 +33,7 @@ struct Setup {
     std::filesystem::create_directories(input.outFolder);
     exportOnce();
     for (int k = 1; k <= kFrames; ++k) {
-      names.push_back(glint::cli::FramePath(sprite, input.outFolder, input.name, k, ".bmp"));
+      names.push_back(glint::image::FramePath(sprite, input.outFolder, input.name, k, ".bmp"));
       files.push_back(glint::testing::ReadFile(names.back()));
     }
   }

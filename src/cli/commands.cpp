@@ -3,14 +3,15 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "bmp/bmp.h"
 #include "cli/failure.h"
-#include "cli/gif_writer.h"
 #include "cli/info.h"
-#include "cli/naming.h"
 #include "cli/ordered_runner.h"
-#include "cli/png_writer.h"
-#include "cli/sheet.h"
 #include "cli/sprite_input.h"
+#include "image/gif_writer.h"
+#include "image/naming.h"
+#include "image/png_writer.h"
+#include "image/sheet.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
@@ -38,31 +39,12 @@ std::string framesText(int count) {
   return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
 
-// The records of a sprite kept in their stored form (bounded by the file's size), with the
-// numbers of the frames that have pixels.
-struct FramesWithPixels {
-  std::vector<spr::FrameRecord> records;
-  std::vector<int> numbers;
-};
-
-FramesWithPixels readFramesWithPixels(SpriteFile& sprite) {
-  FramesWithPixels result;
-  for (int k = 1; k <= sprite.frameCount(); ++k) {
-    spr::FrameRecord frame = sprite.nextFrame();
-    if (frame.width <= 0 || frame.height <= 0) {
-      sprite.image(frame, k);  // empty, or broken when it holds pixel data
-      continue;
-    }
-    result.records.push_back(std::move(frame));
-    result.numbers.push_back(k);
-  }
-  if (result.records.empty()) throw Failure(sprite.path(), "no frames to show");
-  return result;
-}
-
-IndexedImage decodeKnownFrame(SpriteFile& sprite, const spr::FrameRecord& frame, int number) {
-  auto image = sprite.image(frame, number);
-  return std::move(*image);  // every record kept has a size, so it has pixels
+// The frames with pixels of the sprite; a sprite without any is a failure.
+std::vector<spr::FrameRecord> framesWithPixels(SpriteFile& sprite) {
+  std::vector<spr::FrameRecord> frames =
+      spr::ReadFramesWithPixels(sprite.reader(), sprite.frameCount());
+  if (frames.empty()) throw Failure(sprite.path(), "no frames to show");
+  return frames;
 }
 
 }  // namespace
@@ -97,21 +79,18 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
   }
   const bool png = settings.format == Format::Png;
   const std::string extension = png ? ".png" : ".bmp";
+  const std::vector<std::uint8_t> colourTable =
+      png ? std::vector<std::uint8_t>{} : bmp::ConvertPalette(sprite.palette());
   for (int k = 1; k <= last; ++k) {
-    spr::FrameRecord frame = sprite.nextFrame();
+    const spr::FrameRecord frame = sprite.reader().readFrame();
     if (k < first) continue;  // read past to reach the range
-    std::vector<std::uint8_t> bytes;
-    if (png) {
-      auto image = sprite.image(frame, k);
-      if (!image) continue;
-      bytes = PalettePng(*image, sprite.palette(), settings.transparent);
-    } else {
-      auto file = sprite.bmpFile(frame, k);
-      if (!file) continue;
-      bytes = std::move(*file);
-    }
+    const std::optional<spr::IndexedImage> image = spr::DecodeFrameData(frame);
+    if (!image) continue;
+    const std::vector<std::uint8_t> bytes =
+        png ? image::PalettePng(*image, sprite.palette(), settings.transparent)
+            : bmp::FrameFile(*image, colourTable);
     if (!input.outFolder.empty()) folders.ensure(input.outFolder);
-    writeWhole(FramePath(input.sprite, input.outFolder, input.name, k, extension), bytes);
+    writeWhole(image::FramePath(input.sprite, input.outFolder, input.name, k, extension), bytes);
     progress.frameDone();
   }
 }
@@ -146,6 +125,8 @@ int RunExport(const Options& options, Console& console) {
             ExportSprite(input, settings, folders, progress);
           } catch (const Failure& failure) {
             outcome = Outcome{false, ErrorLine(failure.path(), failure.reason())};
+          } catch (const spr::Fault& fault) {
+            outcome = Outcome{false, ErrorLine(input.sprite, FaultReason(fault))};
           } catch (const std::bad_alloc&) {
             outcome = Outcome{false, ErrorLine(input.sprite, "out of memory")};
           } catch (const std::exception& e) {
@@ -168,23 +149,20 @@ int RunSheet(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
-    FramesWithPixels frames = readFramesWithPixels(sprite);
-    std::vector<FrameSize> sizes;
-    for (const auto& f : frames.records) sizes.push_back({f.width, f.height});
-    SheetLayout layout = *LayoutSheet(sizes, options.columns);
-    if (layout.width() * layout.height() > kMaxSheetPixels)
-      throw Failure(path, "the sheet would be " + std::to_string(layout.width()) + " x " +
-                              std::to_string(layout.height()) +
-                              " pixels, more than one PNG sheet holds here");
-    IndexedImage sheet(static_cast<int>(layout.width()), static_cast<int>(layout.height()));
-    for (std::size_t i = 0; i < frames.records.size(); ++i) {
-      IndexedImage frame = decodeKnownFrame(sprite, frames.records[i], frames.numbers[i]);
-      Place(sheet, frame, layout.cellX(i), layout.cellY(i));
-      progress.frameDone();
-    }
-    writeWhole(options.output, PalettePng(sheet, sprite.palette(), options.transparent));
+    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
+    const spr::IndexedImage sheet =
+        image::ComposeSheet(frames, options.columns, [&] { progress.frameDone(); });
+    writeWhole(options.output, image::PalettePng(sheet, sprite.palette(), options.transparent));
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
+    return kSomeFailed;
+  } catch (const spr::Fault& fault) {
+    progress.message(ErrorLine(path, FaultReason(fault)));
+    return kSomeFailed;
+  } catch (const image::SheetTooLarge& large) {
+    progress.message(ErrorLine(path, "the sheet would be " + std::to_string(large.width) + " x " +
+                                         std::to_string(large.height) +
+                                         " pixels, more than one PNG sheet holds here"));
     return kSomeFailed;
   } catch (const std::bad_alloc&) {
     progress.message(ErrorLine(path, "out of memory"));
@@ -199,12 +177,7 @@ int RunGif(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
-    FramesWithPixels frames = readFramesWithPixels(sprite);
-    int width = 0, height = 0;
-    for (const auto& f : frames.records) {
-      width = std::max<int>(width, f.width);
-      height = std::max<int>(height, f.height);
-    }
+    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
     // The file is streamed: its bytes go to the temporary as the encoder makes them.
     std::optional<AtomicFile> file;
     try {
@@ -219,14 +192,8 @@ int RunGif(const Options& options, Console& console) {
         throw Failure(options.output, writeReason(e));
       }
     };
-    GifWriter gif(sink, width, height, sprite.palette(), DelayHundredths(options.delayMs),
-                  options.transparent);
-    for (std::size_t i = 0; i < frames.records.size(); ++i) {
-      IndexedImage frame = decodeKnownFrame(sprite, frames.records[i], frames.numbers[i]);
-      gif.addFrame(frame, (width - frame.width) / 2, (height - frame.height) / 2);
-      progress.frameDone();
-    }
-    gif.finish();
+    image::WriteSpriteGif(sink, sprite.palette(), frames, options.delayMs, options.transparent,
+                          [&] { progress.frameDone(); });
     try {
       file->commit();
     } catch (const Error& e) {
@@ -234,6 +201,9 @@ int RunGif(const Options& options, Console& console) {
     }
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
+    return kSomeFailed;
+  } catch (const spr::Fault& fault) {
+    progress.message(ErrorLine(path, FaultReason(fault)));
     return kSomeFailed;
   } catch (const std::bad_alloc&) {
     progress.message(ErrorLine(path, "out of memory"));

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "cli/failure.h"
-#include "cli/naming.h"
+#include "image/naming.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 
@@ -38,7 +38,7 @@ void walk(const fs::path& folder, const fs::path& relative, std::vector<Found>& 
     if (statError) continue;  // vanished while listed
     if (fs::is_directory(own)) {
       entries.push_back({name, true});
-    } else if (IsSpriteFileName(name)) {
+    } else if (image::IsSpriteFileName(name)) {
       auto target = it->status(statError);  // a linked file counts as the file it names
       if (!statError && fs::is_regular_file(target)) entries.push_back({name, false});
     }
@@ -75,7 +75,7 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
                                      const std::string& outDir, std::string_view extension) {
   std::vector<PlannedInput> plan;
   auto add = [&](const std::string& sprite, const fs::path& relativeFolder) {
-    PlannedInput input{sprite, {}, SpriteName(sprite), {}, false};
+    PlannedInput input{sprite, {}, image::SpriteName(sprite), {}, false};
     if (!outDir.empty())
       input.outFolder =
           relativeFolder.empty() ? outDir : (fs::path(outDir) / relativeFolder).string();
@@ -117,7 +117,8 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     if (!fresh) {
       if (identity(at->second) == identity(input.sprite)) continue;  // once is enough
       input.problem = "not converted: " + at->second + " writes the same files (" +
-                      FramePath(input.sprite, input.outFolder, input.name, 1, extension) + ", ...)";
+                      image::FramePath(input.sprite, input.outFolder, input.name, 1, extension) +
+                      ", ...)";
     }
     result.push_back(std::move(input));
   }

@@ -75,12 +75,14 @@ SpriteInfo ReadSpriteInfo(const std::string& path) {
     SpriteFile sprite(path);
     info.frames = sprite.frameCount();
     for (int k = 1; k <= sprite.frameCount(); ++k) {
-      spr::FrameRecord frame = sprite.nextFrame();
+      const spr::FrameRecord frame = sprite.reader().readFrame();
       info.sizes.push_back({frame.width, frame.height, frame.storedLength});
-      sprite.image(frame, k);  // decoding is what finds the remaining faults
+      spr::DecodeFrameData(frame);  // decoding is what finds the remaining faults
     }
   } catch (const Failure& failure) {
     info.error = failure.reason();
+  } catch (const spr::Fault& fault) {
+    info.error = FaultReason(fault);
   }
   return info;
 }

@@ -3,9 +3,9 @@
 #include <new>
 #include <vector>
 
-#include "export/export_names.h"
 #include "export/frame_number.h"
 #include "export/sprite_export.h"
+#include "image/naming.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 
@@ -14,26 +14,26 @@ namespace {
 
 constexpr const char* kSummaryCaption = "SPR Mox Plus";
 
-// Marks the window as exporting (closing is refused) for the scope's lifetime.
-class ExportingScope {
- public:
-  explicit ExportingScope(WindowModel& window) : window_(window), was_(window.Exporting) {
-    window_.Exporting = true;
-  }
-  ~ExportingScope() { window_.Exporting = was_; }
-  ExportingScope(const ExportingScope&) = delete;
-  ExportingScope& operator=(const ExportingScope&) = delete;
-
- private:
-  WindowModel& window_;
-  bool was_;
-};
-
 std::string emptyFramesMessage(const std::vector<int>& frames) {
   std::string list;
   for (int f : frames) list += (list.empty() ? "" : ", ") + std::to_string(f);
   if (frames.size() == 1) return "Frame " + list + " has no pixels, so no file was written for it.";
   return "Frames " + list + " have no pixels, so no files were written for them.";
+}
+
+// After a whole export: at most ten numbers, the last joined by "and".
+std::string skippedFramesMessage(const std::vector<int>& frames) {
+  constexpr std::size_t kListed = 10;
+  if (frames.size() == 1)
+    return "Frame " + std::to_string(frames[0]) + " had no pixels, so no file was written for it.";
+  const std::size_t listed = std::min(frames.size(), kListed);
+  std::string list;
+  for (std::size_t k = 0; k < listed; ++k) {
+    if (k > 0) list += (k + 1 == listed && listed == frames.size()) ? " and " : ", ";
+    list += std::to_string(frames[k]);
+  }
+  if (frames.size() > listed) list += " and " + std::to_string(frames.size() - listed) + " more";
+  return "Frames " + list + " had no pixels, so no files were written for them.";
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ void Exporter::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,
 
 void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame) {
   if (refuseWhileBusy()) return;
-  ExportingScope exporting(window_);
+  ScopedFlag exporting(window_.Exporting);
   std::vector<int> emptyFrames;
   try {
     SpriteExport sprite(window_.channels(), path);
@@ -73,23 +73,23 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
       sprite.close();
       window_.dialogs().MsgBox("Incorrect frame range! Please choose frames between 1 and " +
                                    std::to_string(count) + ".",
-                               style::kExclamation, "Valkarin Glintscope");
+                               style::kExclamation, kAppTitle);
       return;
     }
     // Records past the range are never needed; a start above the end writes nothing.
     const int last = startFrame <= endFrame ? endFrame : 0;
     for (int i = 1; i <= last; ++i) {
       window_.Yield();
-      spr::FrameRecord frame = sprite.readFrame(i);
+      spr::FrameRecord frame = sprite.readFrame();
       if (i < startFrame) continue;
       window_.SetStatusText("Writing bitmap " + std::to_string(i) + " of " + std::to_string(count) +
                             "...");
-      auto file = sprite.bitmap(frame, i, window_);
+      auto file = sprite.bitmap(frame, window_);
       if (!file) {
         emptyFrames.push_back(i);
         continue;
       }
-      WriteBitmap(window_.channels(), SingleFrameName(path, i), *file);
+      WriteBitmap(window_.channels(), image::SingleFrameName(path, i), *file);
     }
     sprite.close();
   } catch (const ExportFailure& e) {
@@ -131,9 +131,10 @@ void Exporter::mnuSaveMult_Click() {
 }
 
 void Exporter::saveAll(const std::string& path, const std::string& folder) {
-  ExportingScope exporting(window_);
-  const std::string base = BaseName(path);
+  ScopedFlag exporting(window_.Exporting);
+  const std::string base = image::BaseName(path);
   int count = 0;
+  std::vector<int> emptyFrames;
   try {
     SpriteExport sprite(window_.channels(), path);
     if (!sprite.readHeader()) {
@@ -143,9 +144,12 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
     }
     count = sprite.frameCount();
     for (int i = 1; i <= count; ++i) {
-      spr::FrameRecord frame = sprite.readFrame(i);
-      auto file = sprite.bitmap(frame, i, window_);
-      if (file) WriteBitmap(window_.channels(), MultipleFrameName(folder, base, i), *file);
+      spr::FrameRecord frame = sprite.readFrame();
+      auto file = sprite.bitmap(frame, window_);
+      if (file)
+        WriteBitmap(window_.channels(), image::MultipleFrameName(folder, base, i), *file);
+      else
+        emptyFrames.push_back(i);
     }
     sprite.close();
   } catch (const ExportFailure& e) {
@@ -155,8 +159,9 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
     fail("Cannot export \"" + path + "\": there is not enough memory.");
     return;
   }
-  window_.dialogs().MsgBox("Decoded " + std::to_string(count) + " images in " + base + ".spr",
-                           style::kInformation, kSummaryCaption);
+  std::string summary = "Decoded " + std::to_string(count) + " images in " + base + ".spr";
+  if (!emptyFrames.empty()) summary += "\n" + skippedFramesMessage(emptyFrames);
+  window_.dialogs().MsgBox(summary, style::kInformation, kSummaryCaption);
 }
 
 }  // namespace glint

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/window_model.h"
+#include "window/window_model.h"
 
 namespace glint {
 
@@ -22,9 +22,12 @@ class Exporter {
   // File > Save Multiple: every frame into the output folder, then a summary.
   void mnuSaveMult_Click();
 
- private:
+  // Frames startFrame..endFrame of the sprite at `path`, each beside it.
   void saveFrames(const std::string& path, int startFrame, int endFrame);
+  // Every frame of the sprite at `path` into `folder`, then a summary.
   void saveAll(const std::string& path, const std::string& folder);
+
+ private:
   // Another load or export holds the sprite channel: says so and returns true.
   bool refuseWhileBusy();
   void fail(const std::string& message);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "export/frame_bmp.h"
+#include "bmp/bmp.h"
 #include "platform/errors.h"
 
 namespace glint {
@@ -35,11 +35,23 @@ std::string whyUnreadable(const std::string& path) {
   }
 }
 
-// A stored run that starts with a zero byte needs a count byte after it.
-bool endsInCutRun(std::span<const std::uint8_t> stored) {
-  std::size_t i = 0;
-  while (i < stored.size()) i += stored[i] == 0 ? 2 : 1;
-  return i > stored.size();
+// What is broken, in the words of the messages.
+std::string brokenWhat(const spr::Fault& fault) {
+  const std::string frame = "frame " + std::to_string(fault.frame());
+  switch (fault.kind()) {
+    case spr::Fault::Kind::kNegativeCount:
+      return "its frame count is negative";
+    case spr::Fault::Kind::kRecordCutShort:
+      return "it ends inside " + frame;
+    case spr::Fault::Kind::kTooManyPixels:
+      return frame + " is larger than any sprite frame can be";
+    case spr::Fault::Kind::kZeroRunCutShort:
+      return frame + " ends in the middle of a zero run";
+    case spr::Fault::Kind::kPixelsWithoutSize:
+      return frame + " has pixel data but no width or height";
+    default:
+      return fault.what();
+  }
 }
 
 }  // namespace
@@ -56,50 +68,44 @@ SpriteExport::SpriteExport(FileChannels& channels, std::string path) : path_(std
   reader_.emplace(channels.reader(kSprite));
 }
 
-void SpriteExport::broken(const std::string& what) const {
-  throw ExportFailure("Cannot read " + quoted(path_) + ": the file is broken (" + what + ").");
+void SpriteExport::broken(const spr::Fault& fault) const {
+  throw ExportFailure("Cannot read " + quoted(path_) + ": the file is broken (" +
+                      brokenWhat(fault) + ").");
 }
 
 bool SpriteExport::readHeader() {
   try {
-    spr::Palette palette = reader_->readPalette();
-    colourTable_ = spr::ConvertPalette(palette);
+    colourTable_ = bmp::ConvertPalette(reader_->readPalette());
     return reader_->readSignature();
-  } catch (const Error& e) {
-    if (e.number() == err::kBadRecordNumber)
-      throw ExportFailure("Cannot read " + quoted(path_) +
-                          ": it is shorter than 1,024 bytes, too short to be a sprite file.");
-    throw ExportFailure("Cannot read " + quoted(path_) + ": " + e.description() + ".");
+  } catch (const spr::Fault&) {
+    throw ExportFailure("Cannot read " + quoted(path_) +
+                        ": it is shorter than 1,024 bytes, too short to be a sprite file.");
   }
 }
 
 int SpriteExport::frameCount() {
-  int count = reader_->readFrameCount();
-  if (count < 0) broken("its frame count is negative");
+  const int count = reader_->readFrameCount();
+  if (count < 0) broken(spr::Fault(spr::Fault::Kind::kNegativeCount));
   return count;
 }
 
-spr::FrameRecord SpriteExport::readFrame(int number) {
+spr::FrameRecord SpriteExport::readFrame() {
   try {
     return reader_->readFrame();
-  } catch (const Error& e) {
-    std::string frame = "frame " + std::to_string(number);
-    if (e.number() == err::kInputPastEnd) broken("it ends inside " + frame);
-    if (e.number() == err::kInvalidCall) broken(frame + " is larger than any sprite frame can be");
-    throw ExportFailure("Cannot read " + quoted(path_) + ": " + e.description() + ".");
+  } catch (const spr::Fault& fault) {
+    broken(fault);
   }
 }
 
 std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRecord& frame,
-                                                              int number, StatusAndYield& window) {
+                                                              StatusAndYield& window) {
   try {
-    return bmp::FrameFile(frame, colourTable_, window);
-  } catch (const Error& e) {
-    std::string name = "frame " + std::to_string(number);
-    if (e.number() != err::kInvalidCall)
-      throw ExportFailure("Cannot read " + quoted(path_) + ": " + e.description() + ".");
-    if (endsInCutRun(frame.stored)) broken(name + " ends in the middle of a zero run");
-    broken(name + " has pixel data but no width or height");
+    StatusProgress progress(window);
+    const std::optional<spr::IndexedImage> image = spr::DecodeFrameData(frame, progress.get());
+    if (!image) return std::nullopt;
+    return bmp::FrameFile(*image, colourTable_);
+  } catch (const spr::Fault& fault) {
+    broken(fault);
   }
 }
 

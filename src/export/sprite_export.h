@@ -12,8 +12,7 @@
 
 #include "platform/file_channels.h"
 #include "platform/status.h"
-#include "spr/frame_codec.h"
-#include "spr/spr_file.h"
+#include "spr/sprite.h"
 
 namespace glint {
 
@@ -33,23 +32,23 @@ class SpriteExport {
   bool readHeader();
   // The frame count; a negative count is a broken file.
   int frameCount();
-  // The next frame record; `number` counts from 1 and only names the frame in messages.
-  spr::FrameRecord readFrame(int number);
+  // The next frame record.
+  spr::FrameRecord readFrame();
   // The frame's BMP file, or nullopt for a frame without pixels. Progress goes to `window`.
-  std::optional<std::vector<std::uint8_t>> bitmap(const spr::FrameRecord& frame, int number,
+  std::optional<std::vector<std::uint8_t>> bitmap(const spr::FrameRecord& frame,
                                                   StatusAndYield& window);
   void close() { guard_->close(); }
 
   const std::string& path() const { return path_; }
 
  private:
-  [[noreturn]] void broken(const std::string& what) const;
+  [[noreturn]] void broken(const spr::Fault& fault) const;
 
   std::string path_;
   // Armed only once the channel is ours: a failed open must not close another reader's channel.
   std::optional<ChannelGuard> guard_;
   std::optional<spr::SprReader> reader_;
-  spr::Bytes colourTable_;
+  std::vector<std::uint8_t> colourTable_;
 };
 
 // Writes one BMP file through channel 2: the target is replaced only when the file is complete.

@@ -3,11 +3,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "spr/sprite.h"
+
 namespace glint {
 
 // Error numbers as the program reports them to the user.
 namespace err {
 inline constexpr int kInvalidCall = 5;       // invalid procedure call or argument
+inline constexpr int kOutOfMemory = 7;       // out of memory
 inline constexpr int kBadFileName = 52;      // bad file name or number
 inline constexpr int kFileAlreadyOpen = 55;  // file already open
 inline constexpr int kInputPastEnd = 62;     // input past end of file
@@ -32,6 +35,9 @@ class Error : public std::runtime_error {
   std::string source_;
   std::string description_;
 };
+
+// The number the window reports for a fault of a sprite file.
+int ErrorNumber(const spr::Fault& fault);
 
 // The runtime's own wording for the numbers it raises.
 std::string DefaultDescription(int number);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "spr/sprite.h"
+
 namespace glint {
 
 // What long work needs from the window: the one-line status text and the yield that lets
@@ -45,19 +47,23 @@ class StatusLine {
   std::uint64_t tailRevision_ = 0;
 };
 
-// Progress for work done with no window: nobody sees it, and the yield does nothing.
-class NoWindow : public StatusAndYield {
+// A decode's progress on the status line, after the text the line holds when the decode starts.
+// `get()` is what the decoder takes: nothing when nobody watches.
+class StatusProgress : public spr::DecodeProgress {
  public:
-  const std::string& StatusText() const override { return line_.text(); }
-  void SetStatusText(std::string text) override { line_.set(std::move(text)); }
-  void SetStatusTail(const std::string& prefix, std::string_view tail) override {
-    line_.setTail(prefix, tail);
+  explicit StatusProgress(StatusAndYield& window) : window_(window), prefix_(window.StatusText()) {}
+  void show(std::string_view progress) override {
+    window_.SetStatusTail(prefix_, progress);
+    written_ = window_.StatusRevision();
   }
-  void Yield() override {}
-  bool ShowsProgress() const override { return false; }
+  void yield() override { window_.Yield(); }
+  bool stillShown() const override { return written_ && window_.StatusRevision() == written_; }
+  spr::DecodeProgress* get() { return window_.ShowsProgress() ? this : nullptr; }
 
  private:
-  StatusLine line_;
+  StatusAndYield& window_;
+  const std::string prefix_;
+  std::optional<std::uint64_t> written_;
 };
 
 }  // namespace glint

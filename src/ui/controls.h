@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "platform/status.h"
-#include "ui/picture_box.h"
+#include "window/picture_box.h"
 
 namespace glint {
 

@@ -6,13 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "image/naming.h"
+
 namespace glint {
 
-#ifdef _WIN32
-inline constexpr const char* kSep = "\\";
-#else
-inline constexpr const char* kSep = "/";
-#endif
+inline constexpr char kSepText[] = {image::kPathSeparator, '\0'};
+inline constexpr const char* kSep = kSepText;
 
 inline constexpr const char* kWindowCaption = "Valkarin Glintscope Pro";
 // The tree's root node key: a single separator, which no folder path below the root equals.

@@ -59,13 +59,6 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
-bool EndsWithSprExtension(const std::string& key) {
-  if (key.size() < 4) return false;
-  std::string tail = key.substr(key.size() - 4);
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".spr";
-}
-
 }  // namespace
 
 // The window's client area between menu bar and status bar: the controls stand on it at their
@@ -438,7 +431,7 @@ void Form1::TreeView1_DblClick() {
   if (selected == nullptr) return;
   const std::string key = tree_->Key(selected);
   // Listed sprite files end in ".spr" in any letter case; placeholders are never files.
-  if (key.compare(0, 3, kPlaceholderPrefix) == 0 || !EndsWithSprExtension(key)) return;
+  if (key.compare(0, 3, kPlaceholderPrefix) == 0 || !image::IsSpriteFileName(key)) return;
   SetText1(key);
   LoadSprite();
 }

@@ -11,9 +11,9 @@
 #include "export/save_frames.h"
 #include "platform/dialogs.h"
 #include "ui/layout_rules.h"
-#include "ui/picture_box.h"
-#include "ui/window_model.h"
 #include "viewer/frame_viewer.h"
+#include "window/picture_box.h"
+#include "window/window_model.h"
 
 class QAction;
 class QCheckBox;

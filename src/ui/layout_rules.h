@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "window/window_model.h"
+
 namespace glint {
 
 struct TwipRect {
@@ -22,7 +24,6 @@ inline constexpr int kFrameWidth = 120;
 inline constexpr int kFrameHeight = 1020;
 inline constexpr int kStatusBarHeight = 255;
 // The hidden sheet is always this many pixels high.
-inline constexpr int kSheetPixelHeight = 1500;
 
 // The controls that have a place, with their design geometry.
 struct DesignControl {

@@ -5,39 +5,26 @@
 #include <new>
 #include <optional>
 
+#include "image/naming.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 #include "platform/file_channels.h"
 #include "platform/twips.h"
-#include "spr/frame_codec.h"
-#include "spr/spr_file.h"
+#include "spr/sprite.h"
 #include "surface/memory_dc.h"
 
 namespace glint {
 namespace {
 
-constexpr int kSheetRows = 1500;
-constexpr int kOutOfMemory = 7;
 constexpr gdi::COLORREF kWhite = gdi::RGB(255, 255, 255);
 constexpr gdi::COLORREF kBlack = gdi::RGB(0, 0, 0);
 constexpr double kLabelPoints = 9.0;
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
-std::string fileNameOf(const std::string& path) {
-  std::size_t cut = path.find_last_of(kSeparator);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-// One colour per palette index, from the BMP colour table (blue, green, red, 0).
-std::array<gdi::COLORREF, 256> coloursOf(const spr::Bytes& table) {
+// One colour per palette index (red, green, blue, reserved).
+std::array<gdi::COLORREF, 256> coloursOf(const spr::Palette& palette) {
   std::array<gdi::COLORREF, 256> colours{};
-  for (std::size_t k = 0; k < colours.size() && 4 * k + 2 < table.size(); ++k)
-    colours[k] = gdi::RGB(table[4 * k + 2], table[4 * k + 1], table[4 * k]);
+  for (std::size_t k = 0; k < colours.size(); ++k)
+    colours[k] = gdi::RGB(palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]);
   return colours;
 }
 
@@ -53,9 +40,9 @@ void label(PictureBox& sheet, std::int64_t left, std::int64_t top, int number) {
 
 }  // namespace
 
-void FrameViewer::LoadSprite() {
-  // The file opened is the one every message names, whatever the path box says later.
-  const std::string path = window_.Text1();
+void FrameViewer::LoadSprite() { Load(window_.Text1(), window_.Check1() != 0); }
+
+void FrameViewer::Load(const std::string& path, bool allFrames) {
   if (path.empty()) return;
   if (!OrdinaryFileExists(path)) return;
   if (window_.Loading) return;
@@ -67,12 +54,14 @@ void FrameViewer::LoadSprite() {
   try {
     ByteSource& file = channels.openForReading(FileChannels::kSpriteChannel, path);
     channel.emplace(channels, FileChannels::kSpriteChannel);
-    drawSprite(file);
+    drawSprite(file, allFrames);
     channel->close();
+  } catch (const spr::Fault& fault) {
+    failure = ErrorNumber(fault);
   } catch (const Error& e) {
     failure = e.number();
   } catch (const std::bad_alloc&) {
-    failure = kOutOfMemory;
+    failure = err::kOutOfMemory;
   } catch (const std::exception&) {
     failure = err::kInvalidCall;
   }
@@ -89,12 +78,12 @@ void FrameViewer::LoadSprite() {
   window_.Picture1().SetMousePointer(pointer::kDefault);
 }
 
-void FrameViewer::drawSprite(ByteSource& file) {
+void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {
   spr::SprReader reader(file);
-  const auto colours = coloursOf(spr::ConvertPalette(reader.readPalette()));
+  const auto colours = coloursOf(reader.readPalette());
   if (!reader.readSignature()) throw Error(err::kWrongSignature);
   const std::int16_t storedCount = reader.readFrameCount();
-  if (storedCount < 0) throw Error(err::kInvalidCall);  // a count above 32,767 is no count
+  if (storedCount < 0) throw spr::Fault(spr::Fault::Kind::kNegativeCount);
 
   PictureBox& preview = window_.Picture1();
   PictureBox& sheet = window_.Picture2();
@@ -103,7 +92,7 @@ void FrameViewer::drawSprite(ByteSource& file) {
   leftOut_ = 0;
   loaded_ = false;
   // Sized before it is cleared, so a large sheet from the last load is not filled first.
-  setSheetPixels(TwipsToPixels(preview.Width(), window_.TwipsPerPixelX()), kSheetRows);
+  setSheetPixels(TwipsToPixels(preview.Width(), window_.TwipsPerPixelX()), kSheetPixelHeight);
   preview.Cls();
   sheet.Cls();
   gdi::SetTextFont(sheet.hDC(), "", kLabelPoints);
@@ -111,17 +100,17 @@ void FrameViewer::drawSprite(ByteSource& file) {
   bar.SetMax(0);
   bar.SetEnabled(false);
 
-  frameCount_ = window_.Check1() == 0 ? std::min<int>(storedCount, 1) : storedCount;
+  frameCount_ = allFrames ? storedCount : std::min<int>(storedCount, 1);
   std::optional<CMemoryDC> surface;
   for (int i = 1; i <= frameCount_; ++i) {
     window_.SetStatusText("Decoding " + std::to_string(i) + " of " + std::to_string(frameCount_) +
                           " bitmaps.");
     window_.Yield();
-    spr::FrameRecord record = reader.readFrame();
-    spr::Bytes block = spr::DecodeFrameData(record.stored, record.width, window_);
-    if (!spr::HasPixels(record, block.size())) continue;  // an empty frame takes no place
+    const spr::FrameRecord record = reader.readFrame();
+    StatusProgress progress(window_);
+    const std::optional<spr::IndexedImage> frame = spr::DecodeFrameData(record, progress.get());
+    if (!frame) continue;  // an empty frame takes no place
     const std::int64_t w = record.width, h = record.height;
-    block = spr::FitPixelBlock(std::move(block), w, h);
 
     if (leftOut_ > 0) {
       ++leftOut_;  // every frame after the first left out, so the sheet never skips one
@@ -139,9 +128,8 @@ void FrameViewer::drawSprite(ByteSource& file) {
       surface->SetWidth(w32);
       surface->SetHeight(h32);
     }
-    const std::size_t stride = static_cast<std::size_t>(w + spr::PadCount(w));
     for (std::int32_t y = 0; y < h32; ++y) {
-      const std::uint8_t* row = block.data() + static_cast<std::size_t>(h32 - 1 - y) * stride;
+      const std::uint8_t* row = frame->row(y);
       for (std::int32_t x = 0; x < w32; ++x) surface->SetPixelColor(x, y, colours[row[x]]);
       window_.Yield();
     }
@@ -162,7 +150,7 @@ void FrameViewer::drawSprite(ByteSource& file) {
 
   setSheetPixels(std::max<std::int64_t>(TwipsToPixels(preview.Width(), window_.TwipsPerPixelX()),
                                         placement_.right()),
-                 std::max<std::int64_t>(kSheetRows, placement_.bottom()));
+                 std::max<std::int64_t>(kSheetPixelHeight, placement_.bottom()));
   const std::int64_t scrollMax = ScrollMaxFor(placement_.bottom(), previewHeight());
   if (scrollMax > 0) {
     bar.SetEnabled(true);
@@ -173,7 +161,7 @@ void FrameViewer::drawSprite(ByteSource& file) {
 
 void FrameViewer::fail(int number, const std::string& path) {
   window_.Picture1().SetMousePointer(pointer::kDefault);
-  const std::string name = fileNameOf(path);
+  const std::string name(image::FileName(path));
   if (number == err::kBadFileName) {
     window_.dialogs().MsgBox("Error opening file \"" + name + "\"", style::kInformation, kAppTitle);
   } else if (number != err::kFileAlreadyOpen) {

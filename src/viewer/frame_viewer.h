@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/window_model.h"
 #include "viewer/sheet_placement.h"
+#include "window/window_model.h"
 
 namespace glint {
-
+namespace spr {
 class ByteSource;
+}
 
 // Loads the sprite named in the path box onto the frame sheet and scrolls the preview over it.
 //
@@ -24,7 +25,11 @@ class FrameViewer {
   explicit FrameViewer(WindowModel& window, std::int64_t maxSheetPixels = kMaxSheetPixels)
       : window_(window), maxSheetPixels_(maxSheetPixels) {}
 
+  // Loads the sprite named in the path box, all frames or the first as Check1 says.
   void LoadSprite();
+  // The file opened is the one every message names, whatever the path box says later. Frame
+  // numbers follow Check2 as each frame is drawn.
+  void Load(const std::string& path, bool allFrames);
   void VScroll1_Change();
   void VScroll1_Scroll();
   // The size the window's layout gives the sheet, in twips. A sheet that holds frames
@@ -41,7 +46,7 @@ class FrameViewer {
 
  private:
   // Steps from the palette to the scroll range; raises on any failure.
-  void drawSprite(ByteSource& file);
+  void drawSprite(spr::ByteSource& file, bool allFrames);
   void fail(int number, const std::string& path);
   // The sheet's size in pixels, and making it at least this large within the bound.
   gdi::BITMAP sheetBitmap() const;

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "cli/gif_writer.h"
-#include "cli/sheet.h"
+#include "bmp/bmp.h"
 #include "cli_support.h"
+#include "image/gif_writer.h"
+#include "image/sheet.h"
 
 namespace glint::testing {
 namespace {
@@ -102,7 +103,7 @@ TEST(SprconvImages, SheetFramesSitAtTheirCellsTopLeftAndExportAsPng) {
   EXPECT_EQ(png.pixels, frames[1].pixels);
   EXPECT_EQ(png.colours, Palette(true, true));
   std::pair<std::size_t, int> squares[] = {{1, 1}, {4, 2}, {5, 3}, {9, 3}, {10, 4}, {600, 25}};
-  for (auto [count, columns] : squares) EXPECT_EQ(cli::SquareColumns(count), columns) << count;
+  for (auto [count, columns] : squares) EXPECT_EQ(image::SquareColumns(count), columns) << count;
 }
 
 // Read back with giflib's own decoder.
@@ -145,7 +146,7 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
     }
   }
   std::pair<int, int> delays[] = {{0, 1}, {14, 1}, {15, 2}, {104, 10}, {105, 11}, {655350, 65535}};
-  for (auto [ms, hundredths] : delays) EXPECT_EQ(cli::DelayHundredths(ms), hundredths) << ms;
+  for (auto [ms, hundredths] : delays) EXPECT_EQ(image::DelayHundredths(ms), hundredths) << ms;
 }
 
 // A sheet or an animation of nothing is an error, and an animation streamed up to a broken frame
@@ -165,6 +166,17 @@ TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
     EXPECT_EQ(run.err, "sprconv: " + sprite + ": " + reason + "\n");
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"b.spr", "e.spr"}));
   }
+}
+
+TEST(ConvertPalette, SwapsRedAndBlueAndClearsTheFourthByte) {
+  Bytes stored(1024, 0);
+  stored[0] = 0x10, stored[1] = 0x20, stored[2] = 0x30, stored[3] = 0x40;
+  stored[1020] = 1, stored[1021] = 2, stored[1022] = 3, stored[1023] = 4;
+  const Bytes table = bmp::ConvertPalette(stored);
+  ASSERT_EQ(table.size(), 1024u);
+  EXPECT_EQ(Bytes(table.begin(), table.begin() + 4), (Bytes{0x30, 0x20, 0x10, 0}));
+  EXPECT_EQ(Bytes(table.end() - 4, table.end()), (Bytes{3, 2, 1, 0}));
+  EXPECT_EQ(bmp::ConvertPalette(Bytes(1026, 7)).size(), 1027u);  // a short last entry
 }
 
 }  // namespace

@@ -200,10 +200,30 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
   f.window.scripted().inputAnswers = {"2"};
   f.exporter.mnuFileSave_Click();
   f.exporter.mnuSaveMult_Click();
-  EXPECT_EQ(f.shown(), (Strings{box("Frame 2 has no pixels, so no file was written for it.", 64),
-                                box("Decoded 3 images in sample.spr", 64, "SPR Mox Plus")}));
+  EXPECT_EQ(f.shown(),
+            (Strings{box("Frame 2 has no pixels, so no file was written for it.", 64),
+                     box("Decoded 3 images in sample.spr\nFrames 2 and 3 had no pixels, so no "
+                         "files were written for them.",
+                         64, "SPR Mox Plus")}));
   EXPECT_EQ(entries(f.window.text2), Names{"sample_01.bmp"});
   EXPECT_EQ(entries(f.dir.path()).size(), 2u);
+
+  // The second line of the summary names at most ten frames.
+  const std::pair<int, std::string> skipped[] = {
+      {1, "Frame 2 had no pixels, so no file was written for it."},
+      {13,
+       "Frames 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 3 more had no pixels, so no files were "
+       "written for them."},
+  };
+  for (const auto& [empty, line] : skipped) {
+    SpriteBuilder builder = sprite(1);
+    for (int k = 0; k < empty; ++k) builder.rawFrame(0, 0, {});
+    Fixture many(builder);
+    many.exporter.mnuSaveMult_Click();
+    EXPECT_EQ(many.shown(),
+              Strings{box("Decoded " + std::to_string(empty + 1) + " images in sample.spr\n" + line,
+                          64, "SPR Mox Plus")});
+  }
 
   Fixture none(SpriteBuilder{});  // no frames at all: nothing written, the summary still shows
   none.exporter.mnuSaveMult_Click();

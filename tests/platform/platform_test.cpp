@@ -78,13 +78,38 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   EXPECT_EQ(channels.openCount(), 0);
 }
 
-TEST(ByteSource, ReadsPastTheEndRaise62AndReadNothing) {
-  MemorySource source(Bytes{1, 2, 3});
+TEST(ByteSource, ReadsPastTheEndReadNothing) {
+  const Bytes bytes{1, 2, 3};
+  spr::MemoryBytes source(bytes);
   std::array<std::uint8_t, 2> two{};
-  source.readAt(1, two);
+  EXPECT_TRUE(source.readAt(1, two));
   EXPECT_EQ(two[1], 3);
-  EXPECT_EQ(testing::ErrorNumberOf([&] { source.read(two); }), err::kInputPastEnd);
-  EXPECT_EQ(testing::ErrorNumberOf([&] { source.readAt(-1, two); }), err::kBadRecordNumber);
+  two = {};
+  EXPECT_FALSE(source.readAt(2, two));
+  EXPECT_FALSE(source.readAt(-1, two));
+  EXPECT_EQ(two[0], 0);
+}
+
+// A decode shows its progress after the whole text it finds: Save Multiple's line grows.
+TEST(StatusProgress, TakesTheTextAtTheStartAsItsPrefix) {
+  struct Line : StatusAndYield {
+    const std::string& StatusText() const override { return line.text(); }
+    void SetStatusText(std::string text) override { line.set(std::move(text)); }
+    void SetStatusTail(const std::string& prefix, std::string_view tail) override {
+      line.setTail(prefix, tail);
+    }
+    void Yield() override {}
+    StatusLine line;
+  } window;
+  window.SetStatusText("S");
+  spr::FrameRecord frame;
+  frame.width = frame.height = 1;
+  frame.stored = {1};
+  for (int k = 0; k < 2; ++k) {
+    StatusProgress progress(window);
+    spr::DecodeFrameData(frame, &progress);
+  }
+  EXPECT_EQ(window.StatusText(), "S (This bitmap 100%) (This bitmap 100%)");
 }
 
 TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {

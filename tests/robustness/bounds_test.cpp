@@ -11,7 +11,7 @@
 
 #include "cli/cli_support.h"
 #include "export/save_frames.h"
-#include "spr/spr_file.h"
+#include "spr/sprite.h"
 #include "support/fake_window.h"
 #include "viewer/frame_viewer.h"
 

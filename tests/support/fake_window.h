@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/dialogs_scripted.h"
-#include "ui/picture_box.h"
-#include "ui/window_model.h"
+#include "window/picture_box.h"
+#include "window/window_model.h"
 
 namespace glint::testing {
 

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <stdexcept>
+#include <vector>
 
-#include "cli/indexed_image.h"
+#include "spr/sprite.h"
 
-namespace glint::cli {
+namespace glint::image {
 
 struct FrameSize {
   int width = 0;
@@ -30,6 +33,14 @@ struct SheetLayout {
   }
 };
 
+// The sheet would hold more than kMaxSheetPixels.
+class SheetTooLarge : public std::runtime_error {
+ public:
+  SheetTooLarge(std::int64_t w, std::int64_t h)
+      : std::runtime_error("sheet too large"), width(w), height(h) {}
+  std::int64_t width, height;
+};
+
 // A sheet holds at most this many pixels (256 MiB of indices).
 inline constexpr std::int64_t kMaxSheetPixels = std::int64_t{1} << 28;
 
@@ -41,6 +52,11 @@ std::optional<SheetLayout> LayoutSheet(std::span<const FrameSize> frames, int co
 int SquareColumns(std::size_t count);
 
 // Copies `frame` onto `sheet` with its top-left pixel at (x, y); the frame must fit.
-void Place(IndexedImage& sheet, const IndexedImage& frame, int x, int y);
+void Place(spr::IndexedImage& sheet, const spr::IndexedImage& frame, int x, int y);
 
-}  // namespace glint::cli
+// The frames decoded one at a time onto one sheet; `columns` as for LayoutSheet. Raises
+// SheetTooLarge before anything is decoded. `frameDone` is called after each frame.
+spr::IndexedImage ComposeSheet(const std::vector<spr::FrameRecord>& frames, int columns,
+                               const std::function<void()>& frameDone = {});
+
+}  // namespace glint::image

@@ -1,4 +1,4 @@
-#include "cli/gif_writer.h"
+#include "image/gif_writer.h"
 
 #include <gif_lib.h>
 
@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace glint::cli {
+namespace glint::image {
 
 int DelayHundredths(int milliseconds) { return std::max(1, (milliseconds + 5) / 10); }
 
@@ -76,7 +76,7 @@ void GifWriter::fail(int code) {
                            (text != nullptr ? text : "unknown error"));
 }
 
-void GifWriter::addFrame(const IndexedImage& frame, int left, int top) {
+void GifWriter::addFrame(const spr::IndexedImage& frame, int left, int top) {
   GraphicsControlBlock control{};
   control.DisposalMode = DISPOSE_BACKGROUND;
   control.UserInputFlag = false;
@@ -103,4 +103,21 @@ void GifWriter::finish() {
   if (sinkError_) std::rethrow_exception(sinkError_);
 }
 
-}  // namespace glint::cli
+void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
+                    const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
+                    const std::function<void()>& frameDone) {
+  int width = 0, height = 0;
+  for (const auto& f : frames) {
+    width = std::max<int>(width, f.width);
+    height = std::max<int>(height, f.height);
+  }
+  GifWriter gif(sink, width, height, palette, DelayHundredths(delayMs), transparent);
+  for (const auto& record : frames) {
+    const spr::IndexedImage frame = *spr::DecodeFrameData(record);
+    gif.addFrame(frame, CentredOffset(width, frame.width), CentredOffset(height, frame.height));
+    if (frameDone) frameDone();
+  }
+  gif.finish();
+}
+
+}  // namespace glint::image

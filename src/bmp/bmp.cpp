@@ -1,6 +1,7 @@
-#include "export/bmp_layout.h"
+#include "bmp/bmp.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace glint::bmp {
 namespace {
@@ -16,6 +17,25 @@ void put32(std::uint8_t* at, std::uint32_t value) {
 }
 
 }  // namespace
+
+int PadCount(std::int64_t width) {
+  if (width <= 0) return 0;
+  const int pad = 4 - static_cast<int>(width & 3);
+  return pad == 4 ? 0 : pad;
+}
+
+std::vector<std::uint8_t> ConvertPalette(std::span<const std::uint8_t> stored) {
+  std::vector<std::uint8_t> table;
+  table.reserve(stored.size());
+  const std::size_t length = stored.size();
+  for (std::size_t i = 0; i < length; i += 4) {
+    if (i + 2 < length) table.push_back(stored[i + 2]);
+    if (i + 1 < length) table.push_back(stored[i + 1]);
+    table.push_back(stored[i]);
+    table.push_back(0);
+  }
+  return table;
+}
 
 std::array<std::uint8_t, kHeaderSize> Header(std::int16_t width, std::int16_t height,
                                              std::size_t pixelBlockSize) {
@@ -42,6 +62,23 @@ std::vector<std::uint8_t> File(std::int16_t width, std::int16_t height,
   auto at = std::copy(header.begin(), header.end(), file.begin());
   at = std::copy(colourTable.begin(), colourTable.end(), at);
   std::copy(pixelBlock.begin(), pixelBlock.end(), at);
+  return file;
+}
+
+std::vector<std::uint8_t> FrameFile(const spr::IndexedImage& frame,
+                                    std::span<const std::uint8_t> colourTable) {
+  const auto width = static_cast<std::size_t>(frame.width);
+  const std::size_t stride = width + static_cast<std::size_t>(PadCount(frame.width));
+  const std::size_t blockSize = stride * static_cast<std::size_t>(frame.height);
+  const auto header = Header(static_cast<std::int16_t>(frame.width),
+                             static_cast<std::int16_t>(frame.height), blockSize);
+  std::vector<std::uint8_t> file(kHeaderSize + colourTable.size() + blockSize, 0);
+  std::copy(colourTable.begin(), colourTable.end(),
+            std::copy(header.begin(), header.end(), file.begin()));
+  std::uint8_t* block = file.data() + kHeaderSize + colourTable.size();
+  for (int y = 0; y < frame.height; ++y)
+    std::memcpy(block + static_cast<std::size_t>(frame.height - 1 - y) * stride, frame.row(y),
+                width);
   return file;
 }
 

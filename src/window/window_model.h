@@ -12,6 +12,9 @@
 
 namespace glint {
 
+// The hidden sheet's height in pixels before a load grows it.
+inline constexpr int kSheetPixelHeight = 1500;
+
 namespace pointer {
 inline constexpr int kDefault = 0;
 inline constexpr int kHourglass = 11;
@@ -76,6 +79,20 @@ class WindowModel : public StatusAndYield {
   bool Loading = false;
   // True while an export runs; closing is refused meanwhile too.
   bool Exporting = false;
+};
+
+// Sets a flag of the window for the scope's lifetime (closing is refused while `Loading` or
+// `Exporting` is set), then puts back what it was.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = was_; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
 };
 
 }  // namespace glint

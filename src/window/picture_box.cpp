@@ -1,4 +1,4 @@
-#include "ui/picture_box.h"
+#include "window/picture_box.h"
 
 #include <algorithm>
 

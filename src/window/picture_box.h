@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "ui/window_model.h"
+#include "window/window_model.h"
 
 namespace glint {
 

@@ -1,4 +1,4 @@
-#include "spr/frame_codec.h"
+#include "spr/sprite.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,19 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
 
 namespace glint::spr {
-
-int PadCount(std::int64_t width) {
-  if (width <= 0) return 0;
-  int pad = 4 - static_cast<int>(width & 3);
-  return pad == 4 ? 0 : pad;
-}
 
 namespace {
 
@@ -35,6 +27,9 @@ std::string_view progressText(char (&buffer)[32], int percent) {
   result.ptr[1] = ')';
   return std::string_view(buffer, static_cast<std::size_t>(result.ptr + 2 - buffer));
 }
+
+// The stored bytes end in a 0 without its count.
+struct CutShort {};
 
 // Room kept past the expansion, so spans are copied and runs cleared in whole 16-byte pieces.
 constexpr std::size_t kSlack = 32;
@@ -120,7 +115,7 @@ class QuietExpansion {
         *o_++ = *p_++;
         continue;
       }
-      if (end_ - p_ < 2) throw Error(err::kInvalidCall);
+      if (end_ - p_ < 2) throw CutShort{};
       run(p_[1]);
       p_ += 2;
     }
@@ -207,13 +202,10 @@ class RunStarts {
 // What the window sees of an expansion: after each token the text ends in that token's
 // progress, and the window yields after every token that ends on a seventh position. Nobody sees
 // the text but inside a yield or once the expansion is over, so it is written only where that
-// can show: where the percentage changes, after a yield that may have changed it (the window's
-// count of changes may tell it did not), and at the last token. The pixels themselves are
-// expanded afterwards, nobody watching.
-void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) {
+// can show. The pixels themselves are expanded afterwards, nobody watching.
+void showProgress(std::span<const std::uint8_t> stored, DecodeProgress& progress) {
   const std::size_t length = stored.size();
   if (length == 0) return;
-  const std::string prefix = window.StatusText();
   const RunStarts starts(stored);
   // A run started on the last byte has no count: the expansion fails after the tokens before it.
   const std::size_t lastEnd = starts.at(length - 1) ? length - 1 : length;
@@ -222,9 +214,8 @@ void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) 
 
   char buffer[32];
   int percent = -1;
-  std::size_t nextPercent = 1;           // where the percentage changes next
-  bool textStale = true;                 // the text may not end in `percent`'s progress
-  std::optional<std::uint64_t> written;  // the text's revision after the last write here
+  std::size_t nextPercent = 1;  // where the percentage changes next
+  bool textStale = true;        // the text may not end in `percent`'s progress
   std::size_t nextYield = 7;
   std::size_t at = 0;
   while (at < lastEnd) {
@@ -239,38 +230,15 @@ void showProgress(std::span<const std::uint8_t> stored, StatusAndYield& window) 
       textStale = true;
     }
     if (textStale) {
-      window.SetStatusTail(prefix, progressText(buffer, percent));
+      progress.show(progressText(buffer, percent));
       textStale = false;
-      written = window.StatusRevision();
     }
     if (at == nextYield) {
-      window.Yield();
-      textStale = !written || window.StatusRevision() != written;
+      progress.yield();
+      textStale = !progress.stillShown();
       nextYield += 7;
     }
   }
-}
-
-// The pixel block from an expansion held in two parts, one after the other: pieces of `width`
-// bytes, last piece first, each padded.
-Bytes pixelBlock(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second,
-                 std::size_t width, int pad) {
-  const std::size_t size = first.size() + second.size();
-  const std::size_t pieces = (size + width - 1) / width;
-  const std::size_t shortPiece = size % width;
-  Bytes block(size + pieces * static_cast<std::size_t>(pad), 0);
-  std::uint8_t* out = block.data();
-  for (std::size_t k = pieces; k-- > 0;) {
-    const std::size_t piece = (k == pieces - 1 && shortPiece != 0) ? shortPiece : width;
-    std::size_t at = k * width;
-    std::size_t fromFirst = at < first.size() ? std::min(piece, first.size() - at) : 0;
-    if (fromFirst != 0) std::memcpy(out, first.data() + at, fromFirst);
-    if (fromFirst != piece)
-      std::memcpy(out + fromFirst, second.data() + (at + fromFirst - first.size()),
-                  piece - fromFirst);
-    out += piece + static_cast<std::size_t>(pad);
-  }
-  return block;
 }
 
 // Large enough that expanding two halves side by side pays for itself.
@@ -278,18 +246,11 @@ constexpr std::size_t kTwoStretches = 256;
 
 }  // namespace
 
-Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
-                      StatusAndYield& window) {
-  const int pad = PadCount(width);
-  auto finish = [&](std::span<const std::uint8_t> first,
-                    std::span<const std::uint8_t> second) -> Bytes {
-    if (first.empty() && second.empty()) return {};
-    if (width <= 0) throw Error(err::kInvalidCall);  // rows of no width never end
-    return pixelBlock(first, second, static_cast<std::size_t>(width), pad);
-  };
+std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame, DecodeProgress* progress) {
+  const std::span<const std::uint8_t> stored = frame.stored;
   // Every yield comes before the expansion, so no other decode run inside one can find the
   // buffers below in use.
-  if (window.ShowsProgress()) showProgress(stored, window);
+  if (progress != nullptr) showProgress(stored, *progress);
 
   struct GiveBackLarge {
     ~GiveBackLarge() {
@@ -302,57 +263,30 @@ Bytes DecodeFrameData(std::span<const std::uint8_t> stored, std::int64_t width,
   const std::size_t middle = stored.size() >= kTwoStretches ? tokenStartNearMiddle(stored) : 0;
   QuietExpansion a(stored.first(middle), scratch(0));
   QuietExpansion b(stored.subspan(middle), scratch(1));
-  while (a.canStep() && b.canStep()) {
-    a.step();
-    b.step();
+  try {
+    while (a.canStep() && b.canStep()) {
+      a.step();
+      b.step();
+    }
+    a.finish();
+    b.finish();
+  } catch (const CutShort&) {
+    throw Fault(Fault::Kind::kZeroRunCutShort, frame.number, frame.offset, frame.width,
+                frame.height);
   }
-  a.finish();
-  b.finish();
-  return finish({a.data(), a.size()}, {b.data(), b.size()});
-}
 
-Bytes ConvertPalette(std::span<const std::uint8_t> stored) {
-  Bytes table;
-  table.reserve(stored.size());
-  const std::size_t length = stored.size();
-  for (std::size_t i = 0; i < length; i += 4) {
-    if (i + 2 < length) table.push_back(stored[i + 2]);
-    if (i + 1 < length) table.push_back(stored[i + 1]);
-    table.push_back(stored[i]);
-    table.push_back(0);
+  const std::size_t expanded = a.size() + b.size();
+  if (!HasPixels(frame)) {
+    if (expanded == 0) return std::nullopt;
+    throw Fault(Fault::Kind::kPixelsWithoutSize, frame.number, frame.offset, frame.width,
+                frame.height);
   }
-  return table;
-}
-
-Bytes FitPixelBlock(Bytes block, std::int64_t width, std::int64_t height) {
-  if (width <= 0 || height <= 0) {
-    if (!block.empty()) throw Error(err::kInvalidCall);
-    return {};
-  }
-  const std::size_t w = static_cast<std::size_t>(width);
-  const std::size_t h = static_cast<std::size_t>(height);
-  const std::size_t pad = static_cast<std::size_t>(PadCount(width));
-  const std::size_t stride = w + pad;
-  if (block.size() == stride * h) return block;  // a whole frame: already exact
-
-  // Recover the expansion: a block that is not whole rows starts with the short piece.
-  const std::size_t rest = block.size() % stride;
-  if (rest != 0 && rest <= pad) throw Error(err::kInvalidCall);  // not a pixel block
-  const std::size_t shortPiece = rest == 0 ? 0 : rest - pad;
-  const std::size_t fullPieces = block.size() / stride;
-  const std::size_t expandedSize = fullPieces * w + shortPiece;
-
-  Bytes fitted(stride * h, 0);
-  // Image row y (0 = top) is expansion piece y; in the block, piece k of P stands at slot P-1-k.
-  const std::size_t pieces = fullPieces + (shortPiece != 0 ? 1 : 0);
-  for (std::size_t y = 0; y < h && y * w < expandedSize; ++y) {
-    std::size_t slot = pieces - 1 - y;
-    std::size_t start =
-        shortPiece != 0 ? (slot == 0 ? 0 : shortPiece + pad + (slot - 1) * stride) : slot * stride;
-    std::size_t size = std::min(w, expandedSize - y * w);
-    std::memcpy(fitted.data() + (h - 1 - y) * stride, block.data() + start, size);
-  }
-  return fitted;
+  IndexedImage image(frame.width, frame.height);
+  const std::size_t first = std::min(a.size(), image.pixels.size());
+  const std::size_t second = std::min(b.size(), image.pixels.size() - first);
+  if (first != 0) std::memcpy(image.pixels.data(), a.data(), first);
+  if (second != 0) std::memcpy(image.pixels.data() + first, b.data(), second);
+  return image;
 }
 
 }  // namespace glint::spr

@@ -4,13 +4,13 @@
 #include <exception>
 #include <functional>
 #include <span>
+#include <vector>
 
-#include "cli/indexed_image.h"
-#include "spr/spr_file.h"
+#include "spr/sprite.h"
 
 struct GifFileType;
 
-namespace glint::cli {
+namespace glint::image {
 
 // A delay in milliseconds as GIF hundredths of a second: the nearest, at least 1.
 int DelayHundredths(int milliseconds);
@@ -29,7 +29,7 @@ class GifWriter {
   GifWriter& operator=(const GifWriter&) = delete;
 
   // One frame at (left, top) on the canvas.
-  void addFrame(const IndexedImage& frame, int left, int top);
+  void addFrame(const spr::IndexedImage& frame, int left, int top);
   // Writes the trailer. Without it the destructor discards the file.
   void finish();
 
@@ -47,4 +47,13 @@ class GifWriter {
   std::exception_ptr sinkError_;
 };
 
-}  // namespace glint::cli
+// Where a frame of that size stands on a canvas of that size: centred, rounded down.
+inline int CentredOffset(int canvas, int frame) { return (canvas - frame) / 2; }
+
+// The whole animation of the frames (all with pixels): a canvas as large as the largest frame,
+// each frame centred on it, shown `delayMs` milliseconds. `frameDone` is called after each frame.
+void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
+                    const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
+                    const std::function<void()>& frameDone = {});
+
+}  // namespace glint::image

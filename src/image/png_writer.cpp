@@ -1,4 +1,4 @@
-#include "cli/png_writer.h"
+#include "image/png_writer.h"
 
 #include <png.h>
 
@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace glint::cli {
+namespace glint::image {
 namespace {
 
 void appendData(png_structp png, png_bytep data, png_size_t length) {
@@ -54,7 +54,7 @@ bool encode(std::vector<std::uint8_t>* out, png_uint_32 width, png_uint_32 heigh
 
 }  // namespace
 
-std::vector<std::uint8_t> PalettePng(const IndexedImage& image, const spr::Palette& palette,
+std::vector<std::uint8_t> PalettePng(const spr::IndexedImage& image, const spr::Palette& palette,
                                      bool transparent) {
   if (image.width <= 0 || image.height <= 0) throw std::invalid_argument("empty image");
   std::vector<png_color> colours(256);
@@ -71,4 +71,4 @@ std::vector<std::uint8_t> PalettePng(const IndexedImage& image, const spr::Palet
   return out;
 }
 
-}  // namespace glint::cli
+}  // namespace glint::image

@@ -1,0 +1,68 @@
+#include "image/naming.h"
+
+#include <filesystem>
+
+namespace glint::image {
+namespace fs = std::filesystem;
+
+std::string_view FileName(std::string_view path) {
+  const std::size_t cut = path.rfind(kPathSeparator);
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+bool IsSpriteFileName(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string_view tail = name.substr(name.size() - 4);
+  return tail[0] == '.' && (tail[1] | 0x20) == 's' && (tail[2] | 0x20) == 'p' &&
+         (tail[3] | 0x20) == 'r';
+}
+
+std::string SpriteName(std::string_view path) {
+  std::string name = fs::path(path).filename().string();
+  if (IsSpriteFileName(name)) return name.substr(0, name.size() - 4);
+  return fs::path(name).stem().string();
+}
+
+std::string BaseName(std::string_view spritePath) {
+  std::string_view name = FileName(spritePath);
+  // Characters, not bytes: a name may hold UTF-8 sequences, and cutting one would corrupt it.
+  std::size_t end = name.size();
+  for (int dropped = 0; dropped < 4 && end > 0; ++dropped) {
+    --end;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  }
+  return std::string(name.substr(0, end));
+}
+
+std::string SingleFrameName(std::string_view spritePath, int frame, std::string_view extension) {
+  std::string name(spritePath);
+  name += '.';
+  name += std::to_string(frame);
+  name += extension;
+  return name;
+}
+
+std::string FrameFileName(std::string_view name, int frame, std::string_view extension) {
+  std::string file(name);
+  file += '_';
+  if (frame >= 0 && frame < 10) file += '0';
+  file += std::to_string(frame);
+  file += extension;
+  return file;
+}
+
+std::string MultipleFrameName(std::string_view folder, std::string_view baseName, int frame,
+                              std::string_view extension) {
+  std::string path(folder);
+  path += kPathSeparator;
+  path += FrameFileName(baseName, frame, extension);
+  return path;
+}
+
+std::string FramePath(const std::string& sprite, const std::string& outFolder,
+                      const std::string& name, int frame, std::string_view extension) {
+  if (outFolder.empty()) return SingleFrameName(sprite, frame, extension);
+  return (fs::path(outFolder) / FrameFileName(name, frame, extension)).string();
+}
+
+}  // namespace glint::image

@@ -1,0 +1,112 @@
+#include <cstring>
+
+#include "spr/sprite.h"
+
+namespace glint::spr {
+namespace {
+
+std::int16_t toInt16(const std::uint8_t* p) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
+const char* describe(Fault::Kind kind) {
+  switch (kind) {
+    case Fault::Kind::kShortFile:
+      return "shorter than a sprite file's palette";
+    case Fault::Kind::kWrongSignature:
+      return "not a sprite file";
+    case Fault::Kind::kNegativeCount:
+      return "frame count above 32,767";
+    case Fault::Kind::kRecordCutShort:
+      return "the file ends inside a frame record";
+    case Fault::Kind::kTooManyPixels:
+      return "a frame larger than stored data can describe";
+    case Fault::Kind::kZeroRunCutShort:
+      return "a frame ends inside a run of zeros";
+    case Fault::Kind::kPixelsWithoutSize:
+      return "pixel data in a frame without a size";
+  }
+  return "broken sprite file";
+}
+
+}  // namespace
+
+Fault::Fault(Kind kind, int frame, std::int64_t offset, int width, int height)
+    : std::runtime_error(describe(kind)),
+      kind_(kind),
+      frame_(frame),
+      offset_(offset),
+      width_(width),
+      height_(height) {}
+
+bool MemoryBytes::readAt(std::int64_t offset, std::span<std::uint8_t> out) {
+  const auto size = static_cast<std::int64_t>(bytes_.size());
+  if (offset < 0 || offset > size || static_cast<std::int64_t>(out.size()) > size - offset)
+    return false;
+  if (!out.empty()) std::memcpy(out.data(), bytes_.data() + offset, out.size());
+  return true;
+}
+
+Palette SprReader::readPalette() {
+  const std::int64_t length = source_.length();
+  Palette palette{};
+  if (length < static_cast<std::int64_t>(kPaletteSize) ||
+      !source_.readAt(length - static_cast<std::int64_t>(kPaletteSize), palette))
+    throw Fault(Fault::Kind::kShortFile);
+  return palette;
+}
+
+bool SprReader::readSignature() {
+  std::array<std::uint8_t, 4> bytes{};
+  if (!source_.readAt(0, bytes)) throw Fault(Fault::Kind::kShortFile);
+  return bytes == kSignature;
+}
+
+std::int16_t SprReader::readFrameCount() {
+  std::array<std::uint8_t, 2> bytes{};
+  if (!source_.readAt(4, bytes)) throw Fault(Fault::Kind::kShortFile);
+  return toInt16(bytes.data());
+}
+
+int SprReader::open(Palette& palette) {
+  palette = readPalette();
+  if (!readSignature()) throw Fault(Fault::Kind::kWrongSignature);
+  const int count = readFrameCount();
+  if (count < 0) throw Fault(Fault::Kind::kNegativeCount);
+  return count;
+}
+
+FrameRecord SprReader::readFrame() {
+  FrameRecord frame;
+  frame.number = framesRead_ + 1;
+  frame.offset = next_;
+  std::array<std::uint8_t, kRecordHeaderSize> header{};
+  if (!source_.readAt(next_, header))
+    throw Fault(Fault::Kind::kRecordCutShort, frame.number, frame.offset);
+  frame.width = toInt16(header.data());
+  frame.height = toInt16(header.data() + 2);
+  frame.storedLength = static_cast<std::uint16_t>(header[4] | (header[5] << 8));
+  if (HasPixels(frame) && std::int64_t{frame.width} * frame.height > kMaxFramePixels)
+    throw Fault(Fault::Kind::kTooManyPixels, frame.number, frame.offset, frame.width, frame.height);
+  frame.stored.resize(frame.storedLength);  // at most 64 KiB, whatever the file claims
+  if (!source_.readAt(next_ + kRecordHeaderSize, frame.stored))
+    throw Fault(Fault::Kind::kRecordCutShort, frame.number, frame.offset, frame.width,
+                frame.height);
+  next_ += kRecordHeaderSize + frame.storedLength;
+  framesRead_ = frame.number;
+  return frame;
+}
+
+std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count) {
+  std::vector<FrameRecord> frames;
+  for (int k = 0; k < count; ++k) {
+    FrameRecord frame = reader.readFrame();
+    if (HasPixels(frame))
+      frames.push_back(std::move(frame));
+    else
+      DecodeFrameData(frame);
+  }
+  return frames;
+}
+
+}  // namespace glint::spr

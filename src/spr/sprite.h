@@ -1,0 +1,166 @@
+#pragma once
+
+// Sprite files (.spr): the animation frames of one sprite and the palette they share. Standard
+// C++ only; no I/O of its own: bytes come through a ByteSource.
+//
+//   offset 0   4 bytes   signature 53 50 01 02 ("SP", 1, 2)
+//   offset 4   int16     frame count (little-endian, signed; a count above 32,767 is broken)
+//   offset 6   2 bytes   not used
+//   offset 8   frame records, back to back, as many as the count says:
+//                int16 width, int16 height, uint16 stored length, then the stored bytes
+//   ...        anything between the last record and the palette is never read
+//   last 1,024 bytes     palette: 256 entries of red, green, blue, reserved
+//
+// Stored bytes are tokens: a byte 1..255 is one pixel of that index; 0 followed by n stands for
+// n pixels of index 0. Expanded, they give the pixels top row first, each row left to right;
+// pixels the expansion lacks are index 0 and pixels beyond width x height are dropped.
+//
+// A frame has pixels when its width and height are both above 0. A frame without a size is
+// empty when its expansion is, and broken otherwise. Every read is bounds-checked, and every
+// fault is a Fault that says which one, where.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace glint::spr {
+
+inline constexpr std::size_t kPaletteSize = 1024;
+inline constexpr std::array<std::uint8_t, 4> kSignature = {0x53, 0x50, 0x01, 0x02};
+inline constexpr std::int64_t kFirstRecordOffset = 8;
+inline constexpr std::int64_t kRecordHeaderSize = 6;
+// The most pixels stored data can describe: 32,767 zero runs of 255 and one literal.
+inline constexpr std::int64_t kMaxFramePixels = 32767LL * 255 + 1;
+
+using Bytes = std::vector<std::uint8_t>;
+using Palette = std::array<std::uint8_t, kPaletteSize>;
+
+// What is wrong with a sprite file. `frame` (from 1) and `offset` say where, when it is a frame.
+class Fault : public std::runtime_error {
+ public:
+  enum class Kind {
+    kShortFile,          // shorter than the palette
+    kWrongSignature,     // not a sprite file
+    kNegativeCount,      // a frame count above 32,767
+    kRecordCutShort,     // the file ends inside a frame record
+    kTooManyPixels,      // a size beyond what stored data can describe
+    kZeroRunCutShort,    // the stored bytes end in a 0 without its count
+    kPixelsWithoutSize,  // pixel data in a frame whose width or height is not above 0
+  };
+
+  Fault(Kind kind, int frame = 0, std::int64_t offset = 0, int width = 0, int height = 0);
+
+  Kind kind() const { return kind_; }
+  int frame() const { return frame_; }
+  std::int64_t offset() const { return offset_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  Kind kind_;
+  int frame_;
+  std::int64_t offset_;
+  int width_, height_;
+};
+
+// Random reads of raw bytes. A read that would run past the end reads nothing and says so.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual std::int64_t length() = 0;
+  // Reads out.size() bytes at the 0-based offset; false, reading nothing, past the end.
+  virtual bool readAt(std::int64_t offset, std::span<std::uint8_t> out) = 0;
+};
+
+// Bytes held in memory; the caller keeps them alive.
+class MemoryBytes : public ByteSource {
+ public:
+  explicit MemoryBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::int64_t length() override { return static_cast<std::int64_t>(bytes_.size()); }
+  bool readAt(std::int64_t offset, std::span<std::uint8_t> out) override;
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+struct FrameRecord {
+  int number = 0;           // from 1, in file order
+  std::int64_t offset = 0;  // where the record starts
+  std::int16_t width = 0;
+  std::int16_t height = 0;
+  std::uint16_t storedLength = 0;
+  Bytes stored;
+};
+
+inline bool HasPixels(const FrameRecord& frame) { return frame.width > 0 && frame.height > 0; }
+
+// Palette indices, one byte a pixel, top row first and each row left to right.
+struct IndexedImage {
+  int width = 0;
+  int height = 0;
+  Bytes pixels;
+
+  IndexedImage() = default;
+  IndexedImage(int w, int h)
+      : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {}
+  const std::uint8_t* row(int y) const {
+    return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+  }
+  std::uint8_t* row(int y) {
+    return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+  }
+  std::uint8_t at(int x, int y) const { return row(y)[x]; }
+};
+
+// Reads a sprite in the one order every reader follows: palette, signature, frame count, then
+// the frame records one after the other. Nothing is read past the last record asked for.
+class SprReader {
+ public:
+  explicit SprReader(ByteSource& source) : source_(source) {}
+
+  // The last 1,024 bytes; kShortFile when the file is shorter.
+  Palette readPalette();
+  // The first four bytes compared with the signature.
+  bool readSignature();
+  // The frame count (bytes 4-5). May be negative: callers decide.
+  std::int16_t readFrameCount();
+  // Palette, signature and count at once: kWrongSignature, kNegativeCount as faults.
+  int open(Palette& palette);
+  // The next frame record, read in full; kRecordCutShort when the file ends inside it,
+  // kTooManyPixels for a size larger than stored data can describe.
+  FrameRecord readFrame();
+  int framesRead() const { return framesRead_; }
+
+ private:
+  ByteSource& source_;
+  std::int64_t next_ = kFirstRecordOffset;
+  int framesRead_ = 0;
+};
+
+// The records of the next `count` frames that have pixels, as stored (bounded by the file's
+// size); the frames without pixels are decoded, so that one holding pixel data is a fault.
+std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count);
+
+// Where a decode shows its progress and lets the window breathe. After each token the progress
+// is " (This bitmap p%)"; the decode yields after every token that ends on a seventh position of
+// the stored bytes. It shows the text only where it can be seen: where the percentage changes,
+// after a yield that may have overwritten it, and at the last token.
+class DecodeProgress {
+ public:
+  virtual ~DecodeProgress() = default;
+  virtual void show(std::string_view progress) = 0;
+  virtual void yield() = 0;
+  // Whether the text shown last is surely still there; false when nobody can tell.
+  virtual bool stillShown() const { return false; }
+};
+
+// The frame's pixels, or nothing for a frame without pixels. kZeroRunCutShort and
+// kPixelsWithoutSize as faults. Without `progress` no call is made per token.
+std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame,
+                                            DecodeProgress* progress = nullptr);
+
+}  // namespace glint::spr
