@@ -1,5 +1,6 @@
 #include "platform/dialogs_qt.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -50,7 +51,9 @@ std::string QtFilter(const std::string& filter) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    entries << parts[i] + " (" + patterns + ")";
+    const QString shown = " (" + patterns + ")";
+    // A description that already shows its patterns keeps them once.
+    entries << (parts[i].endsWith(shown) ? parts[i] : parts[i] + shown);
   }
   return entries.join(";;").toStdString();
 }
@@ -61,12 +64,17 @@ void QtDialogs::ShowOpen(CommonDialog& dialog) {
   box.setFileMode(QFileDialog::ExistingFile);
   box.setAcceptMode(QFileDialog::AcceptOpen);
   box.setNameFilter(QString::fromStdString(QtFilter(dialog.Filter)));
+  // A folder that does not exist would leave the dialog in the working folder: home instead.
+  box.setDirectory(QDir::homePath());
   if (!dialog.InitDir.empty()) {
-    box.setDirectory(QString::fromStdString(dialog.InitDir));
+    if (QDir(QString::fromStdString(dialog.InitDir)).exists())
+      box.setDirectory(QString::fromStdString(dialog.InitDir));
   } else if (!dialog.FileName.empty()) {
     QFileInfo previous(QString::fromStdString(dialog.FileName));
-    box.setDirectory(previous.absolutePath());
-    box.selectFile(previous.fileName());
+    if (previous.absoluteDir().exists()) {
+      box.setDirectory(previous.absolutePath());
+      box.selectFile(previous.fileName());
+    }
   }
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
     if (dialog.CancelError) throw Error(err::kCancel, "CommonDialog");

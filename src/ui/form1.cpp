@@ -213,7 +213,7 @@ void Form1::buildControls() {
   label("Label2", "Directory Tree");
   label("Label3", "Batch Output Folder");
 
-  check2_ = new QCheckBox("Show &frame numbers", client_);
+  check2_ = new QCheckBox("Show frame &numbers", client_);
   check2_->setObjectName("Check2");
   check2_->setToolTip("Draw each frame's number on the sheet");
   check2_->setChecked(true);

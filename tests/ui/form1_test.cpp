@@ -3,11 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTest>
+#include <QTimer>
 #include <vector>
 
 #include "form1_fixture.h"
+#include "platform/dialogs_qt.h"
 #include "ui/icons.h"
 
 namespace glint {
@@ -42,7 +48,7 @@ TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSi
                        "Text2: " + f.app.path() + "/Output []",  // prepared at start-up
                        "Label1: File Path []", "Label2: Directory Tree []",
                        "Label3: Batch Output Folder []",
-                       "Check2: Show &frame numbers [Draw each frame's number on the sheet]"}));
+                       "Check2: Show frame &numbers [Draw each frame's number on the sheet]"}));
 
   f.form->show();
   EXPECT_EQ(f.form->windowTitle().toStdString(), "Valkarin Glintscope Pro");
@@ -82,6 +88,45 @@ TEST(Form1Model, TabOrderAndTheFileMenuWithAccessKeysAndNoShortcuts) {
   EXPECT_EQ(items,
             "&File: mnuFileOpen=&Open mnuFileSave=&Save Single mnuSaveMult=Save &Multiple "
             "mnublank1 mnuFileExit=E&xit");
+}
+
+// Alt+F belongs to the File menu alone: every press opens it.
+TEST(Form1Model, AltFOpensTheFileMenuEveryTime) {
+  Form1Fixture f;
+  QMenu* file = f.form->menuBar()->actions()[0]->menu();
+  for (int press = 0; press < 5; ++press) {
+    QApplication::setActiveWindow(f.form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
+    QTest::keyClick(f.form.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
+    QTest::keyClick(file, Qt::Key_Escape);               // closes the menu
+    QTest::keyClick(f.form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
+    QTest::qWait(10);
+  }
+}
+
+// The file-type list shows its pattern once; a start folder that does not exist gives home.
+TEST(Form1Model, TheOpenDialogsFilterAndStartFolder) {
+  EXPECT_EQ(QtFilter("Valkarin Sprite files (*.spr)|*.spr"), "Valkarin Sprite files (*.spr)");
+  EXPECT_EQ(QtFilter("Pictures|*.bmp;*.png"), "Pictures (*.bmp *.png)");
+  for (const std::string start : {"/no/such/folder", ""}) {
+    QString shownIn, filters;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QFileDialog*>(w); box && box->isVisible()) {
+          shownIn = box->directory().absolutePath();
+          filters = box->nameFilters().join(";;");
+          box->reject();
+        }
+    });
+    QtDialogs dialogs(nullptr);
+    CommonDialog dialog;
+    dialog.Filter = "Valkarin Sprite files (*.spr)|*.spr";
+    dialog.InitDir = start;
+    dialogs.ShowOpen(dialog);
+    EXPECT_EQ(shownIn, QDir::homePath()) << start;
+    EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
+  }
 }
 
 TEST(Form1Model, IconsAreOurOwnPictures) {
