@@ -5,7 +5,6 @@
 namespace glint {
 namespace {
 
-constexpr int kOutOfMemory = 7;
 
 // The screen's context, held only while something compatible with it is made.
 class ScreenDC {
@@ -61,7 +60,7 @@ void CMemoryDC::RecreateBitmap() {
     ScreenDC screen;
     next = gdi::CreateCompatibleBitmap(screen.get(), width_, height_);
   }
-  if (next == 0) throw Error(kOutOfMemory, "CMemoryDC", "Out of memory");
+  if (next == 0) throw Error(err::kOutOfMemory, "CMemoryDC", "Out of memory");
   releaseBitmap();
   hBitmap_ = next;
   hOldBitmap_ = gdi::SelectObject(hDC_, hBitmap_);
