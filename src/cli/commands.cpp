@@ -217,20 +217,25 @@ int RunGif(const Options& options, Console& console) {
                               std::to_string(image::kMostGifPixels) + ")");
     // The file is streamed: its bytes go to the temporary as the encoder makes them.
     const auto file = openOutput(options.output, {sprite.id()});
-    auto sink = [&](std::span<const std::uint8_t> bytes) {
+    // The encoder hands out a few bytes at a time: they go on in pieces of 64 KiB.
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::vector<std::uint8_t> piece;
+    auto flush = [&] {
       try {
-        file->write(bytes);
+        file->write(piece);
       } catch (const Error& e) {
         throw Failure(options.output, writeReason(e));
       }
+      piece.clear();
+    };
+    auto sink = [&](std::span<const std::uint8_t> bytes) {
+      piece.insert(piece.end(), bytes.begin(), bytes.end());
+      if (piece.size() >= kPiece) flush();
     };
     image::WriteSpriteGif(sink, sprite.palette(), frames, options.delayMs, options.transparent,
                           [&] { progress.frameDone(); });
-    try {
-      file->commit();
-    } catch (const Error& e) {
-      throw Failure(options.output, writeReason(e));
-    }
+    flush();
+    writeWhole(*file, options.output, {});
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
