@@ -25,10 +25,13 @@ std::string writeReason(const Error& error) {
   return "cannot write the file: " + error.description();
 }
 
-// The output file `path` names, opened for writing; refused as a Failure naming it.
-std::unique_ptr<AtomicFile> openOutput(const std::string& path, const FileIds& inputs) {
+// The output file `path` names (in `folder` when given), opened for writing; refused as a Failure
+// naming it.
+std::unique_ptr<AtomicFile> openOutput(const std::string& path, const FileIds& inputs,
+                                       const Folder* folder = nullptr) {
   try {
-    return std::make_unique<AtomicFile>(path, inputs);
+    if (folder == nullptr) return std::make_unique<AtomicFile>(path, inputs);
+    return std::make_unique<AtomicFile>(*folder, std::string(image::FileName(path)), inputs);
   } catch (const Error& e) {
     throw Failure(path, writeReason(e));
   }
@@ -111,14 +114,7 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
       out = input.outFolder.empty() ? folderOf(input.sprite) : folders.open(input.outFolder);
     const std::string path =
         image::FramePath(input.sprite, input.outFolder, input.name, k, extension);
-    std::unique_ptr<AtomicFile> file;
-    try {
-      file =
-          std::make_unique<AtomicFile>(*out, std::string(image::FileName(path)), settings.inputs);
-    } catch (const Error& e) {
-      throw Failure(path, writeReason(e));
-    }
-    writeWhole(*file, path, bytes);
+    writeWhole(*openOutput(path, settings.inputs, &*out), path, bytes);
     progress.frameDone();
   }
 }
