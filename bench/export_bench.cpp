@@ -29,7 +29,7 @@ struct Setup {
 
   Setup() {
     const std::string sprite = glint::bench::WriteSprite(dir.file("walk.spr"), kFrames);
-    input = glint::cli::PlannedInput{sprite, dir.file("out"), "walk", {}, false};
+    input = glint::cli::PlannedInput{sprite, dir.file("out"), "walk", {}, false, {}};
     std::filesystem::create_directories(input.outFolder);
     exportOnce();
     for (int k = 1; k <= kFrames; ++k) {

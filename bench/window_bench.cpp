@@ -148,7 +148,7 @@ void SaveMultipleWindow(benchmark::State& state) {
 BENCHMARK(SaveMultipleWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 void SaveMultipleFloorConverter(benchmark::State& state) {
-  const cli::PlannedInput input{fixture->sixHundred, fixture->out.path(), "walk", {}, false};
+  const cli::PlannedInput input{fixture->sixHundred, fixture->out.path(), "walk", {}, false, {}};
   cli::BufferConsole console;
   cli::FolderMaker folders;
   for (auto _ : state) {

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include <cerrno>
-#include <filesystem>
+#include <algorithm>
+#include <memory>
 
 #include "bmp/bmp.h"
 #include "cli/failure.h"
@@ -16,7 +16,6 @@
 #include "platform/errors.h"
 
 namespace glint::cli {
-namespace fs = std::filesystem;
 namespace {
 
 constexpr int kAllConverted = 0;
@@ -26,9 +25,35 @@ std::string writeReason(const Error& error) {
   return "cannot write the file: " + error.description();
 }
 
-void writeWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
+// The output file `path` names (in `folder` when given), opened for writing; refused as a Failure
+// naming it.
+std::unique_ptr<AtomicFile> openOutput(const std::string& path, const FileIds& inputs,
+                                       const Folder* folder = nullptr) {
   try {
-    WriteFileAtomically(path, bytes);
+    if (folder == nullptr) return std::make_unique<AtomicFile>(path, inputs);
+    return std::make_unique<AtomicFile>(*folder, std::string(image::FileName(path)), inputs);
+  } catch (const Error& e) {
+    throw Failure(path, writeReason(e));
+  }
+}
+
+// Writes all of `file` and puts it in place; `path` names it in messages.
+void writeWhole(AtomicFile& file, const std::string& path, std::span<const std::uint8_t> bytes) {
+  try {
+    file.write(bytes);
+    file.commit();
+  } catch (const Error& e) {
+    throw Failure(path, writeReason(e));
+  }
+}
+
+// The folder a path is in, opened one folder at a time.
+Folder folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  try {
+    return Folder::OpenPath(slash == std::string::npos ? ""
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash));
   } catch (const Error& e) {
     throw Failure(path, writeReason(e));
   }
@@ -49,17 +74,12 @@ std::vector<spr::FrameRecord> framesWithPixels(SpriteFile& sprite) {
 
 }  // namespace
 
-void FolderMaker::ensure(const std::string& folder) {
-  std::lock_guard lock(mutex_);
-  if (made_.count(folder) != 0) return;
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (!fs::is_directory(folder)) {
-    int code = ec ? ec.value() : EEXIST;
-    if (fs::exists(folder)) code = EEXIST;  // a file in the way
-    throw Failure(folder, "cannot create the folder: " + SystemErrorReason(code));
+Folder FolderMaker::open(const std::string& folder) {
+  try {
+    return Folder::OpenPath(folder, true);
+  } catch (const Error& e) {
+    throw Failure(folder, "cannot create the folder: " + e.description());
   }
-  made_.insert(folder);
 }
 
 void ExportSprite(const PlannedInput& input, const ExportSettings& settings, FolderMaker& folders,
@@ -81,6 +101,7 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
   const std::string extension = png ? ".png" : ".bmp";
   const std::vector<std::uint8_t> colourTable =
       png ? std::vector<std::uint8_t>{} : bmp::ConvertPalette(sprite.palette());
+  std::optional<Folder> out;  // opened, or made, for the first file written
   for (int k = 1; k <= last; ++k) {
     const spr::FrameRecord frame = sprite.reader().readFrame();
     if (k < first) continue;  // read past to reach the range
@@ -89,8 +110,11 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
     const std::vector<std::uint8_t> bytes =
         png ? image::PalettePng(*image, sprite.palette(), settings.transparent)
             : bmp::FrameFile(*image, colourTable);
-    if (!input.outFolder.empty()) folders.ensure(input.outFolder);
-    writeWhole(image::FramePath(input.sprite, input.outFolder, input.name, k, extension), bytes);
+    if (!out)
+      out = input.outFolder.empty() ? folderOf(input.sprite) : folders.open(input.outFolder);
+    const std::string path =
+        image::FramePath(input.sprite, input.outFolder, input.name, k, extension);
+    writeWhole(*openOutput(path, settings.inputs, &*out), path, bytes);
     progress.frameDone();
   }
 }
@@ -100,14 +124,16 @@ int RunExport(const Options& options, Console& console) {
   FolderMaker folders;
   if (!options.output.empty()) {
     try {
-      folders.ensure(options.output);
+      folders.open(options.output);
     } catch (const Failure& failure) {
       console.err(ErrorLine(failure.path(), failure.reason()));
       return kSomeFailed;
     }
   }
   std::vector<PlannedInput> plan = PlanExport(options.inputs, options.output, extension);
-  ExportSettings settings{options.format, options.frames, options.transparent};
+  ExportSettings settings{options.format, options.frames, options.transparent, {}};
+  for (const PlannedInput& input : plan)
+    if (input.problem.empty()) settings.inputs.insert(input.id);
   Progress progress(console, console.errIsTerminal() && !options.quiet, plan.size());
 
   bool allOk = true;
@@ -149,10 +175,12 @@ int RunSheet(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
+    const auto file = openOutput(options.output, {sprite.id()});
     const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
     const spr::IndexedImage sheet =
         image::ComposeSheet(frames, options.columns, [&] { progress.frameDone(); });
-    writeWhole(options.output, image::PalettePng(sheet, sprite.palette(), options.transparent));
+    writeWhole(*file, options.output,
+               image::PalettePng(sheet, sprite.palette(), options.transparent));
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
@@ -178,27 +206,32 @@ int RunGif(const Options& options, Console& console) {
   try {
     SpriteFile sprite(path);
     const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
+    const std::int64_t pixels = image::GifPixels(frames);
+    if (pixels > image::kMostGifPixels)
+      throw Failure(path, "the GIF would hold " + std::to_string(pixels) +
+                              " pixels (canvas pixels x frames), more than 2^30 (" +
+                              std::to_string(image::kMostGifPixels) + ")");
     // The file is streamed: its bytes go to the temporary as the encoder makes them.
-    std::optional<AtomicFile> file;
-    try {
-      file.emplace(options.output);
-    } catch (const Error& e) {
-      throw Failure(options.output, writeReason(e));
-    }
-    auto sink = [&](std::span<const std::uint8_t> bytes) {
+    const auto file = openOutput(options.output, {sprite.id()});
+    // The encoder hands out a few bytes at a time: they go on in pieces of 64 KiB.
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::vector<std::uint8_t> piece;
+    auto flush = [&] {
       try {
-        file->write(bytes);
+        file->write(piece);
       } catch (const Error& e) {
         throw Failure(options.output, writeReason(e));
       }
+      piece.clear();
+    };
+    auto sink = [&](std::span<const std::uint8_t> bytes) {
+      piece.insert(piece.end(), bytes.begin(), bytes.end());
+      if (piece.size() >= kPiece) flush();
     };
     image::WriteSpriteGif(sink, sprite.palette(), frames, options.delayMs, options.transparent,
                           [&] { progress.frameDone(); });
-    try {
-      file->commit();
-    } catch (const Error& e) {
-      throw Failure(options.output, writeReason(e));
-    }
+    flush();
+    writeWhole(*file, options.output, {});
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
@@ -229,7 +262,9 @@ int RunInfo(const Options& options, Console& console) {
   return allOk ? kAllConverted : kSomeFailed;
 }
 
-int Sprconv(const std::vector<std::string>& args, Console& console) {
+namespace {
+
+int run(const std::vector<std::string>& args, Console& console) {
   ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.options) {
     console.out(parsed.out);
@@ -248,6 +283,17 @@ int Sprconv(const std::vector<std::string>& args, Console& console) {
       return RunInfo(options, console);
   }
   return kSomeFailed;
+}
+
+}  // namespace
+
+int Sprconv(const std::vector<std::string>& args, Console& console) {
+  const int status = run(args, console);
+  // What could not be written was lost: not a success.
+  const std::string lost = console.finish();
+  if (lost.empty()) return status;
+  console.err("sprconv: " + lost + "\n");
+  return std::max(status, kSomeFailed);
 }
 
 }  // namespace glint::cli

@@ -1,31 +1,28 @@
 #pragma once
 
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "cli/console.h"
 #include "cli/export_plan.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "platform/dir_listing.h"
 
 namespace glint::cli {
 
-// Creates output folders once each, from any thread.
+// Opens output folders, made when missing, one folder at a time from the top, so that no depth
+// stops them. Safe from any thread.
 class FolderMaker {
  public:
-  // Raises Failure(folder, reason) when the folder cannot be made.
-  void ensure(const std::string& folder);
-
- private:
-  std::mutex mutex_;
-  std::set<std::string> made_;
+  // Raises Failure(folder, reason) when the folder cannot be opened or made.
+  Folder open(const std::string& folder);
 };
 
 struct ExportSettings {
   Format format = Format::Bmp;
   std::optional<FrameRange> frames;
   bool transparent = false;
+  FileIds inputs;  // the files being read, never replaced by an output
 };
 
 // Converts one planned sprite: one file per frame with pixels, each written whole. Raises

@@ -13,7 +13,16 @@ class Console {
   virtual void out(std::string_view text) = 0;
   virtual void err(std::string_view text) = 0;
   virtual bool errIsTerminal() const = 0;
+  // Sends what is held; says which stream could not be written, and why (empty when all went).
+  virtual std::string finish() { return {}; }
 };
+
+// A name as messages show it: as it is, or in the shell's $'...' quoting when it holds control
+// characters, DEL or bytes that are not UTF-8, so that no name can forge a line.
+std::string QuotedName(std::string_view name);
+
+// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8Length(std::string_view text);
 
 // The process's own stdout and stderr.
 class StdConsole : public Console {
@@ -21,6 +30,13 @@ class StdConsole : public Console {
   void out(std::string_view text) override;
   void err(std::string_view text) override;
   bool errIsTerminal() const override;
+  std::string finish() override;
+
+ private:
+  void failed(const char* stream);
+
+  std::mutex mutex_;
+  std::string failure_;
 };
 
 // Keeps what was written, for tests and for callers that want the text.

@@ -1,12 +1,16 @@
 #include "cli/export_plan.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
 
+#include "cli/console.h"
 #include "cli/failure.h"
 #include "image/naming.h"
 #include "platform/dir_listing.h"
@@ -20,40 +24,75 @@ struct Found {
   fs::path path;
   fs::path relative;  // below the folder argument
   std::string problem;
+  FileId id;
 };
 
-void walk(const fs::path& folder, const fs::path& relative, std::vector<Found>& found) {
+void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
+          std::vector<Found>& found) {
   struct Entry {
     std::string name;
     bool folder;
+    std::string problem;
+    FileId id;
   };
   std::vector<Entry> entries;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().string();
+  // The listing's own descriptor, closed before going deeper: a walk holds one per level.
+  const int listed = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
+  if (dir == nullptr) {
+    const int code = errno;
+    if (listed >= 0) ::close(listed);
+    found.push_back({path, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
+    return;
+  }
+  int code = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      code = errno;
+      break;
+    }
+    std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;  // hidden, as the viewer's tree hides them
-    std::error_code statError;
-    auto own = it->symlink_status(statError);
-    if (statError) continue;  // vanished while listed
-    if (fs::is_directory(own)) {
-      entries.push_back({name, true});
+    struct stat own {};
+    if (::fstatat(::dirfd(dir), name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT)  // vanished while listed: nothing to convert
+        entries.push_back({name, false, SystemErrorReason(errno), {}});
+      continue;
+    }
+    if (S_ISDIR(own.st_mode)) {
+      entries.push_back({name, true, {}, {}});
     } else if (image::IsSpriteFileName(name)) {
-      auto target = it->status(statError);  // a linked file counts as the file it names
-      if (!statError && fs::is_regular_file(target)) entries.push_back({name, false});
+      struct stat target {};  // a linked file counts as the file it names
+      if (::fstatat(::dirfd(dir), name.c_str(), &target, 0) != 0)
+        entries.push_back({name, false, SystemErrorReason(errno), {}});
+      else if (!S_ISREG(target.st_mode))
+        entries.push_back({name, false, "not an ordinary file", {}});
+      else
+        entries.push_back({name, false, {}, FileId{target.st_dev, target.st_ino}});
     }
   }
-  if (ec) {
-    found.push_back({folder, relative, "cannot read the folder: " + SystemErrorReason(ec.value())});
+  ::closedir(dir);
+  if (code != 0) {
+    found.push_back({path, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
     return;
   }
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return SortedNameLess(a.name, b.name); });
   for (const Entry& entry : entries) {
-    if (entry.folder)
-      walk(folder / entry.name, relative / entry.name, found);
-    else
-      found.push_back({folder / entry.name, relative / entry.name, {}});
+    if (!entry.folder) {
+      found.push_back({path / entry.name, relative / entry.name, entry.problem, entry.id});
+      continue;
+    }
+    try {
+      walk(folder.open(entry.name, false, false), path / entry.name, relative / entry.name, found);
+    } catch (const Error& e) {
+      found.push_back({path / entry.name,
+                       relative / entry.name,
+                       "cannot read the folder: " + e.description(),
+                       {}});
+    }
   }
 }
 
@@ -65,6 +104,20 @@ std::string identity(const std::string& path) {
 
 }  // namespace
 
+int StatPath(const std::string& path, struct stat& st) {
+  const std::size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) name = ".";
+  try {
+    const Folder folder = Folder::OpenPath(slash == std::string::npos ? ""
+                                           : slash == 0               ? "/"
+                                                                      : path.substr(0, slash));
+    return ::fstatat(folder.fd(), name.c_str(), &st, 0) == 0 ? 0 : errno;
+  } catch (const SystemError& e) {
+    return e.code();
+  }
+}
+
 bool SortedNameLess(const std::string& a, const std::string& b) {
   if (NameLess(a, b)) return true;
   if (NameLess(b, a)) return false;
@@ -74,8 +127,8 @@ bool SortedNameLess(const std::string& a, const std::string& b) {
 std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
                                      const std::string& outDir, std::string_view extension) {
   std::vector<PlannedInput> plan;
-  auto add = [&](const std::string& sprite, const fs::path& relativeFolder) {
-    PlannedInput input{sprite, {}, image::SpriteName(sprite), {}, false};
+  auto add = [&](const std::string& sprite, const fs::path& relativeFolder, FileId id) {
+    PlannedInput input{sprite, {}, image::SpriteName(sprite), {}, false, id};
     if (!outDir.empty())
       input.outFolder =
           relativeFolder.empty() ? outDir : (fs::path(outDir) / relativeFolder).string();
@@ -84,26 +137,31 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
 
   for (const std::string& argument : inputs) {
     struct stat st {};
-    if (::stat(argument.c_str(), &st) != 0) {
-      plan.push_back({argument, {}, {}, SystemErrorReason(errno), false});
+    if (int code = StatPath(argument, st); code != 0) {
+      plan.push_back({argument, {}, {}, SystemErrorReason(code), false, {}});
     } else if (S_ISDIR(st.st_mode)) {
       std::vector<Found> found;
-      walk(argument, {}, found);
-      if (found.empty()) plan.push_back({argument, {}, {}, "no sprite files in this folder", true});
+      try {
+        walk(Folder::OpenPath(argument), argument, {}, found);
+      } catch (const Error& e) {
+        found.push_back({argument, {}, "cannot read the folder: " + e.description(), {}});
+      }
+      if (found.empty())
+        plan.push_back({argument, {}, {}, "no sprite files in this folder", true, {}});
       for (const Found& f : found) {
         if (!f.problem.empty())
-          plan.push_back({f.path.string(), {}, {}, f.problem, false});
+          plan.push_back({f.path.string(), {}, {}, f.problem, false, {}});
         else
-          add(f.path.string(), f.relative.parent_path());
+          add(f.path.string(), f.relative.parent_path(), f.id);
       }
     } else {
-      add(argument, {});
+      add(argument, {}, FileId{st.st_dev, st.st_ino});
     }
   }
 
   // Outputs are named after (folder, NAME), or after the sprite's own path when beside it. Which
   // file a path is costs a look at every folder on the way, so it is asked only on a clash.
-  std::map<std::string, std::string> claims;  // the sprite that claimed each name
+  std::map<std::string, PlannedInput> claims;  // the sprite that claimed each name
   std::vector<PlannedInput> result;
   for (PlannedInput& input : plan) {
     if (!input.problem.empty()) {
@@ -113,12 +171,13 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     std::string key = input.outFolder.empty()
                           ? identity(input.sprite)
                           : (fs::path(input.outFolder) / input.name).lexically_normal().string();
-    auto [at, fresh] = claims.try_emplace(key, input.sprite);
+    auto [at, fresh] = claims.try_emplace(key, input);
     if (!fresh) {
-      if (identity(at->second) == identity(input.sprite)) continue;  // once is enough
-      input.problem = "not converted: " + at->second + " writes the same files (" +
-                      image::FramePath(input.sprite, input.outFolder, input.name, 1, extension) +
-                      ", ...)";
+      if (at->second.id == input.id) continue;  // once is enough
+      input.problem =
+          "not converted: " + QuotedName(at->second.sprite) + " writes the same files (" +
+          QuotedName(image::FramePath(input.sprite, input.outFolder, input.name, 1, extension)) +
+          ", ...)";
     }
     result.push_back(std::move(input));
   }

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cli/console.h"
+
 namespace glint::cli {
 
 // A failure of one input or one output, told to the user as "sprconv: PATH: reason".
@@ -18,9 +20,9 @@ class Failure : public std::runtime_error {
   std::string reason_;
 };
 
-// One line for stderr.
+// One line for stderr; the path quoted where it needs to be.
 inline std::string ErrorLine(const std::string& path, const std::string& reason) {
-  return "sprconv: " + path + ": " + reason + "\n";
+  return "sprconv: " + QuotedName(path) + ": " + reason + "\n";
 }
 
 }  // namespace glint::cli

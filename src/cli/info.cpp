@@ -2,38 +2,11 @@
 
 #include <cstdio>
 
+#include "cli/console.h"
 #include "cli/failure.h"
 #include "cli/sprite_input.h"
 
 namespace glint::cli {
-namespace {
-
-// Length of the well-formed UTF-8 sequence at the start of `s`, or 0.
-std::size_t utf8Length(std::string_view s) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(0);
-  std::size_t length;
-  std::uint32_t min;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2, min = 0x80;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3, min = 0x800;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4, min = 0x10000;
-  else
-    return 0;
-  if (s.size() < length) return 0;
-  std::uint32_t code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i) & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-}  // namespace
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
@@ -51,7 +24,7 @@ std::string JsonString(std::string_view text) {
       std::snprintf(escape, sizeof escape, "\\u%04x", c);
       out += escape;
     } else if (c >= 0x80) {
-      std::size_t length = utf8Length(text.substr(i));
+      std::size_t length = Utf8Length(text.substr(i));
       if (length == 0) {
         out += "\xEF\xBF\xBD";
         ++i;
@@ -77,7 +50,7 @@ SpriteInfo ReadSpriteInfo(const std::string& path) {
     for (int k = 1; k <= sprite.frameCount(); ++k) {
       const spr::FrameRecord frame = sprite.reader().readFrame();
       info.sizes.push_back({frame.width, frame.height, frame.storedLength});
-      spr::DecodeFrameData(frame);  // decoding is what finds the remaining faults
+      spr::CheckFrameData(frame);  // the faults of the stored bytes, found without expanding
     }
   } catch (const Failure& failure) {
     info.error = failure.reason();
@@ -89,7 +62,7 @@ SpriteInfo ReadSpriteInfo(const std::string& path) {
 
 std::string InfoText(const SpriteInfo& info) {
   if (!info.frames) return {};  // not a sprite file: the error says why
-  std::string text = info.file + ": " + std::to_string(*info.frames) +
+  std::string text = QuotedName(info.file) + ": " + std::to_string(*info.frames) +
                      (*info.frames == 1 ? " frame\n" : " frames\n");
   for (std::size_t k = 0; k < info.sizes.size(); ++k) {
     const FrameInfo& f = info.sizes[k];

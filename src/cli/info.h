@@ -22,7 +22,8 @@ struct SpriteInfo {
   std::string error;             // empty for a sound file
 };
 
-// Reads every record and decodes it, so that a file the converter would reject says why.
+// Reads every record and checks its stored bytes without expanding them (linear in the file's
+// size), so that a file the converter would reject says why.
 SpriteInfo ReadSpriteInfo(const std::string& path);
 
 // For people: the count, then one line per frame.

@@ -86,7 +86,6 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   exportCmd->add_option("--frames", frames, "Only frame N, or frames A to B")->type_name("N|A-B");
   exportCmd->add_flag("--transparent", options.transparent, "PNG only: index 0 fully transparent");
   exportCmd->add_option("-j,--jobs", options.jobs, "Files converted at once (default: cores)")
-      ->check(CLI::PositiveNumber)
       ->type_name("N");
   exportCmd->add_flag("-q,--quiet", options.quiet, "No progress bar");
 
@@ -102,7 +101,6 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   sheetCmd
       ->add_option("--columns", options.columns,
                    "Cells per row (default: the smallest n with n x n >= the frames)")
-      ->check(CLI::PositiveNumber)
       ->type_name("N");
   sheetCmd->add_flag("--transparent", options.transparent, "Index 0 fully transparent");
 
@@ -141,6 +139,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
   if (exportCmd->parsed()) {
     options.command = Command::Export;
+    if (options.jobs < 1) return usageError("-j must be at least 1");
     options.format = format == "png" ? Format::Png : Format::Bmp;
     if (!frames.empty()) {
       options.frames = ParseFrames(frames);
@@ -152,6 +151,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       return usageError("--transparent needs --format png: BMP files have no transparency");
   } else if (sheetCmd->parsed()) {
     options.command = Command::Sheet;
+    if (sheetCmd->count("--columns") != 0 && options.columns < 1)
+      return usageError("--columns must be at least 1");
   } else if (gifCmd->parsed()) {
     options.command = Command::Gif;
   } else {

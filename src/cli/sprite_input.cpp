@@ -1,10 +1,10 @@
 #include "cli/sprite_input.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 
+#include "cli/export_plan.h"
 #include "cli/failure.h"
 #include "platform/errors.h"
 
@@ -34,15 +34,22 @@ std::string FaultReason(const spr::Fault& fault) {
 
 SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
   struct stat st {};
-  if (::stat(path_.c_str(), &st) != 0) throw Failure(path_, SystemErrorReason(errno));
+  if (int code = StatPath(path_, st); code != 0) throw Failure(path_, SystemErrorReason(code));
   if (S_ISDIR(st.st_mode)) throw Failure(path_, "a folder, not a sprite file");
   // Opening a FIFO or a device could block or never end.
   if (!S_ISREG(st.st_mode)) throw Failure(path_, "not an ordinary file");
+  // One folder at a time: a path longer than the system's limit still opens.
+  const std::size_t slash = path_.rfind('/');
   try {
-    source_ = std::make_unique<FileSource>(path_);
+    const Folder folder = Folder::OpenPath(slash == std::string::npos ? ""
+                                           : slash == 0               ? "/"
+                                                                      : path_.substr(0, slash));
+    source_ = std::make_unique<FileSource>(
+        folder, slash == std::string::npos ? path_ : path_.substr(slash + 1));
+  } catch (const SystemError& e) {
+    throw Failure(path_, e.description());
   } catch (const Error&) {
-    throw Failure(path_, ::access(path_.c_str(), R_OK) != 0 ? SystemErrorReason(errno)
-                                                            : "cannot open the file");
+    throw Failure(path_, "cannot open the file");
   }
   reader_ = std::make_unique<spr::SprReader>(*source_);
   try {

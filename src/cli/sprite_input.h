@@ -29,6 +29,7 @@ class SpriteFile {
   int frameCount() const { return count_; }
   const spr::Palette& palette() const { return palette_; }
   spr::SprReader& reader() { return *reader_; }
+  FileId id() const { return source_->id(); }
 
  private:
   std::string path_;

@@ -103,6 +103,15 @@ void GifWriter::finish() {
   if (sinkError_) std::rethrow_exception(sinkError_);
 }
 
+std::int64_t GifPixels(const std::vector<spr::FrameRecord>& frames) {
+  std::int64_t width = 0, height = 0;
+  for (const auto& f : frames) {
+    width = std::max<std::int64_t>(width, f.width);
+    height = std::max<std::int64_t>(height, f.height);
+  }
+  return width * height * static_cast<std::int64_t>(frames.size());
+}
+
 void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
                     const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
                     const std::function<void()>& frameDone) {

@@ -50,6 +50,13 @@ class GifWriter {
 // Where a frame of that size stands on a canvas of that size: centred, rounded down.
 inline int CentredOffset(int canvas, int frame) { return (canvas - frame) / 2; }
 
+// The most pixels a GIF of a sprite may hold, canvas pixels times frames: every frame is drawn
+// on the whole canvas by whoever shows it, so a few bytes of file must not ask for more.
+inline constexpr std::int64_t kMostGifPixels = std::int64_t{1} << 30;
+
+// The canvas pixels times the frames of the GIF WriteSpriteGif would make of these frames.
+std::int64_t GifPixels(const std::vector<spr::FrameRecord>& frames);
+
 // The whole animation of the frames (all with pixels): a canvas as large as the largest frame,
 // each frame centred on it, shown `delayMs` milliseconds. `frameDone` is called after each frame.
 void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,

@@ -2,18 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <random>
-#include <system_error>
 
 #include "platform/errors.h"
 
 namespace glint {
-namespace fs = std::filesystem;
 namespace {
 
 // A missing entry, when a file is being created, is its folder.
@@ -22,16 +26,8 @@ namespace {
               code == ENOENT ? "the folder does not exist" : SystemErrorReason(code));
 }
 
-// Follows symbolic links to the file they name, so the link itself survives the rename.
-std::string resolveLinks(const std::string& path) {
-  std::error_code ec;
-  fs::path p(path);
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
-    fs::path next = fs::read_symlink(p, ec);
-    if (ec) break;
-    p = next.is_absolute() ? next : p.parent_path() / next;
-  }
-  return p.string();
+[[noreturn]] void refuse(const char* reason) {
+  throw Error(err::kBadFileName, "AtomicFile", reason);
 }
 
 // Six letters or digits for a temporary name, as mkstemp makes them.
@@ -48,14 +44,68 @@ std::string randomSuffix() {
   return suffix;
 }
 
-// The temporary names for a target: ".NAME." and six letters or digits, in its folder.
-std::string tempStem(const std::string& target) {
-  fs::path t(target);
-  fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  std::string name(1, '.');
-  name += t.filename().string();
-  name += '.';
-  return (dir / name).string();
+// ".NAME." and six letters or digits; NAME loses whole characters from its end until the name
+// fits the folder's limit.
+std::string temporaryName(const std::string& name, int folder) {
+  long limit = ::fpathconf(folder, _PC_NAME_MAX);
+  limit = limit < 16 ? 255 : std::min<long>(limit, 255);
+  std::size_t keep = std::min(name.size(), static_cast<std::size_t>(limit) - 8);
+  while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+    --keep;
+  return "." + name.substr(0, keep) + "." + randomSuffix();
+}
+
+std::atomic<AtomicFile::Way> way{[] {
+  const char* named = std::getenv("GLINT_NAMED_TEMPORARIES");
+  return named != nullptr && *named != '\0' && std::strcmp(named, "0") != 0
+             ? AtomicFile::Way::kNamedTemporary
+             : AtomicFile::Way::kUnnamedWhereAvailable;
+}()};
+
+std::mutex queryMutex;
+std::function<FreeSpace(int)> freeSpaceQuery;
+
+FreeSpace systemFreeSpace(int fd) {
+  struct statvfs vfs {};
+  if (::fstatvfs(fd, &vfs) != 0) return {};
+  return {std::uint64_t{vfs.f_bavail} * vfs.f_frsize, std::uint64_t{vfs.f_blocks} * vfs.f_frsize};
+}
+
+// The named temporaries in flight, where a signal handler finds them. A slot holds a temporary's
+// entry, nothing, or kClaimed once the handler took it: its owner then waits for the end.
+constexpr int kSlots = 4096;
+std::atomic<AtomicFile::InFlight*> slots[kSlots];
+AtomicFile::InFlight* const kClaimed = reinterpret_cast<AtomicFile::InFlight*>(alignof(int));
+std::atomic<bool> ending{false};
+
+[[noreturn]] void awaitEnd() {
+  for (;;) ::pause();
+}
+
+// A slot for the entry, or -1 when all are taken (the temporary is then not removed on a signal).
+int keep(AtomicFile::InFlight* entry) {
+  if (ending) awaitEnd();
+  for (int k = 0; k < kSlots; ++k) {
+    AtomicFile::InFlight* expected = nullptr;
+    if (slots[k].compare_exchange_strong(expected, entry)) return k;
+  }
+  return -1;
+}
+
+void release(int slot, AtomicFile::InFlight* entry) {
+  if (slot < 0) return;
+  AtomicFile::InFlight* expected = entry;
+  if (!slots[slot].compare_exchange_strong(expected, nullptr)) awaitEnd();
+}
+
+void removeTemporaries(int signal) {
+  ending = true;
+  for (auto& slot : slots) {
+    AtomicFile::InFlight* entry = slot.exchange(kClaimed);
+    if (entry != nullptr && entry != kClaimed) ::unlinkat(entry->folder, entry->name, 0);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);  // delivered once this handler returns
 }
 
 // An unnamed file is linked in through its /proc entry, which needs /proc.
@@ -72,62 +122,147 @@ bool unnamedFilesLinkable() {
 // costs a look-up more; which way works is learnt on the first link.
 std::atomic<bool> linkByDescriptor{true};
 
-bool linkUnnamed(int fd, const std::string& name) {
+bool linkUnnamed(int fd, int folder, const std::string& name) {
 #ifdef AT_EMPTY_PATH
   if (linkByDescriptor.load(std::memory_order_relaxed)) {
-    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return true;
     if (errno != ENOENT) return false;  // an answer about the name, not about the privilege
   }
 #endif
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
-    return false;
+  if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
   linkByDescriptor.store(false, std::memory_order_relaxed);
   return true;
 }
 
+// The folder part of a path and its last name ("" for a path ending in a separator).
+std::pair<std::string, std::string> split(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+Folder openFolder(int at, const std::string& path) {
+  const int fd = ::openat(at, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) fail(errno);
+  return Folder::Adopt(fd);
+}
+
+// A folder of any depth, named by a path of any length.
+Folder openFolderPath(const std::string& path) {
+  try {
+    return Folder::OpenPath(path);
+  } catch (const SystemError& e) {
+    fail(e.code());
+  }
+}
+
+// Refuses what may not be replaced: anything but an ordinary file, or a file being read.
+void checkReplaceable(const struct stat& st, const FileIds& inputs) {
+  if (S_ISDIR(st.st_mode)) fail(EISDIR);
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) refuse("a device has that name");
+  if (S_ISFIFO(st.st_mode)) refuse("a FIFO has that name");
+  if (S_ISSOCK(st.st_mode)) refuse("a socket has that name");
+  if (!S_ISREG(st.st_mode)) refuse("something other than a file has that name");
+  if (inputs.count(FileId{st.st_dev, st.st_ino}) != 0) refuse("it is one of the files being read");
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-  // One look at the target says whether it is a link to follow, a folder, or a file whose
-  // permissions to keep; most exports write new files, which need nothing more.
+void AtomicFile::SetWay(Way chosen) { way = chosen; }
+
+void AtomicFile::SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query) {
+  std::lock_guard lock(queryMutex);
+  freeSpaceQuery = std::move(query);
+}
+
+AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs) {
+  auto [folder, name] = split(target);
+  start(openFolderPath(folder), name, inputs);
+}
+
+AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs) {
+  start(folder.open("", false), name, inputs);
+}
+
+void AtomicFile::start(Folder folder, std::string name, const FileIds& inputs) {
+  // Links are followed to the file they name, so the link itself survives the rename; most
+  // exports write new files, which need one look.
+  constexpr int kMostLinks = 40;
   struct stat st {};
-  bool exists = ::lstat(target_.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
-    target_ = resolveLinks(target);
-    exists = ::stat(target_.c_str(), &st) == 0;
+  bool exists = false;
+  for (int links = 0;; ++links) {
+    if (name.empty() || name == "." || name == "..") fail(EISDIR);
+    exists = ::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists && errno != ENOENT) fail(errno);
+    if (!exists || !S_ISLNK(st.st_mode)) break;
+    if (links == kMostLinks) refuse("a symbolic link that loops has that name");
+    std::string link(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(folder.fd(), name.c_str(), link.data(), link.size());
+    if (length <= 0) fail(length < 0 ? errno : ENOENT);
+    link.resize(static_cast<std::size_t>(length));
+    auto [linkFolder, linkName] = split(link);
+    if (link.front() == '/' || linkFolder != ".") folder = openFolder(folder.fd(), linkFolder);
+    name = linkName;
   }
-  if (exists && S_ISDIR(st.st_mode)) fail(EISDIR);
+  if (exists) checkReplaceable(st, inputs);
+  folder_ = std::move(folder);
+  name_ = std::move(name);
 
 #ifdef O_TMPFILE
   // Renaming takes a lock that stops every other thread's path look-ups, so where it can the
   // file starts without a name (a file system without unnamed files says so, and anything else
   // wrong is told by the named way).
-  if (unnamedFilesLinkable()) {
-    const std::size_t slash = target_.rfind('/');
-    const std::string dir = slash == std::string::npos ? "."
-                            : slash == 0               ? "/"
-                                                       : target_.substr(0, slash);
-    fd_ = ::open(dir.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
-  }
+  if (way == Way::kUnnamedWhereAvailable && unnamedFilesLinkable())
+    fd_ = ::openat(folder_.fd(), ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
 #endif
   // Either way a new file gets the mode every program's new files get (0666 less the umask).
+  if (fd_ < 0) createNamed();
+  if (exists) ::fchmod(fd_, st.st_mode & 07777);
+}
+
+void AtomicFile::createNamed() {
   for (int attempt = 0; fd_ < 0; ++attempt) {
-    temp_ = tempStem(target_) + randomSuffix();
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    temp_ = temporaryName(name_, folder_.fd());
+    inFlight_.folder = folder_.fd();
+    std::memcpy(inFlight_.name, temp_.c_str(), temp_.size() + 1);
+    slot_ = keep(&inFlight_);
+    fd_ = ::openat(folder_.fd(), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     const int code = errno;
-    if (fd_ < 0 && (code != EEXIST || attempt == 100)) {
+    if (ending) {  // made after the handler looked: removed here instead
+      if (fd_ >= 0) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+      awaitEnd();
+    }
+    if (fd_ < 0) {
+      release(slot_, &inFlight_);
+      slot_ = -1;
       temp_.clear();
-      fail(code);
+      if (code != EEXIST || attempt == 100) fail(code);
     }
   }
-  if (exists) ::fchmod(fd_, st.st_mode & 07777);
 }
 
 AtomicFile::~AtomicFile() { abandon(); }
 
+void AtomicFile::checkRoom(std::size_t bytes) {
+  std::function<FreeSpace(int)> query;
+  {
+    std::lock_guard lock(queryMutex);
+    query = freeSpaceQuery;
+  }
+  const FreeSpace space = query ? query(fd_) : systemFreeSpace(fd_);
+  if (space.total == 0) return;  // a file system that tells nothing
+  const std::uint64_t kept = std::max(kMinFree, space.total / 100);
+  if (space.available < kept || space.available - kept < bytes) {
+    abandon();
+    fail(ENOSPC);
+  }
+}
+
 void AtomicFile::write(std::span<const std::uint8_t> bytes) {
   if (fd_ < 0) fail(EBADF);
+  if (bytes.empty()) return;
+  checkRoom(bytes.size());
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -143,39 +278,59 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
 
 void AtomicFile::commit() {
   if (fd_ < 0) fail(EBADF);
+  // What stands at the target now is what is replaced: it may have changed since the start.
+  struct stat st {};
+  if (::fstatat(folder_.fd(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(st.st_mode))
+    try {
+      checkReplaceable(st, {});
+    } catch (const Error&) {
+      abandon();
+      throw;
+    }
   if (temp_.empty()) {
     commitUnnamed();
     return;
   }
   int rc = ::close(fd_);
   fd_ = -1;
-  if (rc != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (rc != 0 || ::renameat(folder_.fd(), temp_.c_str(), folder_.fd(), name_.c_str()) != 0) {
     int code = errno;
-    ::unlink(temp_.c_str());
-    temp_.clear();
+    abandon();
     fail(code);
   }
-  temp_.clear();
+  forgetTemporary();
+}
+
+bool AtomicFile::linkNamed(const std::string& temp) {
+  temp_ = temp;
+  inFlight_.folder = folder_.fd();
+  std::memcpy(inFlight_.name, temp_.c_str(), temp_.size() + 1);
+  slot_ = keep(&inFlight_);
+  const bool linked = linkUnnamed(fd_, folder_.fd(), temp_);
+  if (!linked) {
+    const int code = errno;
+    forgetTemporary();
+    errno = code;
+  }
+  return linked;
 }
 
 void AtomicFile::commitUnnamed() {
-  auto linkAs = [&](const std::string& name) { return linkUnnamed(fd_, name); };
   int code = 0;
-  if (!linkAs(target_)) {
+  if (!linkUnnamed(fd_, folder_.fd(), name_)) {
     code = errno;
     if (code == EEXIST) {  // replaced whole: a temporary name, renamed over the target
-      const std::string stem = tempStem(target_);
       for (int attempt = 0;; ++attempt) {
-        temp_ = stem + randomSuffix();
-        if (linkAs(temp_)) {
-          code = ::rename(temp_.c_str(), target_.c_str()) == 0 ? 0 : errno;
-          if (code != 0) ::unlink(temp_.c_str());
+        if (linkNamed(temporaryName(name_, folder_.fd()))) {
+          code =
+              ::renameat(folder_.fd(), temp_.c_str(), folder_.fd(), name_.c_str()) == 0 ? 0 : errno;
+          if (code != 0) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+          forgetTemporary();
           break;
         }
         code = errno;
         if (code != EEXIST || attempt == 100) break;
       }
-      temp_.clear();
     }
   }
   ::close(fd_);
@@ -183,17 +338,35 @@ void AtomicFile::commitUnnamed() {
   if (code != 0) fail(code);
 }
 
+void AtomicFile::forgetTemporary() {
+  release(slot_, &inFlight_);
+  slot_ = -1;
+  temp_.clear();
+}
+
 void AtomicFile::abandon() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
+  if (!temp_.empty()) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+  forgetTemporary();
 }
 
 void WriteFileAtomically(const std::string& target, std::span<const std::uint8_t> bytes) {
   AtomicFile file(target);
   file.write(bytes);
   file.commit();
+}
+
+void RemoveTemporariesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = removeTemporaries;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction before {};
+    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 }  // namespace glint

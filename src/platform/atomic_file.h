@@ -1,10 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
+#include "platform/dir_listing.h"
+
 namespace glint {
+
+// The space a file system has left for files, and its size, in bytes.
+struct FreeSpace {
+  std::uint64_t available = 0;
+  std::uint64_t total = 0;
+};
 
 // Writes a file under a temporary name in the target's folder and renames it over the target on
 // commit(), so readers see either the old file or the whole new one. A target that exists keeps
@@ -12,11 +21,22 @@ namespace glint {
 // uncommitted file removes the temporary. Where the system has unnamed files (Linux), the
 // temporary has no name until commit() links it in as a new target, or under a temporary name
 // that is renamed over a target that exists.
+//
+// A target that exists must be an ordinary file: a folder, a device, a FIFO, a socket, a link that
+// loops, or one of the files being read is refused before anything is written. Writing stops as a
+// full disk rather than leave less than kMinFree or 1 % of the file system free, whichever is
+// more. Temporary names are ".NAME.XXXXXX", NAME cut short where the name limit asks for it.
 class AtomicFile {
  public:
-  // Raises 52 when the temporary cannot be created (missing folder, no permission). Every error
-  // of the class carries the reason alone, in plain words, as its description.
-  explicit AtomicFile(const std::string& target);
+  enum class Way { kUnnamedWhereAvailable, kNamedTemporary };
+  static constexpr std::uint64_t kMinFree = std::uint64_t{64} << 20;
+
+  // Raises 52 when the target is refused or the temporary cannot be created (missing folder, no
+  // permission). Every error of the class carries the reason alone, in plain words, as its
+  // description. `inputs` are the files being read, never to be replaced.
+  explicit AtomicFile(const std::string& target, const FileIds& inputs = {});
+  // The file `name` in an open folder.
+  AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs = {});
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -25,17 +45,39 @@ class AtomicFile {
   void commit();
   void abandon();
 
-  const std::string& target() const { return target_; }
+  // Seams: the way files are written from now on (the named way is the one systems without
+  // unnamed files take; GLINT_NAMED_TEMPORARIES=1 in the environment chooses it at start), and
+  // where free space is learnt (nothing: from the file system).
+  static void SetWay(Way way);
+  static void SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query);
+
+  // A temporary's name, as a signal handler can read it.
+  struct InFlight {
+    int folder = -1;
+    char name[256] = {};
+  };
 
  private:
+  void start(Folder folder, std::string name, const FileIds& inputs);
+  void createNamed();
+  bool linkNamed(const std::string& temp);
+  void forgetTemporary();
+  void checkRoom(std::size_t bytes);
   void commitUnnamed();
 
-  std::string target_;  // the real file, links resolved
-  std::string temp_;    // empty while the file has no name
+  Folder folder_;     // the target's folder, links resolved
+  std::string name_;  // the target's name in it
+  std::string temp_;  // empty while the file has no name
   int fd_ = -1;
+  int slot_ = -1;  // where a signal finds the temporary's name
+  InFlight inFlight_;
 };
 
 // Writes a whole file atomically as above; raises 52 with the reason on failure.
 void WriteFileAtomically(const std::string& target, std::span<const std::uint8_t> bytes);
+
+// On SIGINT, SIGTERM and SIGHUP, removes the named temporaries in flight, then ends the process
+// by that signal as it would have ended. A signal ignored when this is called stays ignored.
+void RemoveTemporariesOnSignals();
 
 }  // namespace glint

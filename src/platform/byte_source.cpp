@@ -12,16 +12,22 @@
 
 namespace glint {
 
-FileSource::FileSource(const std::string& path) {
+FileSource::FileSource(const std::string& path) { open(AT_FDCWD, path); }
+
+FileSource::FileSource(const Folder& folder, const std::string& name) { open(folder.fd(), name); }
+
+void FileSource::open(int folder, const std::string& name) {
   // Non-blocking, so that a FIFO standing where a sprite should be is refused, not waited on.
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  fd_ = ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) throw SystemError(errno, "FileSource");
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (fd_ >= 0) ::close(fd_);
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd_);
     fd_ = -1;
     throw Error(err::kBadFileName);
   }
   length_ = st.st_size;
+  id_ = FileId{st.st_dev, st.st_ino};
 }
 
 FileSource::~FileSource() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dir_listing.h"
 #include "spr/sprite.h"
 
 namespace glint {
@@ -16,13 +17,17 @@ using spr::ByteSource;
 // that shrinks or fails to read under the reader reads as ended there.
 class FileSource : public ByteSource {
  public:
-  // Raises 52 when the path cannot be opened for reading or is not an ordinary file.
+  // Raises 52 when the path is not an ordinary file, or as a SystemError when it cannot be opened
+  // for reading.
   explicit FileSource(const std::string& path);
+  // The file `name` in an open folder.
+  FileSource(const Folder& folder, const std::string& name);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
 
   std::int64_t length() override { return length_; }
+  FileId id() const { return id_; }
   bool readAt(std::int64_t offset, std::span<std::uint8_t> out) override;
 
  private:
@@ -31,8 +36,11 @@ class FileSource : public ByteSource {
   bool readAhead(std::int64_t offset);
   bool readFromFile(std::int64_t offset, std::span<std::uint8_t> out);
 
+  void open(int folder, const std::string& name);
+
   int fd_ = -1;
   std::int64_t length_ = 0;
+  FileId id_;
   std::vector<std::uint8_t> ahead_;  // the bytes of the file from aheadAt_ on
   std::int64_t aheadAt_ = 0;
 };

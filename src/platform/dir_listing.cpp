@@ -1,9 +1,14 @@
 #include "platform/dir_listing.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+
+#include "platform/errors.h"
 
 namespace glint {
 namespace fs = std::filesystem;
@@ -20,7 +25,56 @@ std::string ownName(const std::string& path) {
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+[[noreturn]] void folderFailure(int code) { throw SystemError(code, "Folder"); }
+
 }  // namespace
+
+Folder Folder::Open(const std::string& path) {
+  const int fd = ::open(path.empty() ? "." : path.c_str(), kFolderFlags);
+  if (fd < 0) folderFailure(errno);
+  return Folder(fd);
+}
+
+Folder Folder::OpenPath(const std::string& path, bool create) {
+  if (!path.empty() && path.front() == '/') return Open("/").open(path.substr(1), create);
+  return Open(".").open(path, create);
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+Folder::~Folder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Folder Folder::open(const std::string& below, bool create, bool followLinks) const {
+  const int flags = kFolderFlags | (followLinks ? 0 : O_NOFOLLOW);
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) folderFailure(errno);
+  Folder current(fd);
+  for (std::size_t at = 0; at < below.size();) {
+    std::size_t slash = below.find('/', at);
+    if (slash == std::string::npos) slash = below.size();
+    const std::string part = below.substr(at, slash - at);
+    at = slash + 1;
+    if (part.empty()) continue;
+    int next = ::openat(current.fd_, part.c_str(), flags);
+    if (next < 0 && errno == ENOENT && create) {
+      if (::mkdirat(current.fd_, part.c_str(), 0777) != 0 && errno != EEXIST) folderFailure(errno);
+      next = ::openat(current.fd_, part.c_str(), flags);
+    }
+    if (next < 0) folderFailure(errno == ENOTDIR && create ? EEXIST : errno);
+    current = Folder(next);
+  }
+  return current;
+}
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
   // Iterative glob with backtracking over the last '*'.

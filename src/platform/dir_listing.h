@@ -3,7 +3,11 @@
 // Folders and files as the design platform's runtime sees them: attributes as a bit set, names in
 // case-insensitive order, wildcards that ignore letter case, and hidden entries left out.
 
+#include <compare>
+#include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glint {
@@ -33,6 +37,43 @@ enum class ListFilter { Files, FilesAndFolders };
 // that cannot be read are skipped; a missing or unreadable folder lists nothing.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
                                     ListFilter filter);
+
+// An open folder, to name what is in it relative to it: depth alone never stops a walk or a
+// write, whatever the system's path limit, and a folder renamed meanwhile is still the one meant.
+class Folder {
+ public:
+  Folder() = default;
+  // Takes ownership of an open folder's descriptor.
+  static Folder Adopt(int fd) { return Folder(fd); }
+  // Raises SystemError (52, the reason in plain words) when the folder cannot be opened.
+  static Folder Open(const std::string& path);
+  // The same, one name at a time from the root or the working folder, so that no length of path
+  // stops it; with `create` missing folders are made.
+  static Folder OpenPath(const std::string& path, bool create = false);
+  Folder(Folder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder();
+
+  int fd() const { return fd_; }
+  // The folder at `below` (names joined by '/'; empty: this one again), each part opened from the
+  // one before. With `create` missing parts are made; with `followLinks` false a linked part is
+  // refused. Raises SystemError; a file in the way is EEXIST ("a file has that name").
+  Folder open(const std::string& below, bool create, bool followLinks = true) const;
+
+ private:
+  explicit Folder(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// Which file a name stands for, whatever name or link it is reached by.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  auto operator<=>(const FileId&) const = default;
+};
+using FileIds = std::set<FileId>;
 
 // Pattern matching as the listing does it.
 bool MatchesPattern(const std::string& name, const std::string& pattern);

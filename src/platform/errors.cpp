@@ -54,6 +54,10 @@ std::string SystemErrorReason(int code) {
       return "a folder has that name";
     case EEXIST:
       return "a file has that name";
+    case ENAMETOOLONG:
+      return "the name or the path is too long";
+    case ELOOP:
+      return "a symbolic link on the way loops";
     default:
       return std::strerror(code);
   }
@@ -64,5 +68,12 @@ Error::Error(int number, std::string source, std::string description)
       number_(number),
       source_(std::move(source)),
       description_(description.empty() ? DefaultDescription(number) : std::move(description)) {}
+
+}  // namespace glint
+
+namespace glint {
+
+SystemError::SystemError(int code, std::string source)
+    : Error(err::kBadFileName, std::move(source), SystemErrorReason(code)), code_(code) {}
 
 }  // namespace glint

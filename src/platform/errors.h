@@ -36,6 +36,16 @@ class Error : public std::runtime_error {
   std::string description_;
 };
 
+// A failure of a system call: 52 with the reason in plain words, and the system's error code.
+class SystemError : public Error {
+ public:
+  SystemError(int code, std::string source);
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
 // The number the window reports for a fault of a sprite file.
 int ErrorNumber(const spr::Fault& fault);
 

@@ -14,7 +14,9 @@ ByteSource& FileChannels::openForReading(int channel, const std::string& path) {
 
 AtomicFile& FileChannels::openForWriting(int channel, const std::string& path) {
   if (isOpen(channel)) throw Error(err::kFileAlreadyOpen);
-  auto file = std::make_unique<AtomicFile>(path);
+  FileIds reading;  // a file being read is never replaced by one being written
+  for (const auto& [number, source] : readers_) reading.insert(source->id());
+  auto file = std::make_unique<AtomicFile>(path, reading);
   auto& ref = *file;
   writers_[channel] = std::move(file);
   return ref;

@@ -20,7 +20,8 @@ class FileChannels {
 
   // Opens a file for reading raw bytes on the channel.
   ByteSource& openForReading(int channel, const std::string& path);
-  // Opens a file for writing on the channel; it replaces the target only when closed.
+  // Opens a file for writing on the channel; it replaces the target only when closed, and never
+  // a file open for reading on a channel.
   AtomicFile& openForWriting(int channel, const std::string& path);
 
   bool isOpen(int channel) const;

@@ -1,5 +1,6 @@
 #include <QFont>
 #include <QPainter>
+#include <cstdlib>
 #include <memory>
 #include <unordered_map>
 
@@ -12,7 +13,14 @@ namespace {
 
 constexpr HWND kDesktop = 0x10010;
 
+// Rows of a bitmap made here, in a block of their own: a change of height moves the block whole
+// (realloc), so a growing sheet is never held twice.
+struct FreeRows {
+  void operator()(uchar* rows) const { std::free(rows); }
+};
+
 struct Bitmap {
+  std::unique_ptr<uchar, FreeRows> rows;  // null when the image holds its own
   QImage image;
   HDC selectedInto = 0;
   HDC stockOf = 0;  // the context whose placeholder this is
@@ -73,9 +81,9 @@ void forgetCachedImage() {
   table().cachedImage = nullptr;
 }
 
-HBITMAP addBitmap(QImage image) {
+HBITMAP addBitmap(QImage image, uchar* rows = nullptr) {
   HANDLE h = table().next++;
-  table().bitmaps[h] = Bitmap{std::move(image), 0, 0};
+  table().bitmaps[h] = Bitmap{std::unique_ptr<uchar, FreeRows>(rows), std::move(image), 0, 0};
   return h;
 }
 
@@ -127,10 +135,37 @@ bool DeleteDC(HDC dc) {
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (contextOf(dc) == nullptr || width <= 0 || height <= 0) return 0;
-  QImage image(width, height, QImage::Format_RGB32);
-  if (image.isNull()) return 0;  // too large to allocate
+  const auto rowBytes = static_cast<std::size_t>(width) * 4;
+  auto* rows = static_cast<uchar*>(std::malloc(rowBytes * static_cast<std::size_t>(height)));
+  if (rows == nullptr) return 0;  // too large to allocate
+  QImage image(rows, width, height, static_cast<qsizetype>(rowBytes), QImage::Format_RGB32);
+  if (image.isNull()) {
+    std::free(rows);
+    return 0;
+  }
   image.fill(Qt::black);
-  return addBitmap(std::move(image));
+  return addBitmap(std::move(image), rows);
+}
+
+bool ResizeBitmapHeight(HBITMAP bitmap, int height, COLORREF background) {
+  Bitmap* b = bitmapOf(bitmap);
+  if (b == nullptr || !b->rows || height <= 0 || !b->image.isDetached()) return false;
+  const int width = b->image.width(), before = b->image.height();
+  const qsizetype rowBytes = b->image.bytesPerLine();
+  b->image = QImage();  // nothing may look at the rows while they move
+  void* moved = std::realloc(b->rows.get(),
+                             static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height));
+  if (moved != nullptr) {
+    [[maybe_unused]] uchar* gone = b->rows.release();  // realloc freed it
+    b->rows.reset(static_cast<uchar*>(moved));
+  }
+  const int now = moved != nullptr ? height : before;
+  b->image = QImage(b->rows.get(), width, now, rowBytes, QImage::Format_RGB32);
+  for (int y = before; y < now; ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(b->image.scanLine(y));
+    std::fill(line, line + width, toRgb(background));
+  }
+  return moved != nullptr;
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {

@@ -45,6 +45,10 @@ HDC CreateCompatibleDC(HDC dc);
 bool DeleteDC(HDC dc);
 // A new bitmap of the screen's format; its content is not cleared. 0 when a side is <= 0.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// Not of the design platform: changes the height of a bitmap made by CreateCompatibleBitmap in
+// place, keeping the rows that stay and filling new ones with `background`. False, leaving it as
+// it was, when it cannot (another bitmap, no memory).
+bool ResizeBitmapHeight(HBITMAP bitmap, int height, COLORREF background);
 // Selects a bitmap into a memory context; returns the one selected before, 0 on failure
 // (invalid handles, or a bitmap already selected into another context).
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);

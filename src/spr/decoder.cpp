@@ -246,6 +246,24 @@ constexpr std::size_t kTwoStretches = 256;
 
 }  // namespace
 
+void CheckFrameData(const FrameRecord& frame) {
+  const std::span<const std::uint8_t> stored = frame.stored;
+  bool empty = true;
+  for (std::size_t j = 0; j < stored.size(); ++j) {
+    if (stored[j] != 0) {
+      empty = false;
+    } else if (j + 1 == stored.size()) {
+      throw Fault(Fault::Kind::kZeroRunCutShort, frame.number, frame.offset, frame.width,
+                  frame.height);
+    } else if (stored[++j] != 0) {
+      empty = false;
+    }
+  }
+  if (!empty && !HasPixels(frame))
+    throw Fault(Fault::Kind::kPixelsWithoutSize, frame.number, frame.offset, frame.width,
+                frame.height);
+}
+
 std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame, DecodeProgress* progress) {
   const std::span<const std::uint8_t> stored = frame.stored;
   // Every yield comes before the expansion, so no other decode run inside one can find the

@@ -104,7 +104,7 @@ std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count) {
     if (HasPixels(frame))
       frames.push_back(std::move(frame));
     else
-      DecodeFrameData(frame);
+      CheckFrameData(frame);
   }
   return frames;
 }

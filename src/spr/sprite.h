@@ -142,7 +142,7 @@ class SprReader {
 };
 
 // The records of the next `count` frames that have pixels, as stored (bounded by the file's
-// size); the frames without pixels are decoded, so that one holding pixel data is a fault.
+// size); the frames without pixels are checked, so that one holding pixel data is a fault.
 std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count);
 
 // Where a decode shows its progress and lets the window breathe. After each token the progress
@@ -157,6 +157,10 @@ class DecodeProgress {
   // Whether the text shown last is surely still there; false when nobody can tell.
   virtual bool stillShown() const { return false; }
 };
+
+// The faults DecodeFrameData finds in a frame, found without expanding it: one pass over the
+// stored bytes, nothing allocated.
+void CheckFrameData(const FrameRecord& frame);
 
 // The frame's pixels, or nothing for a frame without pixels. kZeroRunCutShort and
 // kPixelsWithoutSize as faults. Without `progress` no call is made per token.

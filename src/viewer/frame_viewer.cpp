@@ -120,13 +120,14 @@ void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {
     if (!surface) surface.emplace();
     // Whichever side shrinks goes first, so the bitmap made in between is never larger than
     // the old frame or the new one.
+    // A side set again makes its bitmap again: sides that stay are left alone.
     const std::int32_t w32 = record.width, h32 = record.height;
     if (surface->Height() > h32) {
       surface->SetHeight(h32);
-      surface->SetWidth(w32);
+      if (surface->Width() != w32) surface->SetWidth(w32);
     } else {
-      surface->SetWidth(w32);
-      surface->SetHeight(h32);
+      if (surface->Width() != w32) surface->SetWidth(w32);
+      if (surface->Height() != h32) surface->SetHeight(h32);
     }
     for (std::int32_t y = 0; y < h32; ++y) {
       const std::uint8_t* row = frame->row(y);
@@ -183,10 +184,15 @@ void FrameViewer::VScroll1_Change() {
 void FrameViewer::VScroll1_Scroll() { VScroll1_Change(); }
 
 void FrameViewer::ApplySheetLayout(int widthTwips, int heightTwips) {
-  setSheetPixels(std::max<std::int64_t>(TwipsToPixels(widthTwips, window_.TwipsPerPixelX()),
-                                        placement_.right()),
-                 std::max<std::int64_t>(TwipsToPixels(heightTwips, window_.TwipsPerPixelY()),
-                                        placement_.bottom()));
+  std::int64_t w = std::max<std::int64_t>(TwipsToPixels(widthTwips, window_.TwipsPerPixelX()),
+                                          placement_.right());
+  const std::int64_t h = std::max<std::int64_t>(
+      TwipsToPixels(heightTwips, window_.TwipsPerPixelY()), placement_.bottom());
+  // Widening a full sheet would hold it twice; the preview shows the same either way.
+  const gdi::BITMAP have = sheetBitmap();
+  const std::int64_t haveW = have.bmWidth, haveH = have.bmHeight;
+  if (w > haveW && haveW * haveH > maxSheetPixels_ - w * haveH) w = haveW;
+  setSheetPixels(w, h);
 }
 
 void FrameViewer::PreviewResized() {
@@ -233,7 +239,9 @@ bool FrameViewer::growSheet(std::int64_t width, std::int64_t height) {
   const std::int64_t w = std::max(width, haveW);
   const std::int64_t h = std::max(height, haveH);
   if (w > maxSheetPixels_ / h) return false;
-  // Rows come one after another: grow by doubling, so the copies add up to little.
+  // A wider sheet is a copy, held beside the old one: together within the bound.
+  if (w > haveW && haveW * haveH > maxSheetPixels_ - w * haveH) return false;
+  // Rows come one after another: grow by doubling (in place), so the growing adds up to little.
   const std::int64_t roomy = std::min(std::max(h, 2 * haveH), maxSheetPixels_ / w);
   setSheetPixels(w, height > haveH ? roomy : haveH);
   const gdi::BITMAP now = sheetBitmap();

@@ -39,7 +39,8 @@ void ImagePictureBox::resizeImage() {
   int w = pixelWidth(), h = pixelHeight();
   gdi::BITMAP current;
   if (bitmap_ != 0 && gdi::GetObjectA(bitmap_, gdi::kBitmapRecordSize, &current) != 0 &&
-      current.bmWidth == w && current.bmHeight == h)
+      current.bmWidth == w &&
+      (current.bmHeight == h || gdi::ResizeBitmapHeight(bitmap_, h, background_)))
     return;
   gdi::HBITMAP next = gdi::CreateCompatibleBitmap(dc_, w, h);
   if (next == 0) return;  // too large: keep the image there is

@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "cli/console.h"
 #include "cli/info.h"
 #include "cli/options.h"
 #include "cli_support.h"
@@ -146,6 +149,8 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
     EXPECT_EQ(run.out, "");
     EXPECT_THAT(run.err, StartsWith("sprconv: "));
   }
+  EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
+              StartsWith("sprconv: -j must be at least 1\n"));
   CliRun help = Sprconv({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_THAT(help.out, HasSubstr("sprconv export SPRITE|FOLDER..."));
@@ -185,6 +190,11 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
       {"bad\xFFz cut\xE2\x82 overlong\xC0\xAF",  // each byte that is not UTF-8 becomes U+FFFD
        "\"bad\xEF\xBF\xBDz cut\xEF\xBF\xBD\xEF\xBF\xBD overlong\xEF\xBF\xBD\xEF\xBF\xBD\""}};
   for (const auto& [raw, quoted] : strings) EXPECT_EQ(cli::JsonString(raw), quoted);
+  // Messages quote names that could forge a line, in the shell's way.
+  std::pair<std::string, std::string> names[] = {{"caf\xC3\xA9 1.spr", "caf\xC3\xA9 1.spr"},
+                                                 {"evil\nname.spr", "$'evil\\nname.spr'"},
+                                                 {"it's\x7F\xFF\\", "$'it\\'s\\x7f\\xff\\\\'"}};
+  for (const auto& [raw, quoted] : names) EXPECT_EQ(cli::QuotedName(raw), quoted);
 }
 
 // Runs the built program on a terminal; `out` holds what it wrote to stdout and stderr.
@@ -205,8 +215,15 @@ CliRun SprconvOnTerminal(const std::string& args) {
   return run;
 }
 
+// Runs the built program through the shell: its exit status.
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
-// there is none when stderr is not a terminal.
+// there is none when stderr is not a terminal. Output that cannot be written is a failure, and
+// so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
 TEST(SprconvBinary, ExitStatusesAndProgress) {
   TempDir dir;
   const std::string good =
@@ -219,6 +236,53 @@ TEST(SprconvBinary, ExitStatusesAndProgress) {
   EXPECT_EQ(SprconvOnTerminal("export " + good + " -q -o " + dir.file("b")).out, "");
   EXPECT_EQ(SprconvOnTerminal("export " + good + " " + bad + " -o " + dir.file("c")).status, 1);
   EXPECT_EQ(SprconvOnTerminal("export -o " + dir.file("d")).status, 2);
+
+  fs::create_directory(dir.file("none"));
+  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none")), 0);  // a note on stderr
+  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none") + " 2>/dev/full"), 1);
+  EXPECT_EQ(Shell(SPRCONV_PATH " info --json " + good + " >/dev/full"), 1);
+  fs::create_directory(dir.file("locked"), dir.path());
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::permissions(dir.file("locked"), fs::perms(0700));
+  if (::geteuid() != 0 || Shell("setpriv --help >/dev/null") != 0) {
+    std::printf("needs root and setpriv: the unprivileged case is skipped\n");
+    return;
+  }
+  EXPECT_EQ(Shell("setpriv --reuid=65534 --regid=65534 --clear-groups " SPRCONV_PATH " export " +
+                  good + " -o " + dir.file("locked/out") + " 2>" + dir.file("err")),
+            1);
+  const Bytes err = ReadFile(dir.file("err"));
+  EXPECT_EQ(
+      std::string(err.begin(), err.end()),
+      "sprconv: " + dir.file("locked/out") + ": cannot create the folder: permission denied\n");
+}
+
+// Where files are written under temporary names, a signal removes those in flight and ends the
+// program as that signal would have.
+TEST(SprconvBinary, SignalsLeaveNoTemporaries) {
+  TempDir dir;
+  SpriteBuilder builder;
+  for (int k = 0; k < 300; ++k) builder.patternFrame(250, 240, static_cast<std::uint32_t>(k));
+  const std::string sprite = builder.write(dir.file("big.spr")), out = dir.file("out");
+  fs::create_directory(out);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      ::signal(signal, SIG_DFL);
+      ::setenv("GLINT_NAMED_TEMPORARIES", "1", 1);
+      execl(SPRCONV_PATH, "sprconv", "gif", sprite.c_str(), "-o", (out + "/z.gif").c_str(),
+            nullptr);
+      _exit(127);
+    }
+    for (int wait = 0; wait < 10000 && Names(out).empty(); ++wait) usleep(1000);
+    ASSERT_EQ(Names(out).size(), 1u);
+    EXPECT_EQ(Names(out)[0].rfind(".z.gif.", 0), 0u);
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(Names(out), Strings{});
+  }
 }
 
 }  // namespace

@@ -50,6 +50,36 @@ TEST(AtomicFile, ReplacesWholeKeepsPermissionsFollowsLinksAndLeavesNothingOnFail
   }
 }
 
+// Both ways of writing replace a file of the longest name; neither leaves a disk less free than
+// its reserve: 64 MB, or 1 % of a file system above 6.4 GB.
+TEST(AtomicFile, BothWaysTheLongestNamesAndTheDisksReserve) {
+  TempDir dir;
+  const std::string target = dir.file(std::string(255, 'n'));
+  std::uint64_t available = 0, total = 0;
+  for (auto way : {AtomicFile::Way::kUnnamedWhereAvailable, AtomicFile::Way::kNamedTemporary}) {
+    AtomicFile::SetWay(way);
+    for (std::uint8_t k = 1; k <= 2; ++k) WriteFileAtomically(target, Bytes{k});
+    EXPECT_EQ(ReadFile(target), Bytes{2});
+    AtomicFile::SetFreeSpaceQuery([&](int) { return FreeSpace{available, total}; });
+    const std::uint64_t mb = 1 << 20;
+    for (const auto& [free, size, room] :
+         {std::tuple{64 * mb + 3, 1000 * mb, 3}, {1024 * mb + 3, 102'400 * mb, 3}}) {
+      available = free, total = size;
+      WriteFileAtomically(target, Bytes(room, 7));
+      try {
+        WriteFileAtomically(target, Bytes(room + 1, 8));
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.description(), "the disk is full");
+      }
+      EXPECT_EQ(ReadFile(target), Bytes(room, 7));
+    }
+    AtomicFile::SetFreeSpaceQuery({});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);  // no temporary left
+  }
+  AtomicFile::SetWay(AtomicFile::Way::kUnnamedWhereAvailable);
+}
+
 TEST(FileChannels, OpenCloseAndTheirErrors) {
   TempDir dir;
   touch(dir.file("s.spr"), "abc");

@@ -141,6 +141,10 @@ TempDir::~TempDir() {
                                    std::filesystem::perm_options::add, ec);
   }
   std::filesystem::remove_all(path_, ec);
+  // A tree deeper than the path limit is left to a tool that walks relative to its folders.
+  if (std::filesystem::exists(path_, ec)) {
+    [[maybe_unused]] const int status = std::system(("rm -rf '" + path_ + "'").c_str());
+  }
 }
 
 Bytes ReadFile(const std::string& path) {

@@ -1,0 +1,178 @@
+// Every writer (the converter's commands and the window's exports) against what may not be
+// replaced at an output's name; the converter's folder walk against depth and entries it cannot
+// read; a tiny file that claims the most pixels, and exports on a disk that fills up.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+
+#include "cli/cli_support.h"
+#include "export/save_frames.h"
+#include "platform/atomic_file.h"
+#include "support/fake_window.h"
+
+namespace glint {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sprconv;
+using testing::SpriteBuilder;
+
+// What stands at a path, so that a thing left as it was can be told from one replaced.
+std::string Standing(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return "nothing";
+  if (S_ISLNK(st.st_mode)) return "link to " + fs::read_symlink(path).string();
+  return std::to_string(st.st_mode) + " " + std::to_string(st.st_rdev) + " " +
+         std::to_string(st.st_size);
+}
+
+// The window's box since the last look.
+std::string Shown(testing::FakeWindow& window) {
+  const auto shown = std::exchange(window.scripted().messages, {});
+  return shown.empty() ? "" : shown.back().prompt;
+}
+
+TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
+  testing::TempDir dir;
+  const std::string sprite = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("s.spr"));
+  const testing::Bytes bytes = testing::ReadFile(sprite);
+  const std::string out = dir.file("out");
+  fs::create_directory(out);
+  testing::FakeWindow window;
+  window.text1 = sprite;
+  window.text2 = out;
+  Exporter exporter(window);
+  // Each writer by the name it writes: the converter's commands, or the window's.
+  const std::vector<std::pair<std::string, std::vector<std::string>>> writers = {
+      {out + "/x.png", {"sheet", sprite, "-o", out + "/x.png"}},
+      {out + "/x.gif", {"gif", sprite, "-o", out + "/x.gif"}},
+      {out + "/s_01.bmp", {"export", sprite, "-o", out}},
+      {sprite + ".1.bmp", {"export", sprite, "--frames", "1"}},
+      {sprite + ".1.bmp", {"Save Single"}},
+      {out + "/s_01.bmp", {"Save Multiple"}}};
+  auto run = [&](const std::vector<std::string>& args) {
+    if (args.size() > 1) return Sprconv(args).err;
+    window.scripted().inputAnswers = {"1"};
+    args[0] == "Save Single" ? exporter.mnuFileSave_Click() : exporter.mnuSaveMult_Click();
+    return Shown(window);
+  };
+  const bool root = ::geteuid() == 0;
+  if (!root) std::printf("not root: no device case\n");
+  const struct {
+    const char* reason;
+    std::function<int(const std::string&)> make;
+  } things[] = {
+      {"a folder has that name", [](const std::string& p) { return ::mkdir(p.c_str(), 0700); }},
+      {"a FIFO has that name", [](const std::string& p) { return ::mkfifo(p.c_str(), 0600); }},
+      {"a socket has that name",
+       [](const std::string& p) {
+         sockaddr_un address{AF_UNIX, {}};
+         std::strncpy(address.sun_path, p.c_str(), sizeof address.sun_path - 1);
+         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         const int made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+         ::close(fd);
+         return made;
+       }},
+      {"a device has that name",
+       [&](const std::string& p) {
+         return root ? ::mknod(p.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) : -1;
+       }},
+      {"a symbolic link that loops has that name",
+       [](const std::string& p) { return ::symlink(fs::path(p).filename().c_str(), p.c_str()); }},
+      {"it is one of the files being read",
+       [&](const std::string& p) { return ::symlink(sprite.c_str(), p.c_str()); }},
+  };
+  for (const auto& thing : things) {
+    for (const auto& [target, args] : writers) {
+      if (thing.make(target) != 0) continue;
+      SCOPED_TRACE(args[0] + ": " + thing.reason);
+      const std::string before = Standing(target);
+      EXPECT_NE(run(args).find(thing.reason), std::string::npos);
+      EXPECT_EQ(Standing(target), before);
+      EXPECT_EQ(testing::ReadFile(sprite), bytes);
+      fs::remove_all(target);
+    }
+  }
+  EXPECT_EQ(testing::Names(out), std::vector<std::string>{});
+  EXPECT_EQ(window.channels().openCount(), 0);
+}
+
+// Depth stops neither the walk nor the mirrored folders; whatever the walk cannot read or convert
+// is named, names quoted where they hold control characters; an output folder that cannot be
+// looked up is a message.
+TEST(HostileOutputs, AWalkNamesEveryEntryItCannotReadAndDepthStopsNothing) {
+  testing::TempDir dir;
+  const std::string in = dir.file("in"), out = dir.file("out");
+  std::string deep;
+  while (deep.size() <= PATH_MAX) deep += std::string(250, 'd') + "/";
+  deep.pop_back();
+  const testing::Bytes sprite = SpriteBuilder().patternFrame(3, 2, 1).build();
+  AtomicFile file(Folder::OpenPath(in + "/" + deep, true), "deep.spr");
+  file.write(sprite);
+  file.commit();
+  ::symlink("nowhere", (in + "/gone.spr").c_str());
+  ::mkfifo((in + "/pipe.spr").c_str(), 0600);
+  SpriteBuilder().signature({'S', 'P', 2, 1}).write(in + "/evil\nname.spr");
+  const testing::CliRun run = Sprconv({"export", in, "-o", out});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "sprconv: $'" + in +
+                         "/evil\\nname.spr': not a sprite file: wrong signature\n" +
+                         "sprconv: " + in + "/gone.spr: no such file or folder\nsprconv: " + in +
+                         "/pipe.spr: not an ordinary file\n");
+  struct stat st {};
+  EXPECT_EQ(::fstatat(Folder::OpenPath(out + "/" + deep).fd(), "deep_01.bmp", &st, 0), 0);
+  EXPECT_EQ(st.st_size, 1078 + 8);
+
+  ::symlink("loop", dir.file("loop").c_str());
+  EXPECT_EQ(Sprconv({"export", in + "/" + deep + "/deep.spr", "-o", dir.file("loop/x")}).err,
+            "sprconv: " + dir.file("loop/x") +
+                ": cannot create the folder: a symbolic link on the way loops\n");
+}
+
+// 32,767 records in 197 KB, each claiming 2,890 x 2,891 pixels: info reads them at once, gif
+// refuses them, and on a small file system (for real, as root) both exports stop before its last
+// 64 MB, every file whole.
+TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
+  testing::TempDir dir;
+  SpriteBuilder builder;
+  for (int k = 0; k < 32767; ++k) builder.rawFrame(2890, 2891, {});
+  const std::string sprite = builder.write(dir.file("a.spr")), disk = dir.file("disk");
+  const auto start = std::chrono::steady_clock::now();
+  const testing::CliRun info = Sprconv({"info", sprite});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(info.out.substr(0, info.out.find('\n')), sprite + ": 32767 frames");
+  EXPECT_EQ(Sprconv({"gif", sprite, "-o", dir.file("a.gif")}).err,
+            "sprconv: " + sprite +
+                ": the GIF would hold 273767957330 pixels (canvas pixels x frames), more than "
+                "2^30 (1073741824)\n");
+  fs::create_directory(disk);
+  if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=100m") != 0)
+    GTEST_SKIP() << "needs root, to mount a small file system";
+  testing::FakeWindow window;
+  window.text1 = sprite;
+  window.text2 = disk + "/window";
+  fs::create_directory(window.text2);
+  Exporter(window).mnuSaveMult_Click();
+  EXPECT_EQ(Shown(window), "Cannot write \"" + disk + "/window/a_05.bmp\": the disk is full.");
+  fs::remove_all(window.text2);
+  EXPECT_EQ(Sprconv({"export", sprite, "-o", disk + "/cli"}).err,
+            "sprconv: " + disk + "/cli/a_05.bmp: cannot write the file: the disk is full\n");
+  const auto files = testing::Tree(disk);
+  EXPECT_EQ(files.size(), 4u);
+  for (const auto& [name, file] : files) EXPECT_EQ(file.size(), 1078u + 2892 * 2891) << name;
+  struct statvfs vfs {};
+  ::statvfs(disk.c_str(), &vfs);
+  EXPECT_GE(std::uint64_t{vfs.f_bavail} * vfs.f_frsize, AtomicFile::kMinFree);
+  ::umount(disk.c_str());
+}
+
+}  // namespace
+}  // namespace glint
