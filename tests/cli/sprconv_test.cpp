@@ -28,6 +28,7 @@ TEST(SprconvExport, FramesPicksARange) {
   for (const auto& [frames, files, message] :
        std::vector<std::tuple<std::string, Strings, std::string>>{
            {"2", {"s_02.bmp"}, ""},
+           {"2-2", {"s_02.bmp"}, ""},
            {"2-3", {"s_02.bmp", "s_03.bmp"}, ""},
            {"1-4", {"s_01.bmp", "s_02.bmp", "s_03.bmp"}, ""},  // frame 4 has no pixels
            {"3-5", {}, "frames 3-5 asked for, but the file has 4 frames"},
