@@ -160,6 +160,7 @@ TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
   for (auto [command, sprite, reason] :
        {std::tuple{"sheet", empty, "no frames to show"},
         {"gif", empty, "no frames to show"},
+        {"sheet", broken, "broken file: frame 2 ends inside a run of zeros"},
         {"gif", broken, "broken file: frame 2 ends inside a run of zeros"}}) {
     CliRun run = Sprconv({command, sprite, "-o", dir.file("out")});
     EXPECT_EQ(run.status, 1);

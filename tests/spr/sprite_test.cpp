@@ -77,8 +77,12 @@ TEST(SprReader, SignaturesCountsRecordsAndThePaletteFromTheEnd) {
   }
 
   const Bytes big(40000, 1);  // a stored length above 32,767 is read unsigned
-  const Bytes file =
-      SpriteBuilder().rawFrame(200, 200, big).rawFrame(1, 1, {9}).trailing({0xAA, 0xBB}).build();
+  const Bytes file = SpriteBuilder()
+                         .rawFrame(200, 200, big)
+                         .rawFrame(1, 1, {9})
+                         .gap({5})
+                         .trailing({0xAA, 0xBB})
+                         .build();
   MemoryBytes source(file);
   SprReader reader(source);
   Palette palette{};

@@ -77,6 +77,11 @@ SpriteBuilder& SpriteBuilder::patternFrame(int width, int height, std::uint32_t 
   return frame(width, height, MakePixels(width, height, seed));
 }
 
+SpriteBuilder& SpriteBuilder::solidFrame(int width, int height, std::uint8_t index) {
+  const bool sized = width > 0 && height > 0;
+  return frame(width, height, Bytes(sized ? static_cast<std::size_t>(width * height) : 0, index));
+}
+
 SpriteBuilder& SpriteBuilder::rawFrame(int width, int height, const Bytes& stored,
                                        std::optional<std::uint16_t> storedLength) {
   auto put16 = [this](int v) {
@@ -147,6 +152,22 @@ Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::map<std::string, Bytes> Tree(const std::string& root) {
+  std::map<std::string, Bytes> files;
+  std::error_code missing;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, missing))
+    if (!entry.is_directory())
+      files[std::filesystem::relative(entry.path(), root).string()] =
+          ReadFile(entry.path().string());
+  return files;
+}
+
+std::vector<std::string> Names(const std::string& root) {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : Tree(root)) names.push_back(name);
+  return names;
 }
 
 }  // namespace glint::testing

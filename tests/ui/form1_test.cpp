@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <vector>
 
-#include "form1_fixture.h"
+#include "support/form1_fixture.h"
 #include "ui/icons.h"
 
 namespace glint {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "form1_fixture.h"
+#include "support/form1_fixture.h"
 #include "ui/fixed_values.h"
 
 namespace glint {

@@ -156,6 +156,8 @@ TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
       {"count < 0, first only", SpriteBuilder().frameCount(0xFFFF).build(), "Error 5", false, 0},
       {"zero run cut short", after({5, 0}, 4, 1), "Error 5", true},
       {"record cut short", after({1, 2}, 4, 1, 5000), "Error 62", true},
+      {"pixels without a size", after({1, 2}, 0, 4), "Error 5", true},
+      {"too many pixels", after({0, 255}, 32767, 32767), "Error 5", true},
       {"an export holds the channel", solidFrames({{20, 20}}).build(), "", false},
   };
   for (const auto& c : cases) {
