@@ -1,8 +1,10 @@
 // Start-up, the directory tree, layout, the open dialog, the path box's focus and the close guard.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <map>
@@ -15,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Form1Fixture;
+using testing::SpriteBuilder;
 using testing::TempDir;
 
 TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
@@ -206,23 +209,33 @@ TEST(PathBox, GettingTheFocusSelectsTheWholePath) {
   EXPECT_EQ(text1->selectedText(), path) << "by keyboard";
 }
 
-TEST(CloseGuard, ClosingInsideARealLoadOrExportIsRefused) {
+// A long sprite opened from the menu: what the preview widget shows, at the top and scrolled to
+// the last row.
+TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
   Form1Fixture f;
-  const std::string path = f.sprite("walk.spr", 4);
-  f.form->SetText1(path);
-  int refused = 0;
-  f.form->yieldHook = [&] { refused += f.form->close() ? 0 : 1; };
-  f.form->LoadSprite();
-  EXPECT_EQ(f.form->StatusText(), "Decoded 4 pictures in " + path);
-  const int duringLoad = refused;
-  f.form->mnuSaveMult_Click();
-  EXPECT_GT(duringLoad, 0);
-  EXPECT_GT(refused, duringLoad);  // and during the export, which ends as usual
-  EXPECT_EQ(f.dialogs.messages.back().prompt, "Decoded 4 images in walk.spr");
-  EXPECT_TRUE(f.form->isVisible());
-  f.form->yieldHook = nullptr;
-  f.form->findChild<QAction*>("mnuFileExit")->trigger();  // through the same guard
-  EXPECT_FALSE(f.form->isVisible());
+  SpriteBuilder builder;
+  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
+  const std::string path = builder.write(f.sprites.file("long.spr"));
+  f.dialogs.openAnswers = {path};
+  f.form->findChild<QAction*>("mnuFileOpen")->trigger();
+  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + path);
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  const auto p = testing::DistinctPalette();
+  auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
+  auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
+  QImage image = shown();
+  EXPECT_EQ(image.pixel(50, 50), colour(1));
+  EXPECT_EQ(image.pixel(250, 170), colour(6));  // three a row
+
+  // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
+  QScrollBar& bar = f.form->VScroll1Bar();
+  EXPECT_TRUE(bar.isEnabled());
+  ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
+  bar.setValue(bar.maximum());
+  image = shown();
+  EXPECT_EQ(image.pixel(150, image.height() - 21), colour(41));
+  EXPECT_EQ(image.pixel(50, image.height() - 21 - 119), colour(40));
+  EXPECT_EQ(image.pixel(150, image.height() - 20), qRgb(192, 192, 192));  // nothing below
 }
 
 }  // namespace
