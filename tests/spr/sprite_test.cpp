@@ -38,10 +38,12 @@ struct Watcher : DecodeProgress {
   std::vector<std::string> texts, atYields;
 };
 
-std::optional<Kind> faultOf(const std::function<void()>& call) {
+// The kind of fault the call raises, and the frame it names.
+std::optional<Kind> faultOf(const std::function<void()>& call, int* frame = nullptr) {
   try {
     call();
   } catch (const Fault& f) {
+    if (frame != nullptr) *frame = f.frame();
     return f.kind();
   }
   return std::nullopt;
@@ -57,24 +59,7 @@ FrameRecord record(int width, int height, Bytes stored) {
   return r;
 }
 
-TEST(SprReader, SignaturesCountsRecordsAndThePaletteFromTheEnd) {
-  const std::pair<std::array<std::uint8_t, 4>, bool> signatures[] = {
-      {{0x53, 0x50, 0x01, 0x02}, true},
-      {{0x53, 0x50, 0x00, 0x02}, false},
-      {{0x53, 0x50, 0x02, 0x01}, false},
-      {{0x53, 0x51, 0x01, 0x02}, false}};
-  for (const auto& [bytes, accepted] : signatures) {
-    const Bytes file = SpriteBuilder().signature(bytes).build();
-    MemoryBytes source(file);
-    EXPECT_EQ(SprReader(source).readSignature(), accepted);
-  }
-  for (auto [stored, read] :
-       {std::pair<std::uint16_t, int>{3, 3}, {0, 0}, {0x8000, -32768}, {0xFFFF, -1}}) {
-    const Bytes file = SpriteBuilder().frameCount(stored).build();
-    MemoryBytes source(file);
-    EXPECT_EQ(SprReader(source).readFrameCount(), read);
-  }
-
+TEST(SprReader, RecordsInOrderAndThePaletteFromTheEnd) {
   const Bytes big(40000, 1);  // a stored length above 32,767 is read unsigned
   const Bytes file = SpriteBuilder()
                          .rawFrame(200, 200, big)
@@ -106,67 +91,41 @@ TEST(SprReader, SignaturesCountsRecordsAndThePaletteFromTheEnd) {
   EXPECT_EQ(two[0], 0);
 }
 
-// Read as the callers read: every record, the frames without pixels decoded for their faults.
+// Read as the callers read: every record, the frames without pixels decoded for their faults;
+// a sound file gives the frames with pixels.
 TEST(SprReader, FaultsSayWhichAndWhere) {
-  const struct {
-    Bytes file;
-    Kind kind;
-    int frame;
-  } cases[] = {
-      {Bytes(1000, 0), Kind::kShortFile, 0},
-      {SpriteBuilder().signature({1, 2, 3, 4}).build(), Kind::kWrongSignature, 0},
-      {SpriteBuilder().frameCount(0x8000).build(), Kind::kNegativeCount, 0},
-      {SpriteBuilder().frame(1, 1, {1}).rawFrame(32767, 32767, {1, 2}).build(),
-       Kind::kTooManyPixels, 2},
+  auto sig = [](std::array<std::uint8_t, 4> bytes) { return SpriteBuilder().signature(bytes); };
+  const std::tuple<SpriteBuilder, std::optional<Kind>, int> cases[] = {
+      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}), {}, 2},
+      {sig({0x53, 0x50, 0x00, 0x02}), Kind::kWrongSignature, 0},
+      {sig({0x53, 0x50, 0x02, 0x01}), Kind::kWrongSignature, 0},
+      {sig({0x53, 0x51, 0x01, 0x02}), Kind::kWrongSignature, 0},
+      {SpriteBuilder().frameCount(0x8000), Kind::kNegativeCount, 0},
+      {SpriteBuilder().frameCount(0xFFFF), Kind::kNegativeCount, 0},
+      {SpriteBuilder().frame(1, 1, {1}).rawFrame(32767, 32767, {1, 2}), Kind::kTooManyPixels, 2},
       // The stored length runs past the end of the file: the missing bytes are never made up.
-      {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000).build(), Kind::kRecordCutShort, 1},
+      {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000), Kind::kRecordCutShort, 1},
       // So does a record the count claims, read from the palette's bytes.
-      {SpriteBuilder().frameCount(1).build(), Kind::kRecordCutShort, 1},
-      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}).build(), Kind::kPixelsWithoutSize,
-       2},
+      {SpriteBuilder().frameCount(1), Kind::kRecordCutShort, 1},
+      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}), Kind::kPixelsWithoutSize, 2},
   };
   Palette palette{};
-  for (const auto& c : cases) {
-    MemoryBytes source(c.file);
+  for (const auto& [sprite, kind, frame] : cases) {
+    const Bytes file = sprite.build();
+    MemoryBytes source(file);
     SprReader reader(source);
-    try {
-      ReadFramesWithPixels(reader, reader.open(palette));
-      ADD_FAILURE() << "no fault";
-    } catch (const Fault& f) {
-      EXPECT_EQ(std::tuple(f.kind(), f.frame()), std::tuple(c.kind, c.frame));
-    }
+    std::vector<FrameRecord> frames;
+    int at = 0;
+    EXPECT_EQ(faultOf([&] { frames = ReadFramesWithPixels(reader, reader.open(palette)); }, &at),
+              kind);
+    EXPECT_EQ(at, kind ? frame : 0);
+    if (kind) continue;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
   }
-  // A sound file: the frames without pixels are left out.
-  const Bytes good =
-      SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build();
-  MemoryBytes source(good);
-  SprReader reader(source);
-  const auto frames = ReadFramesWithPixels(reader, reader.open(palette));
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
-}
-
-// The sized frames' pixels follow the token rules below; these are the frames without pixels,
-// and which fault comes first.
-TEST(DecodeFrameData, FramesWithoutPixelsAndFaults) {
-  const struct {
-    Bytes stored;
-    int width, height;
-    std::optional<Kind> fault;
-  } cases[] = {
-      {{}, 0, 5, std::nullopt},                  // no size and no data: no image
-      {{0, 0}, -3, 2, std::nullopt},             // a run of count 0 adds nothing
-      {{5, 0}, 4, 1, Kind::kZeroRunCutShort},    //
-      {{5, 0}, 0, 1, Kind::kZeroRunCutShort},    // the cut run before the missing size
-      {{1, 2}, 0, 3, Kind::kPixelsWithoutSize},  //
-      {{1}, 1, -1, Kind::kPixelsWithoutSize},    //
-  };
-  for (const auto& c : cases) {
-    std::optional<IndexedImage> image;
-    EXPECT_EQ(faultOf([&] { image = DecodeFrameData(record(c.width, c.height, c.stored)); }),
-              c.fault);
-    EXPECT_FALSE(image.has_value());
-  }
+  const Bytes shortFile(1000, 0);
+  MemoryBytes source(shortFile);
+  EXPECT_EQ(faultOf([&] { SprReader(source).open(palette); }), Kind::kShortFile);
 }
 
 const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
@@ -217,13 +176,21 @@ Bytes randomTokens(std::mt19937& random, std::size_t tokens, double runShare, bo
   return stored;
 }
 
-TEST(DecodeFrameData, PixelsAndProgressFollowTheTokenRules) {
+TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
   // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
-  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0).
-  std::vector<FrameRecord> frames = {
-      record(3, 2, {1, 2, 3, 4, 5, 6}), record(4, 1, {7, 0, 2, 9}),
-      record(5, 2, {7, 7, 0, 3}),       record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
-      record(256, 1, {0, 255, 3}),      record(3, 1, {})};
+  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0);
+  // frames without a size: no data, a run of count 0, pixels, and a cut run before the size.
+  std::vector<FrameRecord> frames = {record(3, 2, {1, 2, 3, 4, 5, 6}),
+                                     record(4, 1, {7, 0, 2, 9}),
+                                     record(5, 2, {7, 7, 0, 3}),
+                                     record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
+                                     record(256, 1, {0, 255, 3}),
+                                     record(3, 1, {}),
+                                     record(0, 5, {}),
+                                     record(-3, 2, {0, 0}),
+                                     record(0, 3, {1, 2}),
+                                     record(1, -1, {1}),
+                                     record(0, 1, {5, 0})};
   const std::pair<std::size_t, double> shapes[] = {
       // tokens, share of zero runs
       {0, 0.5},   {1, 1.0},    {17, 0.0},   {40, 0.3},   {255, 0.1},
@@ -237,13 +204,19 @@ TEST(DecodeFrameData, PixelsAndProgressFollowTheTokenRules) {
     const FrameRecord& frame = frames[n];
     SCOPED_TRACE("frame " + std::to_string(n));
     const Reference expected = decodeByTheRules(frame.stored);
+    const bool sized = frame.width > 0 && frame.height > 0;
+    // A cut run comes first; pixels without a size next.
+    const std::optional<Kind> fault = expected.cut ? std::optional(Kind::kZeroRunCutShort)
+                                      : !sized && !expected.pixels.empty()
+                                          ? std::optional(Kind::kPixelsWithoutSize)
+                                          : std::nullopt;
     Bytes wanted = expected.pixels;
-    wanted.resize(std::size_t(frame.width) * std::size_t(frame.height), 0);
+    wanted.resize(sized ? std::size_t(frame.width) * std::size_t(frame.height) : 0, 0);
     auto decodes = [&](DecodeProgress* progress) {
       std::optional<IndexedImage> image;
-      EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame, progress); }),
-                expected.cut ? std::optional(Kind::kZeroRunCutShort) : std::nullopt);
-      if (!expected.cut) {
+      EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame, progress); }), fault);
+      ASSERT_EQ(image.has_value(), sized && !fault);
+      if (image) {
         EXPECT_EQ(std::tuple(image->width, image->height, image->pixels),
                   std::tuple(frame.width, frame.height, wanted));
       }
