@@ -9,7 +9,6 @@
 #include "platform/errors.h"
 #include "platform/file_channels.h"
 #include "platform/status.h"
-#include "platform/twips.h"
 #include "support/sprite_builder.h"
 
 namespace glint {
@@ -124,14 +123,6 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   EXPECT_FALSE(MatchesPattern("walk.spr.bak", "*.spr"));
   EXPECT_TRUE(MatchesPattern("x1", "x?"));
   EXPECT_FALSE(MatchesPattern("x", "x?"));
-}
-
-TEST(Twips, RoundsHalvesToEven) {
-  EXPECT_EQ(TwipsToPixels(5415, 15), 361);
-  EXPECT_EQ(TwipsToPixels(4695, 15), 313);
-  EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(3.5), 4);
-  EXPECT_EQ(TwipsPerPixel(96), 15);
 }
 
 }  // namespace

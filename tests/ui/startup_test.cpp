@@ -64,11 +64,13 @@ std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
   return lines;
 }
 
-TEST(FolderTree, ListsSubFoldersThenSpriteFilesAndReadsEachFolderOnceWhenFirstExpanded) {
+TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClick) {
   Form1Fixture f(false);
-  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "a.spr", "b.SPR",
-                           "c.txt", ".d.spr", "folder.spr/", "empty/", "gone/"})
+  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
+                           "folder.spr/", "empty/", "gone/"})
     f.make(name);
+  f.sprite("a.spr");
+  f.sprite("b.SPR");
   f.reopen(false);
   const std::string p = f.sprites.path() + "/";
   QTreeWidgetItem* root = f.node("/");
@@ -100,26 +102,11 @@ TEST(FolderTree, ListsSubFoldersThenSpriteFilesAndReadsEachFolderOnceWhenFirstEx
     f.node(p + name)->setExpanded(true);
     EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
   }
-  // Without the sprite folder there is the root alone.
-  std::filesystem::remove_all(f.sprites.path());
-  f.reopen(false);
-  EXPECT_EQ(f.form->TreeView1().Count(), 1);
-  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
-}
-
-TEST(FolderTree, DoubleClickOpensSpriteFilesOnly) {
-  Form1Fixture f(false);
-  for (const char* name : {"sub/", "x.spr/"}) f.make(name);
-  f.sprite("a.spr");
-  f.sprite("b.SPR");
-  f.reopen();
-  const std::string p = f.sprites.path() + "/";
-  // The sprite files open, whatever the letter case; a folder, the root, a placeholder or no
-  // selection at all do nothing.
-  const std::string nodes[] = {p + "a.spr", p + "b.SPR", p + "sub/", "/", "$$$" + p + "x.spr", ""};
-  for (int i = 0; i < 6; ++i) {
-    const std::string& select = nodes[i];
-    const bool opens = i < 2;
+  // A double click opens the sprite files, whatever the letter case; a folder, the root, a
+  // placeholder or no selection at all do nothing.
+  for (const std::string& select : {p + "a.spr", p + "b.SPR", p + "sub/", std::string("/"),
+                                    "$$$" + p + "folder.spr", std::string()}) {
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR";
     f.form->SetText1("before");
     f.form->SetStatusText("");
     f.form->TreeView1().clearSelection();
@@ -128,6 +115,11 @@ TEST(FolderTree, DoubleClickOpensSpriteFilesOnly) {
     EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
     EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
   }
+  // Without the sprite folder there is the root alone.
+  std::filesystem::remove_all(f.sprites.path());
+  f.reopen(false);
+  EXPECT_EQ(f.form->TreeView1().Count(), 1);
+  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
 }
 
 TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
@@ -223,16 +215,14 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
   const auto p = testing::DistinctPalette();
   auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
   auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
-  QImage image = shown();
-  EXPECT_EQ(image.pixel(50, 50), colour(1));
-  EXPECT_EQ(image.pixel(250, 170), colour(6));  // three a row
+  EXPECT_EQ(shown().pixel(250, 170), colour(6));  // three a row
 
   // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
   QScrollBar& bar = f.form->VScroll1Bar();
   EXPECT_TRUE(bar.isEnabled());
   ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
   bar.setValue(bar.maximum());
-  image = shown();
+  const QImage image = shown();
   EXPECT_EQ(image.pixel(150, image.height() - 21), colour(41));
   EXPECT_EQ(image.pixel(50, image.height() - 21 - 119), colour(40));
   EXPECT_EQ(image.pixel(150, image.height() - 20), qRgb(192, 192, 192));  // nothing below
