@@ -209,43 +209,35 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   }
 }
 
+// Save Single of frame 2, then Save Multiple, on frames without pixels: no file for them, and
+// the summary's second line names at most ten of them.
 TEST(SaveFrames, EmptyFramesGetNoFile) {
-  Fixture f(sprite(1).rawFrame(0, 0, {}).rawFrame(2, 0, {0, 0}));
-  f.window.scripted().inputAnswers = {"2"};
-  f.exporter.mnuFileSave_Click();
-  f.exporter.mnuSaveMult_Click();
-  EXPECT_EQ(f.shown(),
-            (Strings{box("Frame 2 has no pixels, so no file was written for it.", 64),
-                     box("Decoded 3 images in sample.spr\nFrames 2 and 3 had no pixels, so no "
-                         "files were written for them.",
-                         64, "SPR Mox Plus")}));
-  EXPECT_EQ(entries(f.window.text2), Names{"sample_01.bmp"});
-  EXPECT_EQ(entries(f.dir.path()).size(), 2u);
-
-  // The second line of the summary names at most ten frames.
-  const std::pair<int, std::string> skipped[] = {
-      {1, "Frame 2 had no pixels, so no file was written for it."},
-      {13,
-       "Frames 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 3 more had no pixels, so no files were "
-       "written for them."},
+  auto empties = [](int n) {
+    SpriteBuilder b = sprite(1);
+    for (int k = 0; k < n; ++k) b.rawFrame(0, 0, {});
+    return b;
   };
-  for (const auto& [empty, line] : skipped) {
-    SpriteBuilder builder = sprite(1);
-    for (int k = 0; k < empty; ++k) builder.rawFrame(0, 0, {});
-    Fixture many(builder);
-    many.exporter.mnuSaveMult_Click();
-    EXPECT_EQ(many.shown(),
-              Strings{box("Decoded " + std::to_string(empty + 1) + " images in sample.spr\n" + line,
-                          64, "SPR Mox Plus")});
+  const std::tuple<SpriteBuilder, int, std::string> cases[] = {
+      {SpriteBuilder{}, 0, ""},  // no frames at all: nothing written, the summary still shows
+      {empties(1), 2, "\nFrame 2 had no pixels, so no file was written for it."},
+      {sprite(1).rawFrame(0, 0, {}).rawFrame(2, 0, {0, 0}), 3,
+       "\nFrames 2 and 3 had no pixels, so no files were written for them."},
+      {empties(13), 14,
+       "\nFrames 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 3 more had no pixels, so no files were "
+       "written for them."}};
+  for (const auto& [builder, frames, skipped] : cases) {
+    Fixture f(builder);
+    f.window.scripted().inputAnswers = {"2"};
+    f.exporter.mnuFileSave_Click();
+    f.exporter.mnuSaveMult_Click();
+    EXPECT_EQ(f.shown(),
+              (Strings{frames ? box("Frame 2 has no pixels, so no file was written for it.", 64)
+                              : box("Incorrect frame range! Please choose frames between 1 and 0."),
+                       box("Decoded " + std::to_string(frames) + " images in sample.spr" + skipped,
+                           64, "SPR Mox Plus")}));
+    EXPECT_EQ(entries(f.window.text2), frames ? Names{"sample_01.bmp"} : Names{});
+    EXPECT_EQ(entries(f.dir.path()).size(), 2u);
   }
-
-  Fixture none(SpriteBuilder{});  // no frames at all: nothing written, the summary still shows
-  none.exporter.mnuSaveMult_Click();
-  none.save(1, 1);
-  EXPECT_EQ(none.shown(),
-            (Strings{box("Decoded 0 images in sample.spr", 64, "SPR Mox Plus"),
-                     box("Incorrect frame range! Please choose frames between 1 and 0.")}));
-  EXPECT_TRUE(entries(none.window.text2).empty());
 }
 
 // An empty path box, or one that names no ordinary file, is silent, as the window always was.

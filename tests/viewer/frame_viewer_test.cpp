@@ -85,8 +85,6 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
     std::string leftOut = "";
   };
   const std::vector<Case> cases = {
-      {"twelve of 100 x 120", repeat(12, {100, 120}), grid(12, 100, 120), 187, 12},
-      {"five tall ones scroll", repeat(5, {100, 200}), grid(5, 100, 200), 107, 5},
       {"no room: a new row", {{100, 50}, {300, 40}, {50, 10}}, {{0, 0}, {0, 50}, {300, 50}}, 0, 3},
       {"a row as high as its tallest",
        {{100, 120}, {100, 50}, {300, 10}},
