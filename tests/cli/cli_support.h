@@ -1,7 +1,5 @@
 #pragma once
 
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,24 +20,6 @@ inline CliRun Sprconv(std::vector<std::string> args) {
   cli::BufferConsole console;
   int status = cli::Sprconv(args, console);
   return {status, console.outText(), console.errText()};
-}
-
-// Every file below `root` (temporaries too), by path relative to it, with its bytes; none when
-// `root` does not exist.
-inline std::map<std::string, Bytes> Tree(const std::string& root) {
-  std::map<std::string, Bytes> files;
-  std::error_code missing;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, missing))
-    if (!entry.is_directory())
-      files[std::filesystem::relative(entry.path(), root).string()] =
-          ReadFile(entry.path().string());
-  return files;
-}
-
-inline std::vector<std::string> Names(const std::string& root) {
-  std::vector<std::string> names;
-  for (const auto& [name, bytes] : Tree(root)) names.push_back(name);
-  return names;
 }
 
 }  // namespace glint::testing

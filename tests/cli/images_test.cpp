@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "bmp/bmp.h"
 #include "cli_support.h"
 #include "image/gif_writer.h"
 #include "image/sheet.h"
@@ -160,23 +159,13 @@ TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
   for (auto [command, sprite, reason] :
        {std::tuple{"sheet", empty, "no frames to show"},
         {"gif", empty, "no frames to show"},
+        {"sheet", broken, "broken file: frame 2 ends inside a run of zeros"},
         {"gif", broken, "broken file: frame 2 ends inside a run of zeros"}}) {
     CliRun run = Sprconv({command, sprite, "-o", dir.file("out")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "sprconv: " + sprite + ": " + reason + "\n");
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"b.spr", "e.spr"}));
   }
-}
-
-TEST(ConvertPalette, SwapsRedAndBlueAndClearsTheFourthByte) {
-  Bytes stored(1024, 0);
-  stored[0] = 0x10, stored[1] = 0x20, stored[2] = 0x30, stored[3] = 0x40;
-  stored[1020] = 1, stored[1021] = 2, stored[1022] = 3, stored[1023] = 4;
-  const Bytes table = bmp::ConvertPalette(stored);
-  ASSERT_EQ(table.size(), 1024u);
-  EXPECT_EQ(Bytes(table.begin(), table.begin() + 4), (Bytes{0x30, 0x20, 0x10, 0}));
-  EXPECT_EQ(Bytes(table.end() - 4, table.end()), (Bytes{3, 2, 1, 0}));
-  EXPECT_EQ(bmp::ConvertPalette(Bytes(1026, 7)).size(), 1027u);  // a short last entry
 }
 
 }  // namespace

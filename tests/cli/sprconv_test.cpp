@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -22,25 +23,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Strings = std::vector<std::string>;
-
-TEST(SprconvExport, FramesPicksARange) {
-  TempDir dir;
-  SpriteBuilder builder;
-  for (int k = 1; k <= 3; ++k) builder.patternFrame(4, 4, static_cast<std::uint32_t>(k));
-  const std::string sprite = builder.rawFrame(0, 0, {}).write(dir.file("s.spr"));
-  for (const auto& [frames, files, message] :
-       std::vector<std::tuple<std::string, Strings, std::string>>{
-           {"2", {"s_02.bmp"}, ""},
-           {"2-3", {"s_02.bmp", "s_03.bmp"}, ""},
-           {"1-4", {"s_01.bmp", "s_02.bmp", "s_03.bmp"}, ""},  // frame 4 has no pixels
-           {"3-5", {}, "frames 3-5 asked for, but the file has 4 frames"},
-           {"9", {}, "frame 9 asked for, but the file has 4 frames"}}) {
-    CliRun run = Sprconv({"export", sprite, "-o", dir.file(frames), "--frames", frames});
-    EXPECT_EQ(run.status, message.empty() ? 0 : 1) << frames;
-    EXPECT_EQ(Names(dir.file(frames)), files) << frames;
-    EXPECT_EQ(run.err, message.empty() ? "" : "sprconv: " + sprite + ": " + message + "\n");
-  }
-}
 
 // Mirroring, hidden entries, other files, a name conflict and broken files in one tree: the same
 // files and messages, in input order, on one thread and on four.
@@ -93,44 +75,55 @@ TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
   EXPECT_EQ(tree["a/x_01.bmp"].size(), 1078u + 12);  // x.SPR's 3 x 3 frame
 }
 
-// Each kind of broken file and failed write in plain words; the frames before the fault stay,
-// each whole, and nothing partial or temporary is left.
-TEST(SprconvExport, FailuresAreNamedInPlainWords) {
+// `export f.spr -o out` with the frames asked for, or on each kind of broken file and failed
+// write (the folder test has the wrong signature and the file cut short): the files written (the
+// frames before a fault stay, each whole, and nothing partial or temporary is left) and what went
+// wrong in plain words.
+TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
+  SpriteBuilder four = SpriteBuilder(one).patternFrame(4, 4, 2).patternFrame(3, 3, 3);
+  const Bytes fourFrames = four.rawFrame(0, 0, {}).build();  // frame 4 has no pixels
   struct Case {
-    std::string reason;
-    int kept;  // frames written before the fault
+    std::string frames, written;  // --frames, and the frames written, one digit each
+    std::string reason;           // none: it succeeds
     Bytes sprite;
     std::string out = "out", blocker = "";  // a folder in the way, named in the message
-  } cases[] = {
-      {"not a sprite file: wrong signature", 0, SpriteBuilder(one).signature({1, 2, 3, 4}).build()},
-      {"not a sprite file: shorter than 1,024 bytes", 0, Bytes(1023, 0)},
-      {"no such file or folder", 0, {}},
-      {"broken file: the frame count is above 32,767", 0,
-       SpriteBuilder(one).frameCount(0x8000).build()},
-      {"the file ends inside frame 3", 2,
-       SpriteBuilder(one).patternFrame(2, 2, 2).rawFrame(3, 3, {1}, 2000).build()},
-      {"broken file: frame 2 ends inside a run of zeros", 1,
-       SpriteBuilder(one).rawFrame(4, 1, {1, 0}).build()},
-      {"broken file: frame 2 has pixel data but no size (0 x 5)", 1,
-       SpriteBuilder(one).rawFrame(0, 5, {1, 2, 3}).build()},
-      {"broken file: frame 2 is too large (32767 x 32767 pixels)", 1,
-       SpriteBuilder(one).rawFrame(32767, 32767, {1}).build()},
-      {"cannot write the file: a folder has that name", 1,
-       SpriteBuilder(one).patternFrame(2, 2, 2).build(), "out", "out/f_02.bmp"},
-      {"cannot create the folder: a file has that name", 0, one.build(), "f.spr"}};
+  } cases[] = {{"2", "2", "", fourFrames},
+               {"2-2", "2", "", fourFrames},
+               {"2-3", "23", "", fourFrames},
+               {"1-4", "123", "", fourFrames},
+               {"3-5", "", "frames 3-5 asked for, but the file has 4 frames", fourFrames},
+               {"9", "", "frame 9 asked for, but the file has 4 frames", fourFrames},
+               {"", "", "not a sprite file: shorter than 1,024 bytes", Bytes(1023, 0)},
+               {"", "", "no such file or folder", {}},
+               {"", "", "broken file: the frame count is above 32,767",
+                SpriteBuilder(one).frameCount(0x8000).build()},
+               {"", "1", "broken file: frame 2 ends inside a run of zeros",
+                SpriteBuilder(one).rawFrame(4, 1, {1, 0}).build()},
+               {"", "1", "broken file: frame 2 has pixel data but no size (0 x 5)",
+                SpriteBuilder(one).rawFrame(0, 5, {1, 2, 3}).build()},
+               {"", "1", "broken file: frame 2 is too large (32767 x 32767 pixels)",
+                SpriteBuilder(one).rawFrame(32767, 32767, {1}).build()},
+               {"", "1", "cannot write the file: a folder has that name",
+                SpriteBuilder(one).patternFrame(2, 2, 2).build(), "out", "out/f_02.bmp"},
+               {"", "", "cannot create the folder: a file has that name", one.build(), "f.spr"}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.frames + " " + c.reason);
     TempDir dir;
     if (!c.sprite.empty())
       std::ofstream(dir.file("f.spr")) << std::string(c.sprite.begin(), c.sprite.end());
     if (!c.blocker.empty()) fs::create_directories(dir.file(c.blocker));
-    CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file(c.out)});
-    EXPECT_EQ(run.status, 1) << c.reason;
-    EXPECT_EQ(run.err, "sprconv: " + dir.file(c.blocker.empty() ? "f.spr" : c.blocker) + ": " +
-                           c.reason + "\n");
-    Strings kept;
-    for (int k = 1; k <= c.kept; ++k) kept.push_back("f_0" + std::to_string(k) + ".bmp");
-    EXPECT_EQ(Names(dir.file("out")), kept) << c.reason;
+    Strings args{"export", dir.file("f.spr"), "-o", dir.file(c.out)};
+    if (!c.frames.empty()) args.insert(args.end(), {"--frames", c.frames});
+    CliRun run = Sprconv(args);
+    EXPECT_EQ(run.status, c.reason.empty() ? 0 : 1);
+    EXPECT_EQ(run.err, c.reason.empty()
+                           ? ""
+                           : "sprconv: " + dir.file(c.blocker.empty() ? "f.spr" : c.blocker) +
+                                 ": " + c.reason + "\n");
+    Strings written;
+    for (char k : c.written) written.push_back(std::string("f_0") + k + ".bmp");
+    EXPECT_EQ(Names(dir.file("out")), written);
   }
 }
 

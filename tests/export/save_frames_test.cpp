@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QImage>
 #include <filesystem>
 #include <fstream>
@@ -10,7 +9,6 @@
 #include "export/save_frames.h"
 #include "support/fake_window.h"
 #include "support/sprite_builder.h"
-#include "ui/form1.h"
 
 namespace glint {
 namespace {
@@ -64,8 +62,8 @@ struct Fixture {
   testing::FakeWindow window;
   Exporter exporter{window};
 
-  explicit Fixture(const SpriteBuilder& b) {
-    window.text1 = b.write(dir.file("sample.spr"));
+  explicit Fixture(const SpriteBuilder& b, const std::string& name = "sample.spr") {
+    window.text1 = b.write(dir.file(name));
     fs::create_directory(window.text2 = dir.file("out"));
   }
   void save(int start, int end) {
@@ -75,16 +73,32 @@ struct Fixture {
   Strings shown() { return Shown(window.scripted()); }
 };
 
-TEST(SaveFrames, WritesTheRangeBesideTheSpriteInTheBmpLayout) {
-  Fixture f(sprite(10));
+// Save Single's range beside the sprite, then Save Multiple's files in the output folder, each
+// showing its frame. The base name is the sprite's less its last four characters, whatever they
+// are (a character is not a byte); the summary always says ".spr".
+TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndEveryFrameInTheFolderInTheBmpLayout) {
+  const std::string name = "Walk.sp\xC3\xA9";
+  Fixture f(sprite(100), name);
   f.save(5, 3);  // a start above the end writes nothing and says nothing
   f.save(4, 6);
-  EXPECT_EQ(entries(f.dir.path()), (Names{"sample.spr", "sample.spr.4.bmp", "sample.spr.5.bmp",
-                                          "sample.spr.6.bmp", "out"}));
+  EXPECT_EQ(entries(f.dir.path()),
+            (Names{name, name + ".4.bmp", name + ".5.bmp", name + ".6.bmp", "out"}));
   for (int k = 4; k <= 6; ++k)
     expectShowsFrame(f.window.text1 + "." + std::to_string(k) + ".bmp", k);
-  EXPECT_EQ(f.window.StatusText(), "Writing bitmap 6 of 10... (This bitmap 100%)");
+  std::string status = "Writing bitmap 6 of 100... (This bitmap 100%)";
+  EXPECT_EQ(f.window.StatusText(), status);
   EXPECT_TRUE(f.shown().empty());
+
+  const std::string out = f.window.text2 + "/Walk_";
+  std::ofstream(out + "01.bmp") << std::string(5000, 'x');  // replaced whole
+  f.exporter.mnuSaveMult_Click();
+  EXPECT_EQ(entries(f.window.text2).size(), 100u);
+  for (int k = 1; k <= 100; ++k)
+    expectShowsFrame(out + (k < 10 ? "0" : "") + std::to_string(k) + ".bmp", k);
+  EXPECT_EQ(fs::file_size(out + "01.bmp"), 1078u + 3 * 4);
+  EXPECT_EQ(f.shown(), Strings{box("Decoded 100 images in Walk.spr", 64, "SPR Mox Plus")});
+  for (int k = 1; k <= 100; ++k) status += " (This bitmap 100%)";  // the status line grows
+  EXPECT_EQ(f.window.StatusText(), status);
   EXPECT_EQ(f.window.channels().openCount(), 0);
   EXPECT_FALSE(f.window.Exporting);
 
@@ -195,43 +209,35 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   }
 }
 
+// Save Single of frame 2, then Save Multiple, on frames without pixels: no file for them, and
+// the summary's second line names at most ten of them.
 TEST(SaveFrames, EmptyFramesGetNoFile) {
-  Fixture f(sprite(1).rawFrame(0, 0, {}).rawFrame(2, 0, {0, 0}));
-  f.window.scripted().inputAnswers = {"2"};
-  f.exporter.mnuFileSave_Click();
-  f.exporter.mnuSaveMult_Click();
-  EXPECT_EQ(f.shown(),
-            (Strings{box("Frame 2 has no pixels, so no file was written for it.", 64),
-                     box("Decoded 3 images in sample.spr\nFrames 2 and 3 had no pixels, so no "
-                         "files were written for them.",
-                         64, "SPR Mox Plus")}));
-  EXPECT_EQ(entries(f.window.text2), Names{"sample_01.bmp"});
-  EXPECT_EQ(entries(f.dir.path()).size(), 2u);
-
-  // The second line of the summary names at most ten frames.
-  const std::pair<int, std::string> skipped[] = {
-      {1, "Frame 2 had no pixels, so no file was written for it."},
-      {13,
-       "Frames 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 3 more had no pixels, so no files were "
-       "written for them."},
+  auto empties = [](int n) {
+    SpriteBuilder b = sprite(1);
+    for (int k = 0; k < n; ++k) b.rawFrame(0, 0, {});
+    return b;
   };
-  for (const auto& [empty, line] : skipped) {
-    SpriteBuilder builder = sprite(1);
-    for (int k = 0; k < empty; ++k) builder.rawFrame(0, 0, {});
-    Fixture many(builder);
-    many.exporter.mnuSaveMult_Click();
-    EXPECT_EQ(many.shown(),
-              Strings{box("Decoded " + std::to_string(empty + 1) + " images in sample.spr\n" + line,
-                          64, "SPR Mox Plus")});
+  const std::tuple<SpriteBuilder, int, std::string> cases[] = {
+      {SpriteBuilder{}, 0, ""},  // no frames at all: nothing written, the summary still shows
+      {empties(1), 2, "\nFrame 2 had no pixels, so no file was written for it."},
+      {sprite(1).rawFrame(0, 0, {}).rawFrame(2, 0, {0, 0}), 3,
+       "\nFrames 2 and 3 had no pixels, so no files were written for them."},
+      {empties(13), 14,
+       "\nFrames 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 3 more had no pixels, so no files were "
+       "written for them."}};
+  for (const auto& [builder, frames, skipped] : cases) {
+    Fixture f(builder);
+    f.window.scripted().inputAnswers = {"2"};
+    f.exporter.mnuFileSave_Click();
+    f.exporter.mnuSaveMult_Click();
+    EXPECT_EQ(f.shown(),
+              (Strings{frames ? box("Frame 2 has no pixels, so no file was written for it.", 64)
+                              : box("Incorrect frame range! Please choose frames between 1 and 0."),
+                       box("Decoded " + std::to_string(frames) + " images in sample.spr" + skipped,
+                           64, "SPR Mox Plus")}));
+    EXPECT_EQ(entries(f.window.text2), frames ? Names{"sample_01.bmp"} : Names{});
+    EXPECT_EQ(entries(f.dir.path()).size(), 2u);
   }
-
-  Fixture none(SpriteBuilder{});  // no frames at all: nothing written, the summary still shows
-  none.exporter.mnuSaveMult_Click();
-  none.save(1, 1);
-  EXPECT_EQ(none.shown(),
-            (Strings{box("Decoded 0 images in sample.spr", 64, "SPR Mox Plus"),
-                     box("Incorrect frame range! Please choose frames between 1 and 0.")}));
-  EXPECT_TRUE(entries(none.window.text2).empty());
 }
 
 // An empty path box, or one that names no ordinary file, is silent, as the window always was.
@@ -243,51 +249,6 @@ TEST(SaveFrames, NothingToDo) {
     Exporter(window).mnuSaveMult_Click();
     EXPECT_TRUE(window.scripted().inputs.empty() && window.scripted().messages.empty()) << path;
   }
-}
-
-// Both commands on the real window, offscreen, chosen from the menu as a user would.
-TEST(ExportWindow, SaveSingleAndSaveMultipleFromTheMenu) {
-  testing::TempDir app, sprites;
-  fs::create_directories(app.file("Output"));
-  std::ofstream(app.file("Output/Walk_01.bmp")) << std::string(5000, 'x');  // replaced whole
-  ScriptedDialogs dialogs;
-  Form1 form{{.appPath = app.path(), .spriteFolder = sprites.path(), .dialogs = &dialogs}};
-  // The base name is the sprite's less its last four characters, whatever they are (a character
-  // is not a byte); the summary always says ".spr".
-  const std::string path = sprite(100).write(sprites.file("Walk.sp\xC3\xA9"));
-  form.SetText1(path);
-  form.show();
-  auto choose = [&](const char* item) { form.findChild<QAction*>(item)->trigger(); };
-
-  dialogs.inputAnswers = {"12"};
-  choose("mnuFileSave");
-  EXPECT_EQ(entries(sprites.path()), (Names{"Walk.sp\xC3\xA9", "Walk.sp\xC3\xA9.12.bmp"}));
-  expectShowsFrame(path + ".12.bmp", 12);
-  std::string status = "Writing bitmap 12 of 100... (This bitmap 100%)";
-  EXPECT_EQ(form.StatusText(), status);
-  EXPECT_TRUE(dialogs.messages.empty());
-
-  int refusedCloses = 0;
-  form.yieldHook = [&] {
-    if (!form.Exporting) return;
-    form.mnuFileExit_Click();
-    refusedCloses += form.isVisible() ? 1 : 0;
-  };
-  choose("mnuSaveMult");
-  EXPECT_GT(refusedCloses, 0);
-  EXPECT_EQ(entries(app.file("Output")).size(), 100u);
-  for (int k = 1; k <= 100; ++k)
-    expectShowsFrame(
-        app.file("Output/Walk_" + std::string(k < 10 ? "0" : "") + std::to_string(k) + ".bmp"), k);
-  EXPECT_EQ(fs::file_size(app.file("Output/Walk_01.bmp")), 1078u + 3 * 4);
-  EXPECT_EQ(Shown(dialogs), Strings{box("Decoded 100 images in Walk.spr", 64, "SPR Mox Plus")});
-  for (int k = 1; k <= 100; ++k) status += " (This bitmap 100%)";  // the status line grows
-  EXPECT_EQ(form.StatusText(), status);
-  EXPECT_FALSE(form.Exporting);
-  EXPECT_EQ(form.channels().openCount(), 0);
-  form.yieldHook = nullptr;
-  choose("mnuFileExit");
-  EXPECT_FALSE(form.isVisible());
 }
 
 }  // namespace

@@ -9,8 +9,6 @@
 #include "platform/errors.h"
 #include "platform/file_channels.h"
 #include "platform/status.h"
-#include "platform/twips.h"
-#include "support/error_number.h"
 #include "support/sprite_builder.h"
 
 namespace glint {
@@ -88,7 +86,12 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   EXPECT_EQ(source.length(), 3);
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
   auto openError = [&](int channel, const std::string& path) {
-    return testing::ErrorNumberOf([&] { channels.openForReading(channel, path); });
+    try {
+      channels.openForReading(channel, path);
+    } catch (const Error& e) {
+      return e.number();
+    }
+    return 0;
   };
   EXPECT_EQ(openError(1, dir.file("s.spr")), err::kFileAlreadyOpen);
   EXPECT_EQ(openError(3, dir.file("missing")), err::kBadFileName);
@@ -106,40 +109,6 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   channels.close(1);
   channels.close(1);  // closing a closed channel does nothing
   EXPECT_EQ(channels.openCount(), 0);
-}
-
-TEST(ByteSource, ReadsPastTheEndReadNothing) {
-  const Bytes bytes{1, 2, 3};
-  spr::MemoryBytes source(bytes);
-  std::array<std::uint8_t, 2> two{};
-  EXPECT_TRUE(source.readAt(1, two));
-  EXPECT_EQ(two[1], 3);
-  two = {};
-  EXPECT_FALSE(source.readAt(2, two));
-  EXPECT_FALSE(source.readAt(-1, two));
-  EXPECT_EQ(two[0], 0);
-}
-
-// A decode shows its progress after the whole text it finds: Save Multiple's line grows.
-TEST(StatusProgress, TakesTheTextAtTheStartAsItsPrefix) {
-  struct Line : StatusAndYield {
-    const std::string& StatusText() const override { return line.text(); }
-    void SetStatusText(std::string text) override { line.set(std::move(text)); }
-    void SetStatusTail(const std::string& prefix, std::string_view tail) override {
-      line.setTail(prefix, tail);
-    }
-    void Yield() override {}
-    StatusLine line;
-  } window;
-  window.SetStatusText("S");
-  spr::FrameRecord frame;
-  frame.width = frame.height = 1;
-  frame.stored = {1};
-  for (int k = 0; k < 2; ++k) {
-    StatusProgress progress(window);
-    spr::DecodeFrameData(frame, &progress);
-  }
-  EXPECT_EQ(window.StatusText(), "S (This bitmap 100%) (This bitmap 100%)");
 }
 
 TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
@@ -184,14 +153,6 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   EXPECT_FALSE(MatchesPattern("walk.spr.bak", "*.spr"));
   EXPECT_TRUE(MatchesPattern("x1", "x?"));
   EXPECT_FALSE(MatchesPattern("x", "x?"));
-}
-
-TEST(Twips, RoundsHalvesToEven) {
-  EXPECT_EQ(TwipsToPixels(5415, 15), 361);
-  EXPECT_EQ(TwipsToPixels(4695, 15), 313);
-  EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(3.5), 4);
-  EXPECT_EQ(TwipsPerPixel(96), 15);
 }
 
 }  // namespace

@@ -16,14 +16,13 @@ namespace {
 using testing::SpriteBuilder;
 using Kind = Fault::Kind;
 
-// Stands for the window: records every progress text and the text at each yield. A yield may
+// Stands for the window: records the text at each yield. A yield may
 // also set another text, as a handler could; the watcher may know whether its text survived.
 struct Watcher : DecodeProgress {
   explicit Watcher(std::string start = "", bool interrupts = false, bool knows = false)
       : prefix(start), interrupt(interrupts), know(knows), text(std::move(start)) {}
   void show(std::string_view progress) override {
     text = prefix + std::string(progress);
-    texts.push_back(text);
     overwritten = false;
   }
   void yield() override {
@@ -35,13 +34,15 @@ struct Watcher : DecodeProgress {
   std::string prefix;
   bool interrupt, know, overwritten = false;
   std::string text;
-  std::vector<std::string> texts, atYields;
+  std::vector<std::string> atYields;
 };
 
-std::optional<Kind> faultOf(const std::function<void()>& call) {
+// The kind of fault the call raises, and the frame it names.
+std::optional<Kind> faultOf(const std::function<void()>& call, int* frame = nullptr) {
   try {
     call();
   } catch (const Fault& f) {
+    if (frame != nullptr) *frame = f.frame();
     return f.kind();
   }
   return std::nullopt;
@@ -57,28 +58,14 @@ FrameRecord record(int width, int height, Bytes stored) {
   return r;
 }
 
-TEST(SprReader, SignaturesCountsRecordsAndThePaletteFromTheEnd) {
-  const std::pair<std::array<std::uint8_t, 4>, bool> signatures[] = {
-      {{0x53, 0x50, 0x01, 0x02}, true},
-      {{0x53, 0x50, 0x00, 0x02}, false},
-      {{0x53, 0x50, 0x02, 0x01}, false},
-      {{0x53, 0x51, 0x01, 0x02}, false},
-  };
-  for (const auto& [bytes, accepted] : signatures) {
-    const Bytes file = SpriteBuilder().signature(bytes).build();
-    MemoryBytes source(file);
-    EXPECT_EQ(SprReader(source).readSignature(), accepted);
-  }
-  for (auto [stored, read] :
-       {std::pair<std::uint16_t, int>{3, 3}, {0, 0}, {0x8000, -32768}, {0xFFFF, -1}}) {
-    const Bytes file = SpriteBuilder().frameCount(stored).build();
-    MemoryBytes source(file);
-    EXPECT_EQ(SprReader(source).readFrameCount(), read);
-  }
-
+TEST(SprReader, RecordsInOrderAndThePaletteFromTheEnd) {
   const Bytes big(40000, 1);  // a stored length above 32,767 is read unsigned
-  const Bytes file =
-      SpriteBuilder().rawFrame(200, 200, big).rawFrame(1, 1, {9}).trailing({0xAA, 0xBB}).build();
+  const Bytes file = SpriteBuilder()
+                         .rawFrame(200, 200, big)
+                         .rawFrame(1, 1, {9})
+                         .gap({5, 6})
+                         .trailing({0xAA, 0xBB})
+                         .build();
   MemoryBytes source(file);
   SprReader reader(source);
   Palette palette{};
@@ -92,100 +79,52 @@ TEST(SprReader, SignaturesCountsRecordsAndThePaletteFromTheEnd) {
   const FrameRecord second = reader.readFrame();
   EXPECT_EQ(std::tuple(second.number, second.offset, second.stored),
             std::tuple(2, 40014, Bytes{9}));
+
+  // Reads past the end read nothing.
+  std::array<std::uint8_t, 2> two{};
+  EXPECT_TRUE(source.readAt(file.size() - 2, two));
+  EXPECT_EQ(two[1], 0xBB);
+  two = {};
+  EXPECT_FALSE(source.readAt(file.size() - 1, two));
+  EXPECT_FALSE(source.readAt(-1, two));
+  EXPECT_EQ(two[0], 0);
 }
 
+// Read as the callers read: every record, the frames without pixels decoded for their faults;
+// a sound file gives the frames with pixels.
 TEST(SprReader, FaultsSayWhichAndWhere) {
-  const struct {
-    Bytes file;
-    Kind kind;
-    int frame;
-  } cases[] = {
-      {Bytes(1000, 0), Kind::kShortFile, 0},
-      {SpriteBuilder().signature({1, 2, 3, 4}).build(), Kind::kWrongSignature, 0},
-      {SpriteBuilder().frameCount(0x8000).build(), Kind::kNegativeCount, 0},
-      {SpriteBuilder().frame(1, 1, {1}).rawFrame(32767, 32767, {1, 2}).build(),
-       Kind::kTooManyPixels, 2},
+  auto sig = [](std::array<std::uint8_t, 4> bytes) { return SpriteBuilder().signature(bytes); };
+  const std::tuple<SpriteBuilder, std::optional<Kind>, int> cases[] = {
+      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}), {}, 2},
+      {sig({0x53, 0x50, 0x00, 0x02}), Kind::kWrongSignature, 0},
+      {sig({0x53, 0x50, 0x02, 0x01}), Kind::kWrongSignature, 0},
+      {sig({0x53, 0x51, 0x01, 0x02}), Kind::kWrongSignature, 0},
+      {SpriteBuilder().frameCount(0x8000), Kind::kNegativeCount, 0},
+      {SpriteBuilder().frameCount(0xFFFF), Kind::kNegativeCount, 0},
+      {SpriteBuilder().frame(1, 1, {1}).rawFrame(32767, 32767, {1, 2}), Kind::kTooManyPixels, 2},
       // The stored length runs past the end of the file: the missing bytes are never made up.
-      {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000).build(), Kind::kRecordCutShort, 1},
+      {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000), Kind::kRecordCutShort, 1},
       // So does a record the count claims, read from the palette's bytes.
-      {SpriteBuilder().frameCount(1).build(), Kind::kRecordCutShort, 1},
+      {SpriteBuilder().frameCount(1), Kind::kRecordCutShort, 1},
+      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}), Kind::kPixelsWithoutSize, 2},
   };
-  for (const auto& c : cases) {
-    MemoryBytes source(c.file);
-    SprReader reader(source);
-    try {
-      Palette palette{};
-      const int count = reader.open(palette);
-      for (int k = 0; k < count; ++k) reader.readFrame();
-      ADD_FAILURE() << "no fault";
-    } catch (const Fault& f) {
-      EXPECT_EQ(std::tuple(f.kind(), f.frame()), std::tuple(c.kind, c.frame));
-    }
-  }
-}
-
-TEST(DecodeFrameData, ImagesAndFaults) {
-  const struct {
-    const char* name;
-    Bytes stored;
-    int width, height;
-    std::optional<Bytes> pixels;
-    std::optional<Kind> fault = std::nullopt;
-  } cases[] = {
-      {"literals, two rows", {1, 2, 3, 4, 5, 6}, 3, 2, Bytes{1, 2, 3, 4, 5, 6}},
-      {"zero run inside a row", {7, 0, 2, 9}, 4, 1, Bytes{7, 0, 0, 9}},
-      {"short expansion: index 0 at the bottom right",
-       {7, 7, 0, 3},
-       5,
-       2,
-       Bytes{7, 7, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"long expansion cut", {1, 2, 3, 4, 5, 6, 7, 8}, 2, 2, Bytes{1, 2, 3, 4}},
-      {"maximal run",
-       {0, 255, 3},
-       256,
-       1,
-       [] {
-         Bytes b(256, 0);
-         b[255] = 3;
-         return b;
-       }()},
-      {"no data gives index 0", {}, 3, 1, Bytes{0, 0, 0}},
-      {"no size and no data is empty", {}, 0, 5, std::nullopt},
-      {"a run of count 0 adds nothing", {0, 0}, -3, 2, std::nullopt},
-      {"zero run cut short", {5, 0}, 4, 1, std::nullopt, Kind::kZeroRunCutShort},
-      {"a cut run before a missing size", {5, 0}, 0, 1, std::nullopt, Kind::kZeroRunCutShort},
-      {"pixels but width 0", {1, 2}, 0, 3, std::nullopt, Kind::kPixelsWithoutSize},
-      {"pixels but height -1", {1}, 1, -1, std::nullopt, Kind::kPixelsWithoutSize},
-  };
-  for (const auto& c : cases) {
-    std::optional<IndexedImage> image;
-    EXPECT_EQ(faultOf([&] { image = DecodeFrameData(record(c.width, c.height, c.stored)); }),
-              c.fault)
-        << c.name;
-    ASSERT_EQ(image.has_value(), c.pixels.has_value()) << c.name;
-    if (image) {
-      EXPECT_EQ(std::tuple(image->width, image->height, image->pixels),
-                std::tuple(c.width, c.height, *c.pixels))
-          << c.name;
-    }
-  }
-}
-
-TEST(ReadFramesWithPixels, KeepsSizedFramesAndDecodesTheOthers) {
-  const Bytes good =
-      SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build();
-  MemoryBytes source(good);
-  SprReader reader(source);
   Palette palette{};
-  const auto frames = ReadFramesWithPixels(reader, reader.open(palette));
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
-
-  const Bytes broken = SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}).build();
-  MemoryBytes brokenSource(broken);
-  SprReader brokenReader(brokenSource);
-  EXPECT_EQ(faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette)); }),
-            Kind::kPixelsWithoutSize);
+  for (const auto& [sprite, kind, frame] : cases) {
+    const Bytes file = sprite.build();
+    MemoryBytes source(file);
+    SprReader reader(source);
+    std::vector<FrameRecord> frames;
+    int at = 0;
+    EXPECT_EQ(faultOf([&] { frames = ReadFramesWithPixels(reader, reader.open(palette)); }, &at),
+              kind);
+    EXPECT_EQ(at, kind ? frame : 0);
+    if (kind) continue;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
+  }
+  const Bytes shortFile(1000, 0);
+  MemoryBytes source(shortFile);
+  EXPECT_EQ(faultOf([&] { SprReader(source).open(palette); }), Kind::kShortFile);
 }
 
 const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
@@ -236,56 +175,60 @@ Bytes randomTokens(std::mt19937& random, std::size_t tokens, double runShare, bo
   return stored;
 }
 
-TEST(DecodeFrameData, FastPathsAndProgressFollowTheTokenRules) {
+TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
+  // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
+  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0);
+  // frames without a size: no data, a run of count 0, pixels, and a cut run before the size.
+  std::vector<FrameRecord> frames = {record(3, 2, {1, 2, 3, 4, 5, 6}),
+                                     record(4, 1, {7, 0, 2, 9}),
+                                     record(5, 2, {7, 7, 0, 3}),
+                                     record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
+                                     record(256, 1, {0, 255, 3}),
+                                     record(3, 1, {}),
+                                     record(0, 5, {}),
+                                     record(-3, 2, {0, 0}),
+                                     record(0, 3, {1, 2}),
+                                     record(1, -1, {1}),
+                                     record(0, 1, {5, 0})};
   const std::pair<std::size_t, double> shapes[] = {
       // tokens, share of zero runs
       {0, 0.5},   {1, 1.0},    {17, 0.0},   {40, 0.3},   {255, 0.1},
       {300, 0.0}, {600, 0.05}, {900, 0.15}, {2000, 0.5}, {4000, 0.9}};
   std::mt19937 random(2024);
-  for (const auto& [tokens, runShare] : shapes) {
-    for (int variant = 0; variant < 12; ++variant) {
-      const int width = 1 + variant * 37 % 130;
-      const FrameRecord frame = record(width, 1 + variant % 5 * 20,
-                                       randomTokens(random, tokens, runShare, variant % 4 == 3));
-      SCOPED_TRACE("tokens " + std::to_string(tokens) + ", variant " + std::to_string(variant));
-      const Reference expected = decodeByTheRules(frame.stored);
-      Bytes wanted = expected.pixels;
-      wanted.resize(std::size_t(frame.width) * std::size_t(frame.height), 0);
-      auto decodes = [&](DecodeProgress* progress) {
-        std::optional<IndexedImage> image;
-        EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame, progress); }),
-                  expected.cut ? std::optional(Kind::kZeroRunCutShort) : std::nullopt);
-        if (!expected.cut) {
-          EXPECT_EQ(image->pixels, wanted);
-        }
-      };
-      decodes(nullptr);
-      for (int kind = 0; kind < 4; ++kind) {
-        Watcher watcher(kPrefix, kind & 1, kind & 2);
-        decodes(&watcher);
-        EXPECT_EQ(watcher.atYields, expected.textsAtYields);
-        // The text ends in the last whole token's progress, unless a yield came after it.
-        EXPECT_EQ(watcher.text, watcher.interrupt && expected.endsOnAYield ? "something else"
-                                                                           : expected.lastText);
+  for (const auto& [tokens, runShare] : shapes)
+    for (int variant = 0; variant < 12; ++variant)
+      frames.push_back(record(1 + variant * 37 % 130, 1 + variant % 5 * 20,
+                              randomTokens(random, tokens, runShare, variant % 4 == 3)));
+  for (std::size_t n = 0; n < frames.size(); ++n) {
+    const FrameRecord& frame = frames[n];
+    SCOPED_TRACE("frame " + std::to_string(n));
+    const Reference expected = decodeByTheRules(frame.stored);
+    const bool sized = frame.width > 0 && frame.height > 0;
+    // A cut run comes first; pixels without a size next.
+    const std::optional<Kind> fault = expected.cut ? std::optional(Kind::kZeroRunCutShort)
+                                      : !sized && !expected.pixels.empty()
+                                          ? std::optional(Kind::kPixelsWithoutSize)
+                                          : std::nullopt;
+    Bytes wanted = expected.pixels;
+    wanted.resize(sized ? std::size_t(frame.width) * std::size_t(frame.height) : 0, 0);
+    auto decodes = [&](DecodeProgress* progress) {
+      std::optional<IndexedImage> image;
+      EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame, progress); }), fault);
+      ASSERT_EQ(image.has_value(), sized && !fault);
+      if (image) {
+        EXPECT_EQ(std::tuple(image->width, image->height, image->pixels),
+                  std::tuple(frame.width, frame.height, wanted));
       }
+    };
+    decodes(nullptr);
+    for (int kind = 0; kind < 4; ++kind) {
+      Watcher watcher(kPrefix, kind & 1, kind & 2);
+      decodes(&watcher);
+      EXPECT_EQ(watcher.atYields, expected.textsAtYields);
+      // The text ends in the last whole token's progress, unless a yield came after it.
+      EXPECT_EQ(watcher.text,
+                watcher.interrupt && expected.endsOnAYield ? "something else" : expected.lastText);
     }
-  }
-}
-
-TEST(DecodeFrameData, ProgressTextsOncePerTokenAfterThePrefix) {
-  const std::string t = kPrefix + " (This bitmap ";
-  const struct {
-    Bytes stored;
-    std::vector<std::string> texts;
-  } cases[] = {
-      {{1, 2, 3, 4}, {t + "25%)", t + "50%)", t + "75%)", t + "100%)"}},
-      // A zero run is one token, written once, for its count byte's position.
-      {{0, 3, 1}, {t + "66%)", t + "100%)"}},
-  };
-  for (const auto& c : cases) {
-    Watcher watcher(kPrefix);
-    DecodeFrameData(record(4, 1, c.stored), &watcher);
-    EXPECT_EQ(watcher.texts, c.texts);
   }
 }
 

@@ -15,10 +15,7 @@ namespace glint::testing {
 class FakeScrollBar : public ScrollBar {
  public:
   int Value() const override { return value; }
-  void SetValue(int v) override {
-    value = v < 0 ? 0 : (v > max ? max : v);
-    if (onChange) onChange();
-  }
+  void SetValue(int v) override { value = v < 0 ? 0 : (v > max ? max : v); }
   int Max() const override { return max; }
   void SetMax(int m) override {
     max = m;
@@ -29,7 +26,6 @@ class FakeScrollBar : public ScrollBar {
 
   int value = 0, max = 0;
   bool enabled = false;
-  std::function<void()> onChange;
 };
 
 class FakeWindow : public WindowModel {

@@ -77,6 +77,11 @@ SpriteBuilder& SpriteBuilder::patternFrame(int width, int height, std::uint32_t 
   return frame(width, height, MakePixels(width, height, seed));
 }
 
+SpriteBuilder& SpriteBuilder::solidFrame(int width, int height, std::uint8_t index) {
+  const bool sized = width > 0 && height > 0;
+  return frame(width, height, Bytes(sized ? static_cast<std::size_t>(width * height) : 0, index));
+}
+
 SpriteBuilder& SpriteBuilder::rawFrame(int width, int height, const Bytes& stored,
                                        std::optional<std::uint16_t> storedLength) {
   auto put16 = [this](int v) {
@@ -132,14 +137,6 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ec;
-  // Make unreadable folders removable again before removing the tree.
-  for (auto it = std::filesystem::recursive_directory_iterator(
-           path_, std::filesystem::directory_options::skip_permission_denied, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_directory(ec))
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
-  }
   std::filesystem::remove_all(path_, ec);
   // A tree deeper than the path limit is left to a tool that walks relative to its folders.
   if (std::filesystem::exists(path_, ec)) {
@@ -151,6 +148,22 @@ Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::map<std::string, Bytes> Tree(const std::string& root) {
+  std::map<std::string, Bytes> files;
+  std::error_code missing;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, missing))
+    if (!entry.is_directory())
+      files[std::filesystem::relative(entry.path(), root).string()] =
+          ReadFile(entry.path().string());
+  return files;
+}
+
+std::vector<std::string> Names(const std::string& root) {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : Tree(root)) names.push_back(name);
+  return names;
 }
 
 }  // namespace glint::testing

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ class SpriteBuilder {
   SpriteBuilder& frame(int width, int height, const Bytes& pixels);
   // A pattern frame made by MakePixels.
   SpriteBuilder& patternFrame(int width, int height, std::uint32_t seed);
+  // A frame all in colour `index`; without a size, without data.
+  SpriteBuilder& solidFrame(int width, int height, std::uint8_t index);
   // A frame record with these exact stored bytes and, optionally, a stored length that lies.
   SpriteBuilder& rawFrame(int width, int height, const Bytes& stored,
                           std::optional<std::uint16_t> storedLength = std::nullopt);
@@ -68,5 +71,10 @@ class TempDir {
 };
 
 Bytes ReadFile(const std::string& path);
+
+// Every file below `root` (temporaries too), by path relative to it, with its bytes; none when
+// `root` does not exist.
+std::map<std::string, Bytes> Tree(const std::string& root);
+std::vector<std::string> Names(const std::string& root);
 
 }  // namespace glint::testing

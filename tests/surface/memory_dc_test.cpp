@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "platform/errors.h"
@@ -32,26 +33,22 @@ class MemoryDCTest : public ::testing::Test {
 };
 
 TEST_F(MemoryDCTest, SizesFollowTheBitmapAndRefusedSizesKeepIt) {
-  struct Case {
-    std::vector<std::pair<char, int>> writes;  // 'w' or 'h', value
-    int width, height;
-  };
-  const Case cases[] = {
+  // Writes of 'w'idth or 'h'eight, and the size read back.
+  const std::tuple<std::vector<std::pair<char, int>>, int, int> cases[] = {
       {{}, 1, 1},
       {{{'w', 10}, {'h', 20}}, 10, 20},
       {{{'w', 10}, {'h', 20}, {'w', 0}, {'h', 5}}, 10, 20},  // no bitmap while a side is 0
       {{{'h', -3}}, 1, 1},
       {{{'w', 10}, {'w', 0}, {'h', 5}, {'w', 7}}, 7, 5},
   };
-  for (const auto& c : cases) {
+  for (const auto& [writes, width, height] : cases) {
     CMemoryDC dc;
     const int live = gdi::LiveHandleCount();
-    for (auto [side, value] : c.writes) side == 'w' ? dc.SetWidth(value) : dc.SetHeight(value);
-    EXPECT_EQ(dc.Width(), c.width) << c.writes.size();
-    EXPECT_EQ(dc.Height(), c.height) << c.writes.size();
+    for (auto [side, value] : writes) side == 'w' ? dc.SetWidth(value) : dc.SetHeight(value);
+    EXPECT_EQ(std::pair(dc.Width(), dc.Height()), std::pair(width, height)) << writes.size();
     EXPECT_EQ(gdi::LiveHandleCount(), live);  // every bitmap made in between is gone
-    EXPECT_NE(dc.PixelColor(c.width - 1, c.height - 1), gdi::CLR_INVALID);
-    EXPECT_EQ(dc.PixelColor(c.width, 0), gdi::CLR_INVALID);
+    EXPECT_NE(dc.PixelColor(width - 1, height - 1), gdi::CLR_INVALID);
+    EXPECT_EQ(dc.PixelColor(width, 0), gdi::CLR_INVALID);
   }
 }
 

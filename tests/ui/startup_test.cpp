@@ -1,13 +1,15 @@
 // Start-up, the directory tree, layout, the open dialog, the path box's focus and the close guard.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <map>
 
-#include "form1_fixture.h"
+#include "support/form1_fixture.h"
 #include "ui/fixed_values.h"
 
 namespace glint {
@@ -15,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Form1Fixture;
+using testing::SpriteBuilder;
 using testing::TempDir;
 
 TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
@@ -61,11 +64,13 @@ std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
   return lines;
 }
 
-TEST(FolderTree, ListsSubFoldersThenSpriteFilesAndReadsEachFolderOnceWhenFirstExpanded) {
+TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClick) {
   Form1Fixture f(false);
-  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "a.spr", "b.SPR",
-                           "c.txt", ".d.spr", "folder.spr/", "empty/", "gone/"})
+  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
+                           "folder.spr/", "empty/", "gone/"})
     f.make(name);
+  f.sprite("a.spr");
+  f.sprite("b.SPR");
   f.reopen(false);
   const std::string p = f.sprites.path() + "/";
   QTreeWidgetItem* root = f.node("/");
@@ -97,26 +102,11 @@ TEST(FolderTree, ListsSubFoldersThenSpriteFilesAndReadsEachFolderOnceWhenFirstEx
     f.node(p + name)->setExpanded(true);
     EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
   }
-  // Without the sprite folder there is the root alone.
-  std::filesystem::remove_all(f.sprites.path());
-  f.reopen(false);
-  EXPECT_EQ(f.form->TreeView1().Count(), 1);
-  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
-}
-
-TEST(FolderTree, DoubleClickOpensSpriteFilesOnly) {
-  Form1Fixture f(false);
-  for (const char* name : {"sub/", "x.spr/"}) f.make(name);
-  f.sprite("a.spr");
-  f.sprite("b.SPR");
-  f.reopen();
-  const std::string p = f.sprites.path() + "/";
-  // The sprite files open, whatever the letter case; a folder, the root, a placeholder or no
-  // selection at all do nothing.
-  const std::string nodes[] = {p + "a.spr", p + "b.SPR", p + "sub/", "/", "$$$" + p + "x.spr", ""};
-  for (int i = 0; i < 6; ++i) {
-    const std::string& select = nodes[i];
-    const bool opens = i < 2;
+  // A double click opens the sprite files, whatever the letter case; a folder, the root, a
+  // placeholder or no selection at all do nothing.
+  for (const std::string& select : {p + "a.spr", p + "b.SPR", p + "sub/", std::string("/"),
+                                    "$$$" + p + "folder.spr", std::string()}) {
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR";
     f.form->SetText1("before");
     f.form->SetStatusText("");
     f.form->TreeView1().clearSelection();
@@ -125,6 +115,11 @@ TEST(FolderTree, DoubleClickOpensSpriteFilesOnly) {
     EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
     EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
   }
+  // Without the sprite folder there is the root alone.
+  std::filesystem::remove_all(f.sprites.path());
+  f.reopen(false);
+  EXPECT_EQ(f.form->TreeView1().Count(), 1);
+  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
 }
 
 TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
@@ -206,23 +201,31 @@ TEST(PathBox, GettingTheFocusSelectsTheWholePath) {
   EXPECT_EQ(text1->selectedText(), path) << "by keyboard";
 }
 
-TEST(CloseGuard, ClosingInsideARealLoadOrExportIsRefused) {
+// A long sprite opened from the menu: what the preview widget shows, at the top and scrolled to
+// the last row.
+TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
   Form1Fixture f;
-  const std::string path = f.sprite("walk.spr", 4);
-  f.form->SetText1(path);
-  int refused = 0;
-  f.form->yieldHook = [&] { refused += f.form->close() ? 0 : 1; };
-  f.form->LoadSprite();
-  EXPECT_EQ(f.form->StatusText(), "Decoded 4 pictures in " + path);
-  const int duringLoad = refused;
-  f.form->mnuSaveMult_Click();
-  EXPECT_GT(duringLoad, 0);
-  EXPECT_GT(refused, duringLoad);  // and during the export, which ends as usual
-  EXPECT_EQ(f.dialogs.messages.back().prompt, "Decoded 4 images in walk.spr");
-  EXPECT_TRUE(f.form->isVisible());
-  f.form->yieldHook = nullptr;
-  f.form->findChild<QAction*>("mnuFileExit")->trigger();  // through the same guard
-  EXPECT_FALSE(f.form->isVisible());
+  SpriteBuilder builder;
+  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
+  const std::string path = builder.write(f.sprites.file("long.spr"));
+  f.dialogs.openAnswers = {path};
+  f.form->findChild<QAction*>("mnuFileOpen")->trigger();
+  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + path);
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  const auto p = testing::DistinctPalette();
+  auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
+  auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
+  EXPECT_EQ(shown().pixel(250, 170), colour(6));  // three a row
+
+  // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
+  QScrollBar& bar = f.form->VScroll1Bar();
+  EXPECT_TRUE(bar.isEnabled());
+  ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
+  bar.setValue(bar.maximum());
+  const QImage image = shown();
+  EXPECT_EQ(image.pixel(150, image.height() - 21), colour(41));
+  EXPECT_EQ(image.pixel(50, image.height() - 21 - 119), colour(40));
+  EXPECT_EQ(image.pixel(150, image.height() - 20), qRgb(192, 192, 192));  // nothing below
 }
 
 }  // namespace
