@@ -11,6 +11,7 @@
 #include "cli/png_writer.h"
 #include "cli/sheet.h"
 #include "cli/sprite_input.h"
+#include "cli/thumbnail.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
@@ -276,6 +277,8 @@ int Sprconv(const std::vector<std::string>& args, Console& console) {
       return RunGif(options, console);
     case Command::Info:
       return RunInfo(options, console);
+    case Command::Thumbnail:
+      return RunThumbnail(options, console);
   }
   return kSomeFailed;
 }
