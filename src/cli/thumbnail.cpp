@@ -142,6 +142,7 @@ std::string writeReason(const Error& error) {
 
 ThumbnailExtent ThumbnailSize(int width, int height, int box) {
   const int longer = std::max(width, height);
+  if (longer <= 0 || box <= 0) return {0, 0};
   if (longer <= box) {
     const int factor = box / longer;
     return {width * factor, height * factor};
@@ -163,7 +164,8 @@ RgbaImage ScaleToThumbnail(int width, int height, std::span<const std::uint8_t> 
       indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     throw std::invalid_argument("the frame's size does not match its pixels");
   const ThumbnailExtent size = ThumbnailSize(width, height, box);
-  if (size.width >= width) return enlarge(width, height, indices, palette, size.width / width);
+  if (std::max(width, height) <= box)
+    return enlarge(width, height, indices, palette, size.width / width);
   return reduce(width, height, indices, palette, size);
 }
 

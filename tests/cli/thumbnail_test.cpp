@@ -56,6 +56,7 @@ TEST(Thumbnail, ScalingAveragesPremultiplied) {
            {4, 2, {9, 9, 0, 0, 9, 0, 0, 0}, 2, 2, 1, Pixels({Colour(9, 191), Colour(0, 0)})},
            // A third of a pixel each way: 1.5 source pixels in each output pixel.
            {3, 1, {10, 0, 20}, 2, 2, 1, Pixels({Colour(10, 170), Colour(20, 170)})},
+           {1, 4, {9, 9, 0, 0}, 2, 1, 2, Pixels({Colour(9), Colour(0, 0)})},  // one side kept
            {2, 2, {10, 30, 30, 10}, 1 + 15, 16, 16, {}},  // enlarged: checked by size only
            {4,
             4,
