@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all bootstrap build run test bench sanitize fuzz format clean
+.PHONY: all bootstrap build run test bench sanitize fuzz format clean release install package
 
 all: build
 
@@ -37,8 +37,29 @@ fuzz: bootstrap
 	cmake --build build-fuzz -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run
 
+# Built for installation, in Release, once for both `make install` and `make package`; with
+# all of Debian's hardening flags where dpkg-buildflags is there.
+RELEASE_BUILD ?= build-release
+PREFIX ?= /usr/local
+BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+# (Debug information would only be stripped from the package.)
+DEB_CXXFLAGS := $(filter-out -g,$(shell $(BUILDFLAGS) CPPFLAGS 2>/dev/null) \
+                  $(shell $(BUILDFLAGS) CXXFLAGS 2>/dev/null))
+DEB_LDFLAGS := $(shell $(BUILDFLAGS) LDFLAGS 2>/dev/null)
+release: bootstrap
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLINT_INSTALLED=ON \
+	  -DGLINT_TESTS=OFF -DCMAKE_CXX_FLAGS="$(DEB_CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(DEB_LDFLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_BUILD) --prefix "$(PREFIX)" --strip
+
+package: release
+	cd $(RELEASE_BUILD) && cpack -G DEB
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-bench build-sanitize build-fuzz
+	rm -rf build build-bench build-sanitize build-fuzz $(RELEASE_BUILD)

@@ -47,7 +47,7 @@ function finish(   k, f) {
   field[name] = line
 }
 
-# `lines` (a list like "2,4,5") limits the table to those lines; all five when empty.
+# `lines` (a list like "2,4,5") limits the table to those lines; all of them when empty.
 function wanted(n,   k, parts) {
   if (lines == "") return 1
   split(lines, parts, ",")
@@ -99,6 +99,12 @@ END {
   r = (have(m) && have(f)) ? timeMs[f] / timeMs[m] : ""
   row(5, "`sprconv export` of 200 sprites (2,000 frames), `-j 2`", ms(m),
       "the same with `-j 1`", ms(f), r == "" ? "" : r, "≥ 1.3× faster", r != "" && r >= 1.3)
+
+  m = "Thumbnail120_median"; f = "ThumbnailFloorVersion_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(6, "`sprconv thumbnail` of a 120 × 120 frame into 128 × 128, a whole process, start to exit",
+      ms(m), "`sprconv --version`, a whole process", ms(f), r, "< 20 ms",
+      have(m) && timeMs[m] < 20)
 
   n = 0
   for (k in failed) {

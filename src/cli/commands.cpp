@@ -8,6 +8,7 @@
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
 #include "cli/sprite_input.h"
+#include "cli/thumbnail.h"
 #include "image/gif_writer.h"
 #include "image/naming.h"
 #include "image/png_writer.h"
@@ -281,6 +282,8 @@ int run(const std::vector<std::string>& args, Console& console) {
       return RunGif(options, console);
     case Command::Info:
       return RunInfo(options, console);
+    case Command::Thumbnail:
+      return RunThumbnail(options, console);
   }
   return kSomeFailed;
 }

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <thread>
 
+#include "image/thumbnail.h"
+
 namespace glint::cli {
 namespace {
 
@@ -58,6 +60,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       "  sprconv sheet  SPRITE -o OUT.png [--columns N] [--transparent]\n"
       "  sprconv gif    SPRITE -o OUT.gif [--delay MS] [--transparent]\n"
       "  sprconv info   SPRITE... [--json]\n"
+      "  sprconv thumbnail [-s SIZE] SPRITE OUT.png\n"
       "  sprconv --help | --version\n",
       "sprconv");
   app.set_version_flag("--version", VersionText(), "Show the version and exit");
@@ -123,6 +126,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   infoCmd->add_flag("--json", options.json,
                     "One JSON object per file and line: file, frames, sizes, stored, error");
 
+  auto* thumbnailCmd = app.add_subcommand(
+      "thumbnail",
+      "Write the first frame that shows something, fitted into SIZE x SIZE, as an RGBA PNG\n"
+      "with index 0 transparent: a thumbnail for file managers.");
+  std::string thumbnailSprite;  // a string, so that the output is the next positional
+  thumbnailCmd->add_option("sprite", thumbnailSprite, "Sprite file")
+      ->required()
+      ->type_name("SPRITE");
+  thumbnailCmd->add_option("output", options.output, "Output PNG file")
+      ->required()
+      ->type_name("OUT.png");
+  thumbnailCmd
+      ->add_option("-s,--size", options.thumbnailSize,
+                   "Largest width and height, 16 to 1024 (default 128)")
+      ->check(CLI::Range(image::kMinThumbnailSize, image::kMaxThumbnailSize))
+      ->type_name("SIZE");
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   if (!reversed.empty()) reversed.pop_back();  // the program's name
   try {
@@ -133,7 +153,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (code == 0) return ParsedCommandLine{std::nullopt, 0, out.str(), ""};
     std::string message = e.what();
     if (e.get_name() == "RequiredError" && app.get_subcommands().empty())
-      message = "nothing to do: give a command (export, sheet, gif or info)";
+      message = "nothing to do: give a command (export, sheet, gif, info or thumbnail)";
     return usageError(message);
   }
 
@@ -155,6 +175,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       return usageError("--columns must be at least 1");
   } else if (gifCmd->parsed()) {
     options.command = Command::Gif;
+  } else if (thumbnailCmd->parsed()) {
+    options.command = Command::Thumbnail;
+    options.inputs = {thumbnailSprite};
   } else {
     options.command = Command::Info;
   }

@@ -7,7 +7,7 @@
 
 namespace glint::cli {
 
-enum class Command { Export, Sheet, Gif, Info };
+enum class Command { Export, Sheet, Gif, Info, Thumbnail };
 enum class Format { Bmp, Png };
 
 // Frames first..last, 1-based and inclusive.
@@ -29,6 +29,7 @@ struct Options {
   int columns = 0;  // 0: the smallest n with n x n >= the frames shown
   int delayMs = 100;
   bool json = false;
+  int thumbnailSize = 128;  // the box a thumbnail fits in
 };
 
 // What the command line asks for: options to run, or an exit status with the text to show

@@ -21,6 +21,7 @@
 #include "ui/fixed_values.h"
 #include "ui/folder_tree.h"
 #include "ui/icons.h"
+#include "ui/output_folder.h"
 
 namespace glint {
 
@@ -333,7 +334,9 @@ void Form1::Form_Load() {
   tree_->Add({}, kRootKey, spriteFolder_, kFolderImage);
   if (QTreeWidgetItem* root = tree_->Node(kRootKey)) root->setExpanded(true);
   FillFolderNode(spriteFolder_ + kSep, kRootKey);
-  SetText2(PrepareOutputFolder(appPath_, options_.picturesFolder.value_or(PicturesFolder())));
+  const std::string pictures = options_.picturesFolder.value_or(PicturesFolder());
+  SetText2(BuiltForInstallation() ? PrepareInstalledOutputFolder(pictures)
+                                  : PrepareOutputFolder(appPath_, pictures));
 }
 
 void Form1::Form_Resize() {

@@ -1,0 +1,85 @@
+// The viewer's start-up from the command line and the output folder of an installed viewer, on
+// the real window.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/form1_fixture.h"
+#include "ui/output_folder.h"
+
+namespace glint {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Form1Fixture;
+using testing::TempDir;
+
+// Paths as a file manager or a shell hands them over: relative ones are taken from the current
+// folder, and only an ordinary file is loaded.
+TEST(OpenAtStartup, LoadsAsTheOpenDialogDoes) {
+  Form1Fixture f;
+  const std::string sprite = f.sprite("walk.spr");
+  f.make("folder.spr/");
+  const fs::path before = fs::current_path();
+  fs::current_path(f.sprites.path());
+  for (const auto& [given, loads] : std::vector<std::pair<std::string, bool>>{
+           {"walk.spr", true},
+           {"./sub/../walk.spr", true},
+           {sprite, true},
+           {"missing.spr", false},
+           {"folder.spr", false},
+           {"", false},
+       }) {
+    f.reopen();
+    OpenAtStartup(*f.form, given);
+    ASSERT_TRUE(f.form->isVisible());
+    if (loads) {
+      EXPECT_TRUE(f.dialogs.messages.empty()) << given;
+      EXPECT_EQ(f.form->Text1(), sprite);
+      EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + sprite);
+      EXPECT_EQ(f.form->CommonDialog1.FileName, sprite);  // the next dialog starts there
+    } else {
+      ASSERT_EQ(f.dialogs.messages.size(), 1u) << given;
+      EXPECT_EQ(f.dialogs.messages[0].prompt, "Cannot open \"" + given + "\": no such file.");
+      EXPECT_EQ(f.dialogs.messages[0].style, 48);
+      EXPECT_EQ(f.dialogs.messages[0].caption, "Valkarin Glintscope");
+      EXPECT_EQ(f.form->Text1(), "");
+    }
+    f.dialogs.messages.clear();
+  }
+  fs::current_path(before);
+}
+
+TEST(OpenAtStartup, OnlyHelpAndVersionNeedNoWindow) {
+  for (const auto& [args, information] : std::vector<std::pair<std::vector<const char*>, bool>>{
+           {{"glintscope"}, false},
+           {{"glintscope", "walk.spr"}, false},
+           {{"glintscope", "--help"}, true},
+           {{"glintscope", "walk.spr", "-v"}, true},
+           {{"glintscope", "--", "--version"}, false},  // a file of that name
+       })
+    EXPECT_EQ(AsksForInformation(static_cast<int>(args.size()), args.data()), information)
+        << args.back();
+}
+
+// Whatever stands beside the program, an installed viewer's output goes to the Pictures folder.
+TEST(InstalledOutputFolder, IsInPicturesNeverBesideTheProgram) {
+  for (const std::string present : {"nothing", "folder", "file"}) {
+    TempDir pictures;
+    const std::string folder = pictures.path() + "/Glintscope Output";
+    if (present == "folder") fs::create_directory(folder);
+    if (present == "file") std::ofstream(folder) << "keep";
+    EXPECT_EQ(PrepareInstalledOutputFolder(pictures.path()), folder);
+    EXPECT_TRUE(present == "file" ? fs::is_regular_file(folder) : fs::is_directory(folder));
+  }
+  // This build runs from its build folder.
+  EXPECT_FALSE(BuiltForInstallation());
+  Form1Fixture f;
+  EXPECT_EQ(f.form->Text2(), f.app.path() + "/Output");
+}
+
+}  // namespace
+}  // namespace glint
