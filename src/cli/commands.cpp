@@ -7,6 +7,7 @@
 #include "cli/failure.h"
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
+#include "cli/pack.h"
 #include "cli/sprite_input.h"
 #include "image/gif_writer.h"
 #include "image/naming.h"
@@ -246,6 +247,10 @@ int Sprconv(const std::vector<std::string>& args, Console& console) {
       return RunGif(options, console);
     case Command::Info:
       return RunInfo(options, console);
+    case Command::Pack:
+      return RunPack(options, console);
+    case Command::Replace:
+      return RunReplace(options, console);
   }
   return kSomeFailed;
 }

@@ -7,7 +7,7 @@
 
 namespace glint::cli {
 
-enum class Command { Export, Sheet, Gif, Info };
+enum class Command { Export, Sheet, Gif, Info, Pack, Replace };
 enum class Format { Bmp, Png };
 
 // Frames first..last, 1-based and inclusive.
@@ -29,6 +29,9 @@ struct Options {
   int columns = 0;  // 0: the smallest n with n x n >= the frames shown
   int delayMs = 100;
   bool json = false;
+  std::string palette;  // pack --palette; empty when not given
+  std::string image;    // replace: the new frame
+  int frame = 0;        // replace --frame
 };
 
 // What the command line asks for: options to run, or an exit status with the text to show
