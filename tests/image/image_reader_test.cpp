@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <csetjmp>
-
 #include "image/palette_map.h"
+#include "support/image_files.h"
 #include "support/sprite_builder.h"
 
 namespace glint::image {
@@ -12,81 +11,26 @@ namespace {
 
 using testing::Bytes;
 
-// Sample c of pixel i at this maximum; the same formula gives what the reader must return.
-unsigned sample(int i, int c, unsigned max) { return (i * 37 + c * 71) % 6 * max / 5; }
-
-struct Png {
-  int type, depth;
-  bool trns = false, interlaced = false;
-};
-
-// Six pixels, 3 x 2, written by libpng in the form asked for.
-Bytes writePng(const Png& f) {
-  const unsigned max = (1u << f.depth) - 1;
-  const int channels = f.type == PNG_COLOR_TYPE_RGBA         ? 4
-                       : f.type == PNG_COLOR_TYPE_RGB        ? 3
-                       : f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                             : 1;
-  Bytes out, rows[2];
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) return {};
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep d, png_size_t n) {
-        auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
-        o->insert(o->end(), d, d + n);
-      },
-      nullptr);
-  png_set_IHDR(png, info, 3, 2, f.depth, f.type, f.interlaced, 0, 0);
-  png_color colours[6];
-  png_byte alpha[2] = {0, 128};
-  png_color_16 key{
-      0, static_cast<png_uint_16>(sample(0, 0, max)), static_cast<png_uint_16>(sample(0, 1, max)),
-      static_cast<png_uint_16>(sample(0, 2, max)), static_cast<png_uint_16>(sample(0, 0, max))};
-  for (int k = 0; k < 6; ++k) colours[k] = {png_byte(40 * k), png_byte(255 - 40 * k), png_byte(k)};
-  if (f.type == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, colours, std::min(6, 1 << f.depth));
-  if (f.trns) png_set_tRNS(png, info, alpha, 2, &key);
-  for (int i = 0; i < 6; ++i)
-    for (int c = 0; c < (f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 4 : channels); ++c) {
-      if (f.type == PNG_COLOR_TYPE_GRAY_ALPHA && (c == 1 || c == 2)) continue;
-      const unsigned s =
-          f.type == PNG_COLOR_TYPE_PALETTE ? sample(i, 0, std::min(max, 5u)) : sample(i, c, max);
-      if (f.depth == 16) rows[i / 3].push_back(png_byte(s >> 8));
-      rows[i / 3].push_back(png_byte(s));
-    }
-  png_bytep pointers[2] = {rows[0].data(), rows[1].data()};
-  png_set_rows(png, info, pointers);
-  png_write_png(png, info, f.depth < 8 ? PNG_TRANSFORM_PACKING : 0, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
-}
-
 TEST(ReadPng, EveryFormGivesItsSamples) {
-  std::vector<Png> forms;
-  for (int depth : {1, 2, 4, 8}) forms.push_back({PNG_COLOR_TYPE_PALETTE, depth, depth == 2});
-  for (int depth : {1, 2, 4, 8, 16}) forms.push_back({PNG_COLOR_TYPE_GRAY, depth, depth == 4});
-  for (int depth : {8, 16})
-    for (int type : {PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA})
-      forms.push_back({type, depth, type == PNG_COLOR_TYPE_RGB, depth == 16});
-  for (const Png& f : forms) {
+  for (const testing::PngForm& f : testing::EveryPngForm()) {
     SCOPED_TRACE("type " + std::to_string(f.type) + ", depth " + std::to_string(f.depth));
-    const SourceImage image = ReadImage(writePng(f));
+    const SourceImage image = ReadImage(testing::FormPng(f));
     ASSERT_EQ(std::tuple(image.width, image.height), std::tuple(3, 2));
     const unsigned max = (1u << f.depth) - 1;
     for (int i = 0; i < 6; ++i) {
       if (f.type == PNG_COLOR_TYPE_PALETTE) {
-        EXPECT_EQ(image.indices[i], sample(i, 0, std::min(max, 5u)));
+        EXPECT_EQ(image.indices[i], testing::FormSample(i, 0, std::min(max, 5u)));
         continue;
       }
       const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0;
-      unsigned alpha = f.type & PNG_COLOR_MASK_ALPHA ? sample(i, 3, max) : max;
+      unsigned alpha = f.type & PNG_COLOR_MASK_ALPHA ? testing::FormSample(i, 3, max) : max;
       bool keyed = f.trns;
       for (int c = 0; c < 3; ++c)
-        keyed = keyed && sample(i, grey ? 0 : c, max) == sample(0, grey ? 0 : c, max);
+        keyed = keyed && testing::FormSample(i, grey ? 0 : c, max) ==
+                             testing::FormSample(0, grey ? 0 : c, max);
       if (keyed) alpha = 0;
       for (int c = 0; c < 4; ++c) {
-        const unsigned s = c == 3 ? alpha : sample(i, grey ? 0 : c, max);
+        const unsigned s = c == 3 ? alpha : testing::FormSample(i, grey ? 0 : c, max);
         if (f.depth == 16)
           EXPECT_EQ(image.rgba16[4 * i + c], s);
         else
@@ -102,36 +46,6 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
   }
 }
 
-// An 8-bit BMP of 3 x 2 pixels (indices 0 to 5) with a colour table of `colours` entries, in
-// the layout of a header of `headerSize` bytes; `compressed` stores the rows run-length coded.
-Bytes bmp(std::uint32_t headerSize, int colours, bool topDown, bool compressed = false) {
-  const bool core = headerSize == 12;
-  const std::size_t entry = core ? 3 : 4, tableAt = 14 + headerSize;
-  Bytes b(tableAt + entry * colours, 0);
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int k = 0; k < n; ++k) b[at + k] = std::uint8_t(v >> 8 * k);
-  };
-  b[0] = 'B', b[1] = 'M';
-  put(10, static_cast<std::uint32_t>(b.size()), 4);
-  put(14, headerSize, 4);
-  put(18, 3, core ? 2 : 4);
-  put(core ? 20 : 22, topDown ? std::uint32_t(-2) : 2, core ? 2 : 4);
-  put(core ? 24 : 28, 8, 2);
-  if (!core) put(30, compressed, 4), put(46, colours == 256 ? 0 : colours, 4);
-  for (int k = 0; k < colours; ++k) put(tableAt + entry * k, 0x010203u * k, 3);  // blue first
-  const Bytes top{0, 1, 2}, bottom{3, 4, 5};
-  const Bytes& first = topDown ? top : bottom;
-  const Bytes& second = topDown ? bottom : top;
-  if (compressed) {  // a padded literal span and a row's end; runs and the image's end
-    b.insert(b.end(), {0, 3, first[0], first[1], first[2], 0, 0, 0});
-    b.insert(b.end(), {1, second[0], 1, second[1], 1, second[2], 0, 1});
-  } else {
-    b.insert(b.end(), first.begin(), first.end());
-    b.insert(b.end(), {0, second[0], second[1], second[2]});  // no padding after the last row
-  }
-  return b;
-}
-
 TEST(ReadBmp, VariantsAndRefusals) {
   for (auto [header, colours, topDown, compressed] : {std::tuple(40u, 256, false, false),
                                                       {12u, 256, false, false},
@@ -139,18 +53,18 @@ TEST(ReadBmp, VariantsAndRefusals) {
                                                       {108u, 16, false, true},
                                                       {56u, 6, true, true}}) {
     SCOPED_TRACE(std::to_string(header) + " " + std::to_string(colours));
-    const SourceImage image = ReadImage(bmp(header, colours, topDown, compressed));
+    const SourceImage image = ReadImage(testing::VariantBmp(header, colours, topDown, compressed));
     EXPECT_EQ(image.indices, (Bytes{0, 1, 2, 3, 4, 5}));
     ASSERT_EQ(image.palette.size(), static_cast<std::size_t>(colours));
     EXPECT_EQ(image.palette[5], (PaletteEntry{5, 10, 15, 255}));
   }
-  Bytes fourBit = bmp(40, 16, false);
+  Bytes fourBit = testing::VariantBmp(40, 16, false);
   fourBit[28] = 4;
-  Bytes cut = bmp(40, 256, false);
+  Bytes cut = testing::VariantBmp(40, 256, false);
   cut.resize(cut.size() - 2);
   for (const Bytes& broken : {fourBit, cut, Bytes{'B', 'M', 0}, Bytes{'P', '6'}})
     EXPECT_THROW(ReadImage(broken), Unreadable);
-  EXPECT_THROW(ReadImage(bmp(40, 256, false), {2, 100}), ImageTooLarge);
+  EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
 }
 
 SourceImage direct(std::vector<std::uint8_t> rgba) {
