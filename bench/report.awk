@@ -47,7 +47,7 @@ function finish(   k, f) {
   field[name] = line
 }
 
-# `lines` (a list like "2,4,5") limits the table to those lines; all five when empty.
+# `lines` (a list like "2,4,5") limits the table to those lines; all of them when empty.
 function wanted(n,   k, parts) {
   if (lines == "") return 1
   split(lines, parts, ",")
@@ -99,6 +99,20 @@ END {
   r = (have(m) && have(f)) ? timeMs[f] / timeMs[m] : ""
   row(5, "`sprconv export` of 200 sprites (2,000 frames), `-j 2`", ms(m),
       "the same with `-j 1`", ms(f), r == "" ? "" : r, "≥ 1.3× faster", r != "" && r >= 1.3)
+
+  m = "PackPng600_median"; f = "PackFloorReadAndWrite_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(6, "`sprconv pack` of a folder of 600 PNG frames of 100 × 120, in process", ms(m),
+      "reading the same PNG files and decoding them with libpng; writing the same sprite bytes",
+      ms(f), r, "≤ 1.5×", r != "" && r <= 1.5)
+
+  m = "EncodeFrameData_median"; f = "EncodeFloorDecode_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(7, "`EncodeFrameData`, 100 × 120 frames (16 in turn)",
+      have(m) ? sprintf("%.2f µs a frame", timeMs[m] * 1000 / 16) : "n/a",
+      "`DecodeFrameData` of the same frames",
+      have(f) ? sprintf("%.2f µs a frame", timeMs[f] * 1000 / 16) : "n/a",
+      r, "≤ 2× (at least half as fast)", r != "" && r <= 2)
 
   n = 0
   for (k in failed) {
