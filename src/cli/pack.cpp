@@ -197,7 +197,7 @@ spr::Palette readPalette(const std::string& path) {
   }
 }
 
-// Writes through `file`, a failure told as the output's.
+// Writes through an AtomicFile in pieces of a megabyte or so, a failure told as the output's.
 class Output {
  public:
   explicit Output(const std::string& path) : path_(path) {
@@ -208,13 +208,11 @@ class Output {
     }
   }
   void write(std::span<const std::uint8_t> bytes) {
-    try {
-      file_->write(bytes);
-    } catch (const Error& e) {
-      fail(e);
-    }
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    if (pending_.size() >= kPiece) flush();
   }
   void commit() {
+    flush();
     try {
       file_->commit();
     } catch (const Error& e) {
@@ -223,11 +221,23 @@ class Output {
   }
 
  private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+  void flush() {
+    try {
+      file_->write(pending_);
+    } catch (const Error& e) {
+      fail(e);
+    }
+    pending_.clear();
+  }
   [[noreturn]] void fail(const Error& e) {
     throw Failure(path_, "cannot write the file: " + e.description());
   }
+
   std::string path_;
   std::optional<AtomicFile> file_;
+  Bytes pending_;
 };
 
 void pack(const Options& options) {
