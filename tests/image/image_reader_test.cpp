@@ -10,6 +10,7 @@ namespace glint::image {
 namespace {
 
 using testing::Bytes;
+using testing::FormSample;
 
 TEST(ReadPng, EveryFormGivesItsSamples) {
   for (const testing::PngForm& f : testing::EveryPngForm()) {
@@ -19,18 +20,17 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
     const unsigned max = (1u << f.depth) - 1;
     for (int i = 0; i < 6; ++i) {
       if (f.type == PNG_COLOR_TYPE_PALETTE) {
-        EXPECT_EQ(image.indices[i], testing::FormSample(i, 0, std::min(max, 5u)));
+        EXPECT_EQ(image.indices[i], FormSample(i, 0, std::min(max, 5u)));
         continue;
       }
       const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0;
-      unsigned alpha = f.type & PNG_COLOR_MASK_ALPHA ? testing::FormSample(i, 3, max) : max;
+      unsigned alpha = f.type & PNG_COLOR_MASK_ALPHA ? FormSample(i, 3, max) : max;
       bool keyed = f.trns;
       for (int c = 0; c < 3; ++c)
-        keyed = keyed && testing::FormSample(i, grey ? 0 : c, max) ==
-                             testing::FormSample(0, grey ? 0 : c, max);
+        keyed = keyed && FormSample(i, grey ? 0 : c, max) == FormSample(0, grey ? 0 : c, max);
       if (keyed) alpha = 0;
       for (int c = 0; c < 4; ++c) {
-        const unsigned s = c == 3 ? alpha : testing::FormSample(i, grey ? 0 : c, max);
+        const unsigned s = c == 3 ? alpha : FormSample(i, grey ? 0 : c, max);
         if (f.depth == 16)
           EXPECT_EQ(image.rgba16[4 * i + c], s);
         else
@@ -67,12 +67,27 @@ TEST(ReadBmp, VariantsAndRefusals) {
   EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
 }
 
-SourceImage direct(std::vector<std::uint8_t> rgba) {
+// Two pixels a row: 8-bit samples, or 16-bit ones when given.
+SourceImage direct(std::vector<std::uint8_t> rgba, std::vector<std::uint16_t> rgba16 = {}) {
   SourceImage i;
   i.width = 2;
-  i.height = static_cast<int>(rgba.size() / 8);
+  i.height = static_cast<int>((rgba.size() + rgba16.size()) / 8);
+  i.depth = rgba16.empty() ? 8 : 16;
   i.rgba = std::move(rgba);
+  i.rgba16 = std::move(rgba16);
   return i;
+}
+
+// The indices, or which pixel has none and why.
+std::string outcome(const SourceImage& image, const spr::Palette& palette, bool transparent) {
+  try {
+    std::string text;
+    for (int i : MapToPalette(image, palette, transparent).pixels) text += std::to_string(i) + " ";
+    return text;
+  } catch (const UnmappedPixel& e) {
+    return "fault " + std::to_string(static_cast<int>(e.kind())) + " at " + std::to_string(e.x()) +
+           "," + std::to_string(e.y()) + " " + e.colour();
+  }
 }
 
 TEST(MapToPalette, ExactlyOrNotAtAll) {
@@ -89,56 +104,23 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
   keyed.palette[3].alpha = 0;
   SourceImage shortPalette = same;
   shortPalette.palette.resize(10);
-  using Kind = UnmappedPixel::Kind;
-  const struct {
-    const char* name;
-    SourceImage image;
-    bool transparent;
-    Bytes indices;
-    std::optional<std::tuple<Kind, int, int, std::string>> fault = std::nullopt;
-  } cases[] = {
-      {"same palette", same, false, {9, 3, 0, 200}},
-      {"another palette", reordered, false, {3, 3, 0, 200}},
-      {"transparent entry, flag", keyed, true, {9, 0, 0, 200}},
-      {"transparent entry, no flag", keyed, false, {9, 3, 0, 200}},
-      {"index beyond a short palette",
-       shortPalette,
-       false,
-       {},
-       {{Kind::kIndexOutsidePalette, 3, 0, ""}}},
-      {"RGB and RGBA", direct({3, 252, 21, 255, 5, 250, 35, 0}), false, {3, 5}},
-      {"fully transparent, flag", direct({3, 252, 21, 255, 1, 2, 3, 0}), true, {3, 0}},
-      {"fully transparent, no flag",
-       direct({3, 252, 21, 255, 1, 2, 3, 0}),
-       false,
-       {},
-       {{Kind::kNoSuchColour, 1, 0, "#010203"}}},
-      {"partly transparent",
-       direct({3, 252, 21, 255, 0, 0, 0, 0, 3, 252, 21, 254, 0, 0, 0, 0}),
-       true,
-       {},
-       {{Kind::kPartlyTransparent, 0, 1, "#03FC15"}}},
+  const std::tuple<SourceImage, bool, std::string> cases[] = {
+      {same, false, "9 3 0 200 "},
+      {reordered, false, "3 3 0 200 "},
+      {keyed, true, "9 0 0 200 "},
+      {keyed, false, "9 3 0 200 "},
+      {shortPalette, false, "fault 2 at 3,0 "},  // index 200 beyond 10 entries
+      {direct({3, 252, 21, 255, 5, 250, 35, 0}), false, "3 5 "},
+      {direct({3, 252, 21, 255, 1, 2, 3, 0}), true, "3 0 "},
+      {direct({3, 252, 21, 255, 1, 2, 3, 0}), false, "fault 0 at 1,0 #010203"},
+      {direct({3, 252, 21, 255, 0, 0, 0, 0, 3, 252, 21, 254, 0, 0, 0, 0}), true,
+       "fault 1 at 0,1 #03FC15"},
+      {direct({}, {771, 64764, 5397, 65535, 0, 0, 0, 0}), true, "3 0 "},  // 8-bit colours x 257
+      {direct({}, {771, 64764, 5397, 65535, 771, 64764, 5398, 65535}), false,
+       "fault 3 at 1,0 #0303FCFC1516"},
   };
-  for (const auto& c : cases) {
-    try {
-      const spr::IndexedImage mapped = MapToPalette(c.image, palette, c.transparent);
-      EXPECT_FALSE(c.fault) << c.name;
-      EXPECT_EQ(mapped.pixels, c.indices) << c.name;
-    } catch (const UnmappedPixel& e) {
-      EXPECT_EQ(std::tuple(e.kind(), e.x(), e.y(), e.colour()), c.fault) << c.name;
-    }
-  }
-  // 16-bit samples: an 8-bit colour scaled by 257, or nothing.
-  SourceImage deep = direct({});
-  deep.depth = 16, deep.height = 1,
-  deep.rgba16 = {771, 64764, 5397, 65535, 771, 64764, 5398, 65535};
-  try {
-    MapToPalette(deep, palette, false);
-    ADD_FAILURE();
-  } catch (const UnmappedPixel& e) {
-    EXPECT_EQ(std::tuple(e.kind(), e.x(), e.colour()),
-              std::tuple(Kind::kNotEightBit, 1, std::string("#0303FCFC1516")));
-  }
+  for (const auto& [image, transparent, expected] : cases)
+    EXPECT_EQ(outcome(image, palette, transparent), expected);
   EXPECT_EQ(SpritePaletteOf(shortPalette)[4 * 10], 0);
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }

@@ -2,7 +2,6 @@
 // reader over generated sprites.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -56,10 +55,7 @@ TEST(EncodeFrameData, CanonicalTokensAndLimits) {
       {"width 0", image(0, 1, {}), {}, Refusal::Kind::kBadSize},
       {"height -1", image(1, -1, {}), {}, Refusal::Kind::kBadSize},
       {"width 32,768", image(32768, 1, Bytes(32768, 0)), {}, Refusal::Kind::kBadSize},
-      {"more pixels than 32,767 bytes hold",
-       image(32767, 128, zeros(32767 * 128)),
-       {},
-       Refusal::Kind::kTooManyPixels},
+      {"too many pixels", image(32767, 128, zeros(32767 * 128)), {}, Refusal::Kind::kTooManyPixels},
   };
   for (const auto& c : cases) {
     Bytes stored;
@@ -72,12 +68,7 @@ TEST(EncodeFrameData, CanonicalTokensAndLimits) {
   const Bytes most = EncodeFrameData(image(32767, 127, zeros(32767 * 127)));
   EXPECT_EQ(most.size(), 2 * ((32767 * 127 + 254) / 255));
 
-  try {
-    EncodeHeader(32768);
-    ADD_FAILURE() << "32,768 frames written";
-  } catch (const Refusal& r) {
-    EXPECT_EQ(std::tuple(r.kind(), r.frame()), std::tuple(Refusal::Kind::kTooManyFrames, 32768));
-  }
+  EXPECT_EQ(refusalOf([] { EncodeHeader(32768); }), Refusal::Kind::kTooManyFrames);
 }
 
 // Frames of every kind the fast path treats apart: long literal spans, runs across the 16-byte
@@ -112,7 +103,6 @@ TEST(EncodeSprite, DecodesBackAndIsStable) {
     for (int k = 0; k < 1 + round % 6; ++k) frames.push_back(randomImage(random));
     const Palette palette = testing::DistinctPalette();
     const Bytes file = EncodeSprite(frames, palette);
-
     // The reader's view: the same frames; the palette's colours with reserved bytes 0.
     Palette read{};
     const std::vector<IndexedImage> decoded = decodeAll(file, read);
@@ -122,62 +112,27 @@ TEST(EncodeSprite, DecodesBackAndIsStable) {
                 std::tuple(frames[k].width, frames[k].height, frames[k].pixels));
       // The test builder's plain encoder agrees byte for byte.
       EXPECT_EQ(EncodeFrameData(frames[k]), testing::EncodePixels(frames[k].pixels));
+      EXPECT_EQ(ReplaceFrame(file, static_cast<int>(k + 1), decoded[k]), file);
     }
     for (std::size_t k = 0; k < kPaletteSize; ++k)
       EXPECT_EQ(read[k], k % 4 == 3 ? 0 : palette[k]) << k;
-    EXPECT_EQ(file, EncodeSprite(decoded, read));
   }
 }
 
-TEST(ReplaceFrame, KeepsEveryOtherByte) {
-  std::mt19937 random(5);
-  for (int round = 0; round < 30; ++round) {
-    // Stored bytes no writer of ours makes: runs of 0 and 1, expansions shorter than the frame.
-    SpriteBuilder builder;
-    builder.rawFrame(4, 3, {0, 0, 7, 0, 1, 0, 1, 9});
-    const int frames = 2 + round % 4;
-    for (int k = 1; k < frames; ++k) {
-      const IndexedImage i = randomImage(random);
-      builder.frame(i.width, i.height, i.pixels);
-    }
-    const Bytes file = builder.gap({1, 2, 3}).build();
-    const int number = 1 + round % frames;
-    Palette palette{};
-    const std::vector<IndexedImage> before = decodeAll(file, palette);
+TEST(ReplaceFrame, ChangesOneRecordAndRefusesWhatItCannot) {
+  // Stored bytes no writer of ours makes (runs of 0 and of 1, a short expansion), and a gap.
+  const Bytes odd{0, 0, 7, 0, 1, 0, 1, 9}, gap{1, 2, 3};
+  const Bytes file = SpriteBuilder().rawFrame(4, 3, odd).frame(2, 1, {5, 6}).gap(gap).build();
+  const IndexedImage other = image(3, 1, {0, 0, 4});
+  EXPECT_EQ(ReplaceFrame(file, 2, other),
+            SpriteBuilder().rawFrame(4, 3, odd).frame(3, 1, {0, 0, 4}).gap(gap).build());
+  EXPECT_EQ(ReplaceFrame(file, 1, other),
+            SpriteBuilder().frame(3, 1, {0, 0, 4}).frame(2, 1, {5, 6}).gap(gap).build());
 
-    // The frame's own pixels: it decodes the same, and a canonical record stays byte for byte.
-    const Bytes same = ReplaceFrame(file, number, before[number - 1]);
-    Palette after{};
-    EXPECT_EQ(decodeAll(same, after).at(number - 1).pixels, before[number - 1].pixels);
-    if (number > 1) {
-      EXPECT_EQ(same, file);
-    }
-
-    // Another image: that frame changes, and only the bytes of its record.
-    const IndexedImage other = randomImage(random);
-    const Bytes changed = ReplaceFrame(file, number, other);
-    const std::vector<IndexedImage> decoded = decodeAll(changed, after);
-    for (int k = 1; k <= frames; ++k)
-      EXPECT_EQ(decoded[k - 1].pixels, k == number ? other.pixels : before[k - 1].pixels);
-    MemoryBytes source(file);
-    SprReader reader(source);
-    reader.open(palette);
-    FrameRecord record;
-    for (int k = 1; k <= number; ++k) record = reader.readFrame();
-    const auto start = static_cast<std::ptrdiff_t>(record.offset);
-    const auto tail =
-        static_cast<std::ptrdiff_t>(file.size()) - start - kRecordHeaderSize - record.storedLength;
-    EXPECT_TRUE(std::equal(file.begin(), file.begin() + start, changed.begin()));
-    EXPECT_TRUE(std::equal(file.end() - tail, file.end(), changed.end() - tail));
-  }
-}
-
-TEST(ReplaceFrame, RefusesWhatItCannotReplace) {
-  const Bytes two = SpriteBuilder().frame(1, 1, {1}).frame(1, 1, {2}).build();
   const IndexedImage pixel = image(1, 1, {3});
-  EXPECT_EQ(refusalOf([&] { ReplaceFrame(two, 0, pixel); }), Refusal::Kind::kNoSuchFrame);
-  EXPECT_EQ(refusalOf([&] { ReplaceFrame(two, 3, pixel); }), Refusal::Kind::kNoSuchFrame);
-  EXPECT_EQ(refusalOf([&] { ReplaceFrame(two, 2, image(0, 1, {})); }), Refusal::Kind::kBadSize);
+  EXPECT_EQ(refusalOf([&] { ReplaceFrame(file, 0, pixel); }), Refusal::Kind::kNoSuchFrame);
+  EXPECT_EQ(refusalOf([&] { ReplaceFrame(file, 3, pixel); }), Refusal::Kind::kNoSuchFrame);
+  EXPECT_EQ(refusalOf([&] { ReplaceFrame(file, 2, image(0, 1, {})); }), Refusal::Kind::kBadSize);
   // A record that runs into the last 1,024 bytes: replacing it would change the palette.
   Bytes overlapping = SpriteBuilder().rawFrame(1, 1, Bytes(1030, 1)).build();
   overlapping.resize(overlapping.size() - kPaletteSize);
