@@ -106,6 +106,20 @@ END {
       ms(m), "`sprconv --version`, a whole process", ms(f), r, "< 20 ms",
       have(m) && timeMs[m] < 20)
 
+  m = "PackPng600_median"; f = "PackFloorReadAndWrite_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(7, "`sprconv pack` of a folder of 600 PNG frames of 100 × 120, in process", ms(m),
+      "reading the same PNG files and decoding them with libpng; writing the same sprite bytes",
+      ms(f), r, "≤ 1.5×", r != "" && r <= 1.5)
+
+  m = "EncodeFrameData_median"; f = "EncodeFloorDecode_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(8, "`EncodeFrameData`, 100 × 120 frames (16 in turn)",
+      have(m) ? sprintf("%.2f µs a frame", timeMs[m] * 1000 / 16) : "n/a",
+      "`DecodeFrameData` of the same frames",
+      have(f) ? sprintf("%.2f µs a frame", timeMs[f] * 1000 / 16) : "n/a",
+      r, "≤ 2× (at least half as fast)", r != "" && r <= 2)
+
   n = 0
   for (k in failed) {
     if (n++ == 0) print "\nFailed runs:"

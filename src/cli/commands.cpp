@@ -7,6 +7,7 @@
 #include "cli/failure.h"
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
+#include "cli/pack.h"
 #include "cli/sprite_input.h"
 #include "cli/thumbnail.h"
 #include "image/gif_writer.h"
@@ -284,6 +285,10 @@ int run(const std::vector<std::string>& args, Console& console) {
       return RunInfo(options, console);
     case Command::Thumbnail:
       return RunThumbnail(options, console);
+    case Command::Pack:
+      return RunPack(options, console);
+    case Command::Replace:
+      return RunReplace(options, console);
   }
   return kSomeFailed;
 }

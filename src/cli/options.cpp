@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "image/thumbnail.h"
+#include "cli/pack_options.h"
 
 namespace glint::cli {
 namespace {
@@ -54,13 +55,16 @@ std::string VersionText() { return std::string("sprconv ") + GLINT_VERSION; }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CLI::App app(
-      "Converts sprite files (.spr) into BMP, PNG, sprite sheets and animated GIFs.\n\n"
+      "Converts sprite files (.spr) into BMP, PNG, sprite sheets and animated GIFs, and packs\n"
+      "edited frames back into sprite files.\n\n"
       "  sprconv export SPRITE|FOLDER... [-o DIR] [--format bmp|png] [--frames N|A-B]\n"
       "                 [--transparent] [-j N] [-q]\n"
       "  sprconv sheet  SPRITE -o OUT.png [--columns N] [--transparent]\n"
       "  sprconv gif    SPRITE -o OUT.gif [--delay MS] [--transparent]\n"
       "  sprconv info   SPRITE... [--json]\n"
       "  sprconv thumbnail [-s SIZE] SPRITE OUT.png\n"
+      "  sprconv pack   IMAGE|FOLDER... -o OUT.spr [--palette FILE] [--transparent]\n"
+      "  sprconv replace SPRITE --frame N IMAGE [-o OUT.spr] [--transparent]\n"
       "  sprconv --help | --version\n",
       "sprconv");
   app.set_version_flag("--version", VersionText(), "Show the version and exit");
@@ -142,6 +146,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                    "Largest width and height, 16 to 1024 (default 128)")
       ->check(CLI::Range(image::kMinThumbnailSize, image::kMaxThumbnailSize))
       ->type_name("SIZE");
+  CLI::App* packCmd = nullptr;
+  CLI::App* replaceCmd = nullptr;
+  AddPackCommands(app, options, packCmd, replaceCmd);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   if (!reversed.empty()) reversed.pop_back();  // the program's name
@@ -153,7 +160,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (code == 0) return ParsedCommandLine{std::nullopt, 0, out.str(), ""};
     std::string message = e.what();
     if (e.get_name() == "RequiredError" && app.get_subcommands().empty())
-      message = "nothing to do: give a command (export, sheet, gif, info or thumbnail)";
+      message =
+          "nothing to do: give a command (export, sheet, gif, info, thumbnail, pack or replace)";
     return usageError(message);
   }
 
@@ -178,6 +186,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   } else if (thumbnailCmd->parsed()) {
     options.command = Command::Thumbnail;
     options.inputs = {thumbnailSprite};
+  } else if (packCmd->parsed()) {
+    options.command = Command::Pack;
+  } else if (replaceCmd->parsed()) {
+    options.command = Command::Replace;
   } else {
     options.command = Command::Info;
   }

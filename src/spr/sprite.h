@@ -18,6 +18,14 @@
 // A frame has pixels when its width and height are both above 0. A frame without a size is
 // empty when its expansion is, and broken otherwise. Every read is bounds-checked, and every
 // fault is a Fault that says which one, where.
+//
+// Writing keeps to what every reader accepts: widths and heights 1 to 32,767, at most 32,767
+// stored bytes a frame (a length that a signed field still reads as positive) and at most 32,767
+// frames; anything else is refused with a Refusal naming the frame. Stored bytes are canonical,
+// so the same pixels always give the same bytes: a pixel 1..255 is itself; a run of index 0 is 0
+// and its length, runs longer than 255 split into runs of 255 and one of the rest; never a count
+// of 0. Every pixel is written, trailing zeros too, so a frame expands to exactly width x height.
+// The unused header bytes and the palette's reserved bytes are written as 0.
 
 #include <array>
 #include <cstdint>
@@ -166,5 +174,57 @@ void CheckFrameData(const FrameRecord& frame);
 // kPixelsWithoutSize as faults. Without `progress` no call is made per token.
 std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame,
                                             DecodeProgress* progress = nullptr);
+
+inline constexpr int kMaxSide = 32767;
+inline constexpr std::size_t kMaxStoredLength = 32767;
+inline constexpr int kMaxFrames = 32767;
+// The most pixels 32,767 stored bytes can hold: 16,383 runs of 255 and one literal.
+inline constexpr std::int64_t kMaxEncodablePixels = 16383LL * 255 + 1;
+
+// Why something cannot be written within the limits. `frame` (from 1) says which frame.
+class Refusal : public std::runtime_error {
+ public:
+  enum class Kind {
+    kBadSize,          // width or height outside 1..32,767: width(), height()
+    kTooManyPixels,    // more pixels than any stored data within the limit holds
+    kStoredTooLong,    // stored bytes above 32,767: storedLength()
+    kTooManyFrames,    // more than 32,767 frames: frame() is the count
+    kNoSuchFrame,      // replace: frame() outside 1..frameCount()
+    kRecordInPalette,  // replace: the record reaches into the last 1,024 bytes
+  };
+
+  Refusal(Kind kind, int frame, int width = 0, int height = 0, std::int64_t storedLength = 0,
+          int frameCount = 0);
+
+  Kind kind() const { return kind_; }
+  int frame() const { return frame_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  std::int64_t storedLength() const { return storedLength_; }
+  int frameCount() const { return frameCount_; }
+
+ private:
+  Kind kind_;
+  int frame_, width_, height_;
+  std::int64_t storedLength_;
+  int frameCount_;
+};
+
+// The canonical stored bytes of the image, frame number `frame` for a refusal.
+Bytes EncodeFrameData(const IndexedImage& image, int frame = 1);
+
+// The pieces of a file, in file order: the 8-byte header, one record per frame (its 6-byte header
+// and stored bytes), the palette with its reserved bytes 0.
+Bytes EncodeHeader(int frameCount);
+Bytes EncodeRecord(const IndexedImage& image, int frame);
+Palette EncodePalette(const Palette& palette);
+
+// A whole file of these frames.
+Bytes EncodeSprite(std::span<const IndexedImage> frames, const Palette& palette);
+
+// The file with frame `number`'s record replaced by the image's; every other byte stays as it
+// was, the other records as stored even when not canonical. The records up to that frame must be
+// whole (Fault otherwise); the image is encoded as above.
+Bytes ReplaceFrame(std::span<const std::uint8_t> file, int number, const IndexedImage& image);
 
 }  // namespace glint::spr

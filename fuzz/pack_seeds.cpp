@@ -1,0 +1,76 @@
+// Writes the seed corpora of the sprite writer and the image readers: images at the limits and
+// past them, sprite files to replace a frame in, every PNG form and BMP variant, and the files
+// the export writes.
+#include <png.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bmp/bmp.h"
+#include "image/png_writer.h"
+#include "support/image_files.h"
+#include "support/sprite_builder.h"
+
+using glint::testing::Bytes;
+using glint::testing::SpriteBuilder;
+
+namespace {
+
+void save(const std::filesystem::path& dir, const std::string& name, Bytes bytes,
+          std::uint8_t first) {
+  bytes.insert(bytes.begin(), first);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+// An image for the encoder's fuzzer: its size, then (index, run - 1) pairs.
+Bytes image(int width, int height, const Bytes& pairs) {
+  Bytes b{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(width >> 8),
+          static_cast<std::uint8_t>(height), static_cast<std::uint8_t>(height >> 8)};
+  b.insert(b.end(), pairs.begin(), pairs.end());
+  return b;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const std::filesystem::path root(argv[1]);
+  const auto encoder = root / "encoder", readers = root / "image_readers";
+  save(encoder, "small", image(3, 2, {4, 0, 0, 1, 9, 0}), 0);
+  save(encoder, "long-runs", image(300, 200, {0, 255, 0, 255, 7, 2}), 0);
+  save(encoder, "widest", image(32767, 1, {1, 0}), 0);
+  save(encoder, "too-long", image(200, 200, {1, 0, 2, 0}), 0);
+  save(encoder, "no-size", image(0, -1, {}), 0);
+  const Bytes sprite = SpriteBuilder()
+                           .patternFrame(5, 4, 1)
+                           .rawFrame(0, 0, {})
+                           .rawFrame(4, 3, {0, 0, 7, 0, 1})
+                           .gap({1, 2})
+                           .build();
+  for (std::uint8_t frame = 1; frame <= 3; ++frame) {
+    Bytes withFrame{frame};
+    withFrame.insert(withFrame.end(), sprite.begin(), sprite.end());
+    save(encoder, "replace-" + std::to_string(frame), withFrame, 1);
+  }
+
+  int k = 0;
+  for (const auto& form : glint::testing::EveryPngForm())
+    save(readers, "png-" + std::to_string(k++), glint::testing::FormPng(form), 1);
+  for (auto [header, colours, topDown, compressed] : {std::tuple(40u, 256, false, false),
+                                                      {12u, 256, false, false},
+                                                      {124u, 6, true, false},
+                                                      {108u, 16, false, true}})
+    save(readers, "bmp-" + std::to_string(header),
+         glint::testing::VariantBmp(header, colours, topDown, compressed), 0);
+  glint::spr::IndexedImage frame(6, 5);
+  frame.pixels = glint::testing::MakePixels(6, 5, 3);
+  const auto palette = glint::testing::DistinctPalette();
+  save(readers, "exported.png", glint::image::PalettePng(frame, palette, true), 1);
+  save(readers, "exported.bmp", glint::bmp::FrameFile(frame, glint::bmp::ConvertPalette(palette)),
+       0);
+  return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/console.h"
+#include "cli/options.h"
+
+namespace glint::cli {
+
+// The images a pack command line names, in frame order. A file stands for itself; a folder for
+// the files in it named as the export names frames (NAME_k.png, NAME_k.bmp, letter case of the
+// extension aside, hidden files left out), all of one NAME, in the order of k as a number.
+// Raises Failure for a folder without such files, with more than one NAME, or with two files
+// for one k.
+std::vector<std::string> PackImages(const std::vector<std::string>& inputs);
+
+// The commands; each returns the exit status.
+int RunPack(const Options& options, Console& console);
+int RunReplace(const Options& options, Console& console);
+
+}  // namespace glint::cli
