@@ -1,27 +1,33 @@
-// The converter's image writers fed with decoded frames: a palette PNG of every frame, a sheet
-// of them all, and an animated GIF. Each file is read back with the libraries' own decoders and
-// compared with the frames it was made from.
+// The image writers fed with the frames of a sprite: a palette PNG of every decoded frame, a
+// sheet of them all and an animated GIF, both made from the records as the converter makes them.
+// Each file is read back with the libraries' own decoders and compared with the frames the
+// reader decoded, placed where an independent layout puts them.
 //
 // Input: one byte of options (bit 0 transparent, bits 1-3 the sheet's columns, 0 for square),
 // one byte of delay (in units of 10 ms), then a sprite file.
 #include <gif_lib.h>
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/gif_writer.h"
-#include "cli/png_writer.h"
-#include "cli/sheet.h"
 #include "decoded_sprite.h"
+#include "image/gif_writer.h"
+#include "image/png_writer.h"
+#include "image/sheet.h"
 
 using namespace glint;
 
 namespace {
 
-constexpr std::int64_t kPixelBudget = std::int64_t{1} << 18;
-constexpr std::int64_t kSheetBudget = std::int64_t{1} << 20;
+// Frames of a few thousand pixels meet every path of the writers; larger ones only take longer.
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 14;
+constexpr std::int64_t kSheetBudget = std::int64_t{1} << 16;
+// A frame's PNG depends on nothing but the frame: any frame further on could have come first.
+// Each PNG sets up a compressor of its own, which costs more than the frame.
+constexpr std::size_t kFramePngs = 8;
 
 void require(bool ok) {
   if (!ok) std::abort();
@@ -40,7 +46,7 @@ void readPng(png_structp png, png_bytep out, png_size_t length) {
 }
 
 // Decodes the PNG and compares it with the image, its palette and its transparency.
-bool pngShows(const std::vector<std::uint8_t>& file, const cli::IndexedImage& image,
+bool pngShows(const std::vector<std::uint8_t>& file, const spr::IndexedImage& image,
               const spr::Palette& palette, bool transparent) {
   Reading reading{file};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -73,32 +79,37 @@ bool pngShows(const std::vector<std::uint8_t>& file, const cli::IndexedImage& im
   return same;
 }
 
+// The sheet: frame i at the top-left of cell i, index 0 elsewhere. One too large is refused
+// before anything is decoded.
 void checkSheet(const fuzz::DecodedSprite& sprite, int columns, bool transparent) {
-  std::vector<cli::FrameSize> sizes;
-  for (const auto& f : sprite.frames) sizes.push_back({f.width, f.height});
-  auto layout = cli::LayoutSheet(sizes, columns);
-  require(layout.has_value());
-  if (layout->width() * layout->height() > kSheetBudget) return;
-  cli::IndexedImage sheet(static_cast<int>(layout->width()), static_cast<int>(layout->height()));
-  for (std::size_t i = 0; i < sprite.frames.size(); ++i) {
-    const cli::IndexedImage& f = sprite.frames[i];
-    require(layout->cellX(i) + f.width <= sheet.width);
-    require(layout->cellY(i) + f.height <= sheet.height);
-    cli::Place(sheet, f, layout->cellX(i), layout->cellY(i));
+  const fuzz::SheetGrid grid = fuzz::ExpectedSheet(sprite.records, columns);
+  if (grid.pixels() > image::kMaxSheetPixels) {
+    try {
+      image::ComposeSheet(sprite.records, columns);
+    } catch (const image::SheetTooLarge& large) {
+      require(large.width == static_cast<std::int64_t>(grid.width()) &&
+              large.height == static_cast<std::int64_t>(grid.height()));
+      return;
+    }
+    std::abort();
   }
-  // Every pixel is a frame's own or index 0.
-  std::vector<std::uint8_t> expected(sheet.pixels.size(), 0);
+  if (grid.pixels() > kSheetBudget) return;
+
+  const spr::IndexedImage sheet = image::ComposeSheet(sprite.records, columns);
+  const std::size_t width = grid.width();
+  require(static_cast<std::size_t>(sheet.width) == width &&
+          static_cast<std::size_t>(sheet.height) == grid.height());
+  std::vector<std::uint8_t> expected(width * grid.height(), 0);
   for (std::size_t i = 0; i < sprite.frames.size(); ++i) {
-    const cli::IndexedImage& f = sprite.frames[i];
-    for (int y = 0; y < f.height; ++y)
-      std::memcpy(expected.data() +
-                      static_cast<std::size_t>(layout->cellY(i) + y) *
-                          static_cast<std::size_t>(sheet.width) +
-                      static_cast<std::size_t>(layout->cellX(i)),
-                  f.row(y), static_cast<std::size_t>(f.width));
+    const spr::IndexedImage& f = sprite.frames[i];
+    const std::size_t x = i % grid.perRow * grid.cellWidth;
+    const std::size_t y = i / grid.perRow * grid.cellHeight;
+    for (int row = 0; row < f.height; ++row)
+      std::memcpy(expected.data() + (y + static_cast<std::size_t>(row)) * width + x, f.row(row),
+                  static_cast<std::size_t>(f.width));
   }
   require(sheet.pixels == expected);
-  require(pngShows(cli::PalettePng(sheet, sprite.palette, transparent), sheet, sprite.palette,
+  require(pngShows(image::PalettePng(sheet, sprite.palette, transparent), sheet, sprite.palette,
                    transparent));
 }
 
@@ -110,6 +121,8 @@ int readGif(GifFileType* gif, GifByteType* out, int length) {
   return static_cast<int>(n);
 }
 
+// The animation: a canvas as large as the largest frame, each frame centred on it (rounded
+// down), shown `delayMs` to the nearest hundredth of a second (at least one).
 void checkGif(const fuzz::DecodedSprite& sprite, int delayMs, bool transparent) {
   int width = 0, height = 0;
   for (const auto& f : sprite.frames) {
@@ -117,15 +130,10 @@ void checkGif(const fuzz::DecodedSprite& sprite, int delayMs, bool transparent) 
     height = std::max(height, f.height);
   }
   std::vector<std::uint8_t> file;
-  const int delay = cli::DelayHundredths(delayMs);
-  {
-    cli::GifWriter gif(
-        [&](std::span<const std::uint8_t> b) { file.insert(file.end(), b.begin(), b.end()); },
-        width, height, sprite.palette, delay, transparent);
-    for (const auto& f : sprite.frames)
-      gif.addFrame(f, (width - f.width) / 2, (height - f.height) / 2);
-    gif.finish();
-  }
+  image::WriteSpriteGif(
+      [&](std::span<const std::uint8_t> b) { file.insert(file.end(), b.begin(), b.end()); },
+      sprite.palette, sprite.records, delayMs, transparent);
+  const int delay = std::max(1, (delayMs + 5) / 10);
 
   Reading reading{file};
   int error = 0;
@@ -141,7 +149,7 @@ void checkGif(const fuzz::DecodedSprite& sprite, int delayMs, bool transparent) 
   }
   require(gif->ImageCount == static_cast<int>(sprite.frames.size()));
   for (int i = 0; i < gif->ImageCount; ++i) {
-    const cli::IndexedImage& f = sprite.frames[static_cast<std::size_t>(i)];
+    const spr::IndexedImage& f = sprite.frames[static_cast<std::size_t>(i)];
     const SavedImage& image = gif->SavedImages[i];
     require(image.ImageDesc.Left == (width - f.width) / 2 &&
             image.ImageDesc.Top == (height - f.height) / 2);
@@ -163,10 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int columns = (data[0] >> 1) & 7;
   const int delayMs = data[1] * 10;
   auto sprite = fuzz::DecodeSprite({data + 2, size - 2}, kPixelBudget);
+  sprite.records.resize(sprite.frames.size());  // the frames decoded before a fault
   if (sprite.frames.empty()) return 0;
-  for (const auto& f : sprite.frames)
-    require(
-        pngShows(cli::PalettePng(f, sprite.palette, transparent), f, sprite.palette, transparent));
+  for (const auto& f : std::span(sprite.frames).first(std::min(sprite.frames.size(), kFramePngs)))
+    require(pngShows(image::PalettePng(f, sprite.palette, transparent), f, sprite.palette,
+                     transparent));
   checkSheet(sprite, columns, transparent);
   checkGif(sprite, delayMs, transparent);
   return 0;

@@ -47,8 +47,15 @@ int main(int argc, char** argv) {
       {"tiny", Bytes(100, 0x53)},
       {"mixed-sizes",
        SpriteBuilder().patternFrame(9, 2, 5).patternFrame(2, 9, 6).patternFrame(1, 1, 7).build()},
-      // More than 32,767 stored bytes: valid, since the length is unsigned.
-      {"long-stored", SpriteBuilder().patternFrame(300, 300, 8).build()},
+      // Seeds stay within the fuzzers' pixel budgets and input lengths (fuzz/run): larger ones
+      // would only be skipped or cut.
+      {"wide-row", SpriteBuilder().patternFrame(4001, 1, 8).patternFrame(1, 600, 9).build()},
+      {"many",
+       [] {
+         SpriteBuilder b;
+         for (int k = 1; k <= 11; ++k) b.patternFrame(k, 12 - k, static_cast<std::uint32_t>(k));
+         return b.build();
+       }()},
   };
   for (const auto& [name, bytes] : sprites) save(root / "sprite", name, bytes);
   // The image writers take an options byte and a delay byte first; the converter one byte that
@@ -67,7 +74,10 @@ int main(int argc, char** argv) {
   auto codec = root / "codec";
   save(codec, "rows", codecSeed(3, 2, {1, 2, 3, 4, 5, 6}));
   save(codec, "runs", codecSeed(2, 3, {5, 0, 3, 7}));
-  save(codec, "wide", codecSeed(200, 200, Bytes(40, 0)));
+  save(codec, "wide", codecSeed(4093, 1, {9, 0, 255, 0, 255, 8}));
+  save(codec, "square", codecSeed(60, 60, Bytes(40, 0)));
   save(codec, "zero-width", codecSeed(0, 3, {1}));
+  save(codec, "negative", codecSeed(-5, 4, {0, 0}));
+  save(codec, "cut-run", codecSeed(4, 4, {1, 2, 0}));
   return 0;
 }

@@ -1,6 +1,7 @@
 // Whole converter commands on a sprite file: export (BMP or PNG), sheet, gif and info. Whatever
 // the file holds, the command ends with status 0 or 1, says why on stderr when it fails, agrees
-// with the reader about whether the file is sound, and leaves only whole files behind.
+// with the reader about whether the file is sound (and, reading in file order, about its first
+// fault), and leaves only whole files behind.
 //
 // Input: one byte choosing the command and its options, then a sprite file.
 #include <unistd.h>
@@ -9,29 +10,35 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "cli/sheet.h"
+#include "cli/options.h"
+#include "cli/sprite_input.h"
 #include "decoded_sprite.h"
+#include "image/sheet.h"
 
 using namespace glint;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int64_t kPixelBudget = std::int64_t{1} << 18;
+// Frames of a few thousand pixels meet every path of the converter; larger ones only take longer.
+constexpr std::int64_t kPixelBudget = std::int64_t{1} << 14;
+constexpr std::int64_t kSheetBudget = std::int64_t{1} << 16;
 
 void require(bool ok) {
   if (!ok) std::abort();
 }
 
 // A folder of this process's own, in memory when the system has room there: a full disk would
-// fail a sound conversion.
+// fail a sound conversion, and a disk is slower. Within the budgets a run leaves at most a few
+// hundred kilobytes there.
 const fs::path& workFolder() {
   static const fs::path folder = [] {
     std::error_code ec;
-    const bool roomy = fs::space("/dev/shm", ec).available >= (std::uintmax_t{1} << 30) && !ec;
+    const bool roomy = fs::space("/dev/shm", ec).available >= (std::uintmax_t{16} << 20) && !ec;
     fs::path base = roomy ? fs::path("/dev/shm") : fs::temp_directory_path();
     fs::path f = base / ("glint-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(f);
@@ -39,6 +46,31 @@ const fs::path& workFolder() {
     return f;
   }();
   return folder;
+}
+
+// Runs the command as Sprconv does. Parsing is pure and takes as long as the rest of a run, and
+// there are only a few command lines here (the input and output names never change): each one is
+// parsed once.
+int run(const std::vector<std::string>& args, cli::Console& console) {
+  static std::map<std::vector<std::string>, cli::Options> parsed;
+  auto known = parsed.find(args);
+  if (known == parsed.end()) {
+    cli::ParsedCommandLine line = cli::ParseCommandLine(args);
+    require(line.options.has_value());
+    known = parsed.emplace(args, *line.options).first;
+  }
+  const cli::Options& options = known->second;
+  switch (options.command) {
+    case cli::Command::Export:
+      return cli::RunExport(options, console);
+    case cli::Command::Sheet:
+      return cli::RunSheet(options, console);
+    case cli::Command::Gif:
+      return cli::RunGif(options, console);
+    case cli::Command::Info:
+      return cli::RunInfo(options, console);
+  }
+  std::abort();
 }
 
 std::uint32_t le32(const std::vector<char>& b, std::size_t at) {
@@ -77,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> file(data + 1, size - 1);
   const fuzz::DecodedSprite sprite = fuzz::DecodeSprite(file, kPixelBudget);
   if (sprite.outcome == fuzz::DecodedSprite::Outcome::kTooLarge) return 0;
-  const bool sound = sprite.outcome == fuzz::DecodedSprite::Outcome::kRead && !sprite.broken;
+  const bool sound = sprite.sound();
 
   const fs::path dir = workFolder();
   const std::string input = (dir / "f.spr").string();
@@ -90,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> args{"sprconv"};
   std::string extension;
   bool expectOk = sound;
+  bool tooLarge = false;  // a sheet beyond what one may hold
   switch (data[0] % 5) {
     case 0:
     case 1:
@@ -99,12 +132,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (transparent && extension == ".png") args.push_back("--transparent");
       break;
     case 2: {
+      // Every record with pixels is laid out before any is decoded: the grid holds them all.
+      const int columns = (data[0] >> 4) & 7;
+      const fuzz::SheetGrid grid = fuzz::ExpectedSheet(sprite.records, columns);
+      tooLarge = grid.pixels() > image::kMaxSheetPixels;
+      if (grid.pixels() > kSheetBudget && !tooLarge) return 0;
       extension = ".png";
-      const std::string columns = std::to_string((data[0] >> 4) & 7);
       args.insert(args.end(), {"sheet", input, "-o", (out / "s.png").string()});
-      if (columns != "0") args.insert(args.end(), {"--columns", columns});
+      if (columns != 0) args.insert(args.end(), {"--columns", std::to_string(columns)});
       if (transparent) args.push_back("--transparent");
-      expectOk = sound && !sprite.frames.empty();  // a sheet too large is refused too
+      expectOk = sound && !sprite.frames.empty() && !tooLarge;
       break;
     }
     case 3:
@@ -119,17 +156,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (args[1] == "sheet" || args[1] == "gif") fs::create_directories(out);
 
   cli::BufferConsole console;
-  const int status = cli::Sprconv(args, console);
+  const int status = run(args, console);
   const std::string err = console.errText();
   require(status == 0 || status == 1);
   require((status == 0) == err.empty());
   for (std::size_t at = 0; at < err.size(); at = err.find('\n', at) + 1)
     require(err.compare(at, 9, "sprconv: ") == 0);
-  if (args[1] == "sheet" && status == 1 && expectOk) {
+  require((status == 0) == expectOk);
+  if (sound && !sprite.frames.empty() && tooLarge)
     require(err.find("more than one PNG sheet holds") != err.npos);
-  } else {
-    require((status == 0) == expectOk);
-  }
+  // Export and info read each frame and decode it before the next, as the reader's fault order.
+  if (sprite.fault && (args[1] == "export" || args[1] == "info"))
+    require(err.find(cli::FaultReason(*sprite.fault)) != err.npos);
 
   if (args[1] == "info") {
     const std::string text = console.outText();
