@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "bmp/bmp.h"
 #include "cli/failure.h"
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
@@ -12,6 +11,7 @@
 #include "image/naming.h"
 #include "image/png_writer.h"
 #include "image/sheet.h"
+#include "image/sprite_output.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
@@ -39,10 +39,9 @@ std::string framesText(int count) {
   return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
 
-// The frames with pixels of the sprite; a sprite without any is a failure.
-std::vector<spr::FrameRecord> framesWithPixels(SpriteFile& sprite) {
-  std::vector<spr::FrameRecord> frames =
-      spr::ReadFramesWithPixels(sprite.reader(), sprite.frameCount());
+// The frames with pixels of the sprite, by their headers; a sprite without any is a failure.
+image::SpriteFrames framesWithPixels(SpriteFile& sprite) {
+  image::SpriteFrames frames(sprite.reader(), sprite.frameCount());
   if (frames.empty()) throw Failure(sprite.path(), "no frames to show");
   return frames;
 }
@@ -79,20 +78,15 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
   }
   const bool png = settings.format == Format::Png;
   const std::string extension = png ? ".png" : ".bmp";
-  const std::vector<std::uint8_t> colourTable =
-      png ? std::vector<std::uint8_t>{} : bmp::ConvertPalette(sprite.palette());
-  for (int k = 1; k <= last; ++k) {
-    const spr::FrameRecord frame = sprite.reader().readFrame();
-    if (k < first) continue;  // read past to reach the range
-    const std::optional<spr::IndexedImage> image = spr::DecodeFrameData(frame);
-    if (!image) continue;
-    const std::vector<std::uint8_t> bytes =
-        png ? image::PalettePng(*image, sprite.palette(), settings.transparent)
-            : bmp::FrameFile(*image, colourTable);
-    if (!input.outFolder.empty()) folders.ensure(input.outFolder);
-    writeWhole(image::FramePath(input.sprite, input.outFolder, input.name, k, extension), bytes);
-    progress.frameDone();
-  }
+  image::EncodeFrameFiles(
+      sprite.reader(), sprite.palette(), first, last,
+      png ? image::FrameFormat::kPng : image::FrameFormat::kBmp, settings.transparent,
+      [&](int k, std::span<const std::uint8_t> bytes) {
+        if (!input.outFolder.empty()) folders.ensure(input.outFolder);
+        writeWhole(image::FramePath(input.sprite, input.outFolder, input.name, k, extension),
+                   bytes);
+        progress.frameDone();
+      });
 }
 
 int RunExport(const Options& options, Console& console) {
@@ -149,10 +143,15 @@ int RunSheet(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
-    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
-    const spr::IndexedImage sheet =
-        image::ComposeSheet(frames, options.columns, [&] { progress.frameDone(); });
-    writeWhole(options.output, image::PalettePng(sheet, sprite.palette(), options.transparent));
+    const image::SpriteFrames frames = framesWithPixels(sprite);
+    std::vector<std::uint8_t> png;
+    image::WriteSheetPng(
+        [&](std::span<const std::uint8_t> bytes) {
+          png.insert(png.end(), bytes.begin(), bytes.end());
+        },
+        sprite.palette(), frames, options.columns, options.transparent,
+        [&] { progress.frameDone(); });
+    writeWhole(options.output, png);
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
@@ -177,7 +176,7 @@ int RunGif(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
-    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
+    const image::SpriteFrames frames = framesWithPixels(sprite);
     // The file is streamed: its bytes go to the temporary as the encoder makes them.
     std::optional<AtomicFile> file;
     try {

@@ -104,20 +104,22 @@ void GifWriter::finish() {
 }
 
 void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
-                    const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
+                    const SpriteFrames& frames, int delayMs, bool transparent,
                     const std::function<void()>& frameDone) {
-  int width = 0, height = 0;
-  for (const auto& f : frames) {
-    width = std::max<int>(width, f.width);
-    height = std::max<int>(height, f.height);
-  }
+  const int width = frames.canvasWidth(), height = frames.canvasHeight();
   GifWriter gif(sink, width, height, palette, DelayHundredths(delayMs), transparent);
-  for (const auto& record : frames) {
-    const spr::IndexedImage frame = *spr::DecodeFrameData(record);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const spr::IndexedImage frame = frames.decode(i);
     gif.addFrame(frame, CentredOffset(width, frame.width), CentredOffset(height, frame.height));
     if (frameDone) frameDone();
   }
   gif.finish();
+}
+
+void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
+                    const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
+                    const std::function<void()>& frameDone) {
+  WriteSpriteGif(sink, palette, SpriteFrames(frames), delayMs, transparent, frameDone);
 }
 
 }  // namespace glint::image
