@@ -9,7 +9,10 @@ SpriteFrames::SpriteFrames(std::vector<spr::FrameRecord> records) : records_(std
 }
 
 SpriteFrames::SpriteFrames(spr::SprReader& reader, int count)
-    : records_(spr::ReadFramesWithPixels(reader, count, /*keepStored=*/false)), reader_(&reader) {
+    : SpriteFrames(spr::ReadFramesWithPixels(reader, count, /*keepStored=*/false), reader) {}
+
+SpriteFrames::SpriteFrames(std::vector<spr::FrameRecord> headers, spr::SprReader& reader)
+    : records_(std::move(headers)), reader_(&reader) {
   measure();
 }
 

@@ -19,6 +19,8 @@ class SpriteFrames {
   // The next `count` frames of `reader` by their headers (frames without pixels are checked and
   // left out); decodes read through `reader`, which must outlive this.
   SpriteFrames(spr::SprReader& reader, int count);
+  // Headers already read from `reader` (readFrameHeader), all of frames with pixels.
+  SpriteFrames(std::vector<spr::FrameRecord> headers, spr::SprReader& reader);
 
   std::size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }

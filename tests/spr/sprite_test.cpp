@@ -180,12 +180,28 @@ TEST(ReadFramesWithPixels, KeepsSizedFramesAndDecodesTheOthers) {
   const auto frames = ReadFramesWithPixels(reader, reader.open(palette));
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
+  // By headers alone, the bytes are read again when asked for.
+  SprReader headersOnly(source);
+  auto headers = ReadFramesWithPixels(headersOnly, headersOnly.open(palette), false);
+  ASSERT_EQ(headers.size(), 2u);
+  EXPECT_TRUE(headers[1].stored.empty());
+  headersOnly.readStored(headers[1]);
+  EXPECT_EQ(headers[1].stored, frames[1].stored);
 
-  const Bytes broken = SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}).build();
-  MemoryBytes brokenSource(broken);
-  SprReader brokenReader(brokenSource);
-  EXPECT_EQ(faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette)); }),
-            Kind::kPixelsWithoutSize);
+  for (bool keep : {true, false}) {
+    const Bytes broken = SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}).build();
+    MemoryBytes brokenSource(broken);
+    SprReader brokenReader(brokenSource);
+    EXPECT_EQ(
+        faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette), keep); }),
+        Kind::kPixelsWithoutSize);
+    // A record longer than the file is cut short before any byte of it is kept.
+    const Bytes cut = SpriteBuilder().rawFrame(2, 1, {1, 2}, 2000).build();
+    MemoryBytes cutSource(cut);
+    SprReader cutReader(cutSource);
+    EXPECT_EQ(faultOf([&] { ReadFramesWithPixels(cutReader, cutReader.open(palette), keep); }),
+              Kind::kRecordCutShort);
+  }
 }
 
 const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
