@@ -139,14 +139,18 @@ void AnimationWindow::setSprite(const std::string& path) {
   showFrame(true);
 }
 
-void AnimationWindow::tick() { showFrame(false); }
+void AnimationWindow::tick() { showFrame(false, true); }
 
-void AnimationWindow::showFrame(bool force) {
+void AnimationWindow::showFrame(bool force, bool now) {
   if (animation_) {
-    const anim::Animation::Shown now = animation_->current();
-    if (force || now.number != shown_.number || now.pixels != shown_.pixels) {
-      shown_ = now;
-      canvas_->update();
+    const anim::Animation::Shown due = animation_->current();
+    if (force || due.number != shown_.number || due.pixels != shown_.pixels) {
+      shown_ = due;
+      // On time: an update would wait for the window system's next round of paints.
+      if (now && canvas_->isVisible())
+        canvas_->repaint();
+      else
+        canvas_->update();
     }
     anim::Playback& playback = animation_->playback();
     if (playback.playing()) {

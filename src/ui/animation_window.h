@@ -68,7 +68,8 @@ class AnimationWindow : public QWidget {
  private:
   friend class AnimationCanvas;
   void tick();
-  void showFrame(bool force);
+  // Shows the frame the clock says; `now` paints it at once rather than at the next round.
+  void showFrame(bool force, bool now = false);
   void updateStatus();
   void fitToZoom();
   void addKey(const QKeySequence& keys, std::function<void()> action);
