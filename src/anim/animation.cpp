@@ -10,18 +10,34 @@ Animation::Animation(std::unique_ptr<spr::ByteSource> source, Playback::Clock cl
       playback_(std::move(clock)) {
   frameCount_ = reader_->open(palette_);
   colours_ = ColoursOf(palette_);
-  std::vector<spr::FrameRecord> headers;
+  // The first frame with pixels shows alone until the rest are read.
+  while (headers_.empty() && !indexed_) readHeaders(1);
+  if (!indexed_) {
+    frames_ = image::SpriteFrames(headers_, *reader_);
+    playback_.reset(playableCount());
+    zoom_ = OpeningZoom(canvasWidth(), canvasHeight());
+    readHeaders(kFirstHeaders);
+  }
+}
+
+bool Animation::readHeaders(int records) {
+  if (indexed_) return true;
   try {
-    for (int k = 0; k < frameCount_; ++k) {
+    for (int k = 0; k < records && headersRead_ < frameCount_; ++k) {
       spr::FrameRecord header = reader_->readFrameHeader();
-      if (spr::HasPixels(header)) headers.push_back(std::move(header));
+      ++headersRead_;
+      if (spr::HasPixels(header)) headers_.push_back(std::move(header));
     }
+    if (headersRead_ < frameCount_) return false;
   } catch (const spr::Fault& fault) {
     brokenAt_ = fault.frame();  // what comes before still plays
   }
-  frames_ = image::SpriteFrames(std::move(headers), *reader_);
+  indexed_ = true;
+  frames_ = image::SpriteFrames(std::move(headers_), *reader_);
+  headers_ = {};
   playback_.reset(playableCount());
-  zoom_ = frames_.empty() ? 1 : OpeningZoom(canvasWidth(), canvasHeight());
+  if (!zoomChosen_) zoom_ = frames_.empty() ? 1 : OpeningZoom(canvasWidth(), canvasHeight());
+  return true;
 }
 
 Animation::Shown Animation::current() {

@@ -17,10 +17,18 @@ namespace glint::anim {
 // bytes are read through the source, which the animation keeps open.
 class Animation {
  public:
-  // Reads the palette, the frame count and every record's header. A file that is no sprite
-  // raises spr::Fault; a broken record ends the frames there (brokenAt() says which).
+  // Reads the palette, the frame count and the records' headers up to the first frame with
+  // pixels, then at most kFirstHeaders more; a long sprite reads the rest with readHeaders(), so
+  // its first frame shows at once. A file that is no sprite raises spr::Fault; a broken record
+  // ends the frames there (brokenAt() says which).
   Animation(std::unique_ptr<spr::ByteSource> source, Playback::Clock clock,
             std::size_t cacheBudget = FrameCache::kDefaultBudget);
+
+  static constexpr int kFirstHeaders = 256;
+  // Reads at most `records` more headers. Once all are read (true), the frames, the canvas, the
+  // opening zoom and the playback take them all, playing from the first frame.
+  bool readHeaders(int records);
+  bool indexed() const { return indexed_; }
 
   int frameCount() const { return frameCount_; }
   int playableCount() const { return static_cast<int>(frames_.size()); }
@@ -34,7 +42,10 @@ class Animation {
   const FrameCache& cache() const { return cache_; }
 
   int zoom() const { return zoom_; }
-  void setZoom(int zoom) { zoom_ = zoom; }
+  void setZoom(int zoom) {
+    zoom_ = zoom;
+    zoomChosen_ = true;
+  }
 
   struct Shown {
     int number = 0;  // in the file, from 1; 0 when nothing shows
@@ -55,10 +66,14 @@ class Animation {
   Colours colours_{};
   int frameCount_ = 0;
   int brokenAt_ = 0;
+  int headersRead_ = 0;
+  bool indexed_ = false;
+  std::vector<spr::FrameRecord> headers_;  // of frames with pixels, while reading them
   image::SpriteFrames frames_;
   FrameCache cache_;
   Playback playback_;
   int zoom_ = 1;
+  bool zoomChosen_ = false;
 };
 
 }  // namespace glint::anim

@@ -91,6 +91,8 @@ AnimationWindow::AnimationWindow(AnimationHost& host) : QWidget(nullptr), host_(
   timer_->setSingleShot(true);
   timer_->setTimerType(Qt::PreciseTimer);
   connect(timer_, &QTimer::timeout, this, [this] { tick(); });
+  reading_ = new QTimer(this);
+  connect(reading_, &QTimer::timeout, this, [this] { readHeaders(); });
   connect(&host_.transparent, &QAction::toggled, canvas_, [this] { canvas_->update(); });
 
   addKey(Qt::Key_Space, [this] { togglePlaying(); });
@@ -127,6 +129,7 @@ void AnimationWindow::setSprite(const std::string& path) {
   path_ = path;
   setWindowTitle(QString::fromStdString("Animation - " + std::string(image::FileName(path))));
   timer_->stop();
+  reading_->stop();
   animation_.reset();  // the old sprite's cache goes before the new one fills
   shown_ = {};
   try {
@@ -137,6 +140,16 @@ void AnimationWindow::setSprite(const std::string& path) {
   }
   fitToZoom();
   showFrame(true);
+  if (animation_ && !animation_->indexed()) reading_->start(0);
+}
+
+void AnimationWindow::readHeaders() {
+  // A slice at a time: the window stays live while a long sprite's records are read.
+  if (!animation_ || animation_->readHeaders(256)) {
+    reading_->stop();
+    fitToZoom();
+    showFrame(true);
+  }
 }
 
 void AnimationWindow::tick() { showFrame(false, true); }

@@ -68,6 +68,7 @@ class AnimationWindow : public QWidget {
  private:
   friend class AnimationCanvas;
   void tick();
+  void readHeaders();
   // Shows the frame the clock says; `now` paints it at once rather than at the next round.
   void showFrame(bool force, bool now = false);
   void updateStatus();
@@ -85,6 +86,7 @@ class AnimationWindow : public QWidget {
   QLabel* status_ = nullptr;
   QSpinBox* frameTime_ = nullptr;
   QTimer* timer_ = nullptr;
+  QTimer* reading_ = nullptr;  // reads a long sprite's headers between events
 };
 
 // The picture: the canvas centred in whatever room the window gives it.

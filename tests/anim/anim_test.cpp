@@ -240,6 +240,19 @@ TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
   Animation broken(std::make_unique<OwnedBytes>(cut), [&] { return now; });
   EXPECT_EQ(std::tuple(broken.playableCount(), broken.brokenAt()), std::tuple(1, 2));
+  // A long sprite shows its first frame at once and takes the rest as they are read.
+  SpriteBuilder longer;
+  longer.rawFrame(0, 0, {}).frame(1, 1, {3});
+  for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
+  longer.frame(300, 1, Bytes(300, 5));
+  Animation reading(std::make_unique<OwnedBytes>(longer.build()), [&] { return now; });
+  EXPECT_EQ(std::tuple(reading.indexed(), reading.playableCount(), reading.canvasWidth(),
+                       reading.zoom(), reading.current().number),
+            std::tuple(false, 1, 1, 4, 2));
+  EXPECT_FALSE(reading.readHeaders(2));
+  EXPECT_TRUE(reading.readHeaders(2));
+  EXPECT_EQ(std::tuple(reading.playableCount(), reading.canvasWidth(), reading.zoom()),
+            std::tuple(Animation::kFirstHeaders + 4, 300, 2));
   // No frame with pixels.
   Animation none(std::make_unique<OwnedBytes>(SpriteBuilder().rawFrame(0, 0, {}).build()),
                  [&] { return now; });
