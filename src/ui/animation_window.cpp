@@ -42,7 +42,8 @@ QSize screenRoom(const QWidget& window) {
   return screen->availableGeometry().size() - QSize(16, 48);
 }
 
-constexpr int kMinimumWidth = 480;
+// Wide enough for the status line with a pixel under the pointer beside the frame time.
+constexpr int kMinimumWidth = 760;
 
 }  // namespace
 
