@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "cli_support.h"
 #include "form1_fixture.h"
@@ -160,6 +161,10 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsAndSavesTheFrameShowing) {
   QTest::keyClick(w, Qt::Key_BracketLeft);
   QTest::keyClick(w, Qt::Key_BracketRight);
   QTest::keyClick(w, Qt::Key_BracketRight);
+  QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), {}, {0, 120}, Qt::NoButton, Qt::ControlModifier,
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(&w->canvas(), &wheel);
+  EXPECT_EQ(w->animation()->zoom(), 8);
   for (int k = 0; k < 8; ++k) QTest::keyClick(w, Qt::Key_Minus, Qt::ControlModifier);
   EXPECT_EQ(w->statusText().toStdString(), "Frame 3 of 3 | 2 x 4 | 1x | 80 ms");
   QTest::keyClick(w, Qt::Key_End);
