@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "bmp/bmp.h"
 #include "cli/failure.h"
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
@@ -14,6 +13,7 @@
 #include "image/naming.h"
 #include "image/png_writer.h"
 #include "image/sheet.h"
+#include "image/sprite_output.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
@@ -66,10 +66,9 @@ std::string framesText(int count) {
   return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
 
-// The frames with pixels of the sprite; a sprite without any is a failure.
-std::vector<spr::FrameRecord> framesWithPixels(SpriteFile& sprite) {
-  std::vector<spr::FrameRecord> frames =
-      spr::ReadFramesWithPixels(sprite.reader(), sprite.frameCount());
+// The frames with pixels of the sprite, by their headers; a sprite without any is a failure.
+image::SpriteFrames framesWithPixels(SpriteFile& sprite) {
+  image::SpriteFrames frames(sprite.reader(), sprite.frameCount());
   if (frames.empty()) throw Failure(sprite.path(), "no frames to show");
   return frames;
 }
@@ -101,24 +100,18 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
   }
   const bool png = settings.format == Format::Png;
   const std::string extension = png ? ".png" : ".bmp";
-  const std::vector<std::uint8_t> colourTable =
-      png ? std::vector<std::uint8_t>{} : bmp::ConvertPalette(sprite.palette());
   std::optional<Folder> out;  // opened, or made, for the first file written
-  for (int k = 1; k <= last; ++k) {
-    const spr::FrameRecord frame = sprite.reader().readFrame();
-    if (k < first) continue;  // read past to reach the range
-    const std::optional<spr::IndexedImage> image = spr::DecodeFrameData(frame);
-    if (!image) continue;
-    const std::vector<std::uint8_t> bytes =
-        png ? image::PalettePng(*image, sprite.palette(), settings.transparent)
-            : bmp::FrameFile(*image, colourTable);
-    if (!out)
-      out = input.outFolder.empty() ? folderOf(input.sprite) : folders.open(input.outFolder);
-    const std::string path =
-        image::FramePath(input.sprite, input.outFolder, input.name, k, extension);
-    writeWhole(*openOutput(path, settings.inputs, &*out), path, bytes);
-    progress.frameDone();
-  }
+  image::EncodeFrameFiles(
+      sprite.reader(), sprite.palette(), first, last,
+      png ? image::FrameFormat::kPng : image::FrameFormat::kBmp, settings.transparent,
+      [&](int k, std::span<const std::uint8_t> bytes) {
+        if (!out)
+          out = input.outFolder.empty() ? folderOf(input.sprite) : folders.open(input.outFolder);
+        const std::string path =
+            image::FramePath(input.sprite, input.outFolder, input.name, k, extension);
+        writeWhole(*openOutput(path, settings.inputs, &*out), path, bytes);
+        progress.frameDone();
+      });
 }
 
 int RunExport(const Options& options, Console& console) {
@@ -178,11 +171,15 @@ int RunSheet(const Options& options, Console& console) {
   try {
     SpriteFile sprite(path);
     const auto file = openOutput(options.output, {sprite.id()});
-    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
-    const spr::IndexedImage sheet =
-        image::ComposeSheet(frames, options.columns, [&] { progress.frameDone(); });
-    writeWhole(*file, options.output,
-               image::PalettePng(sheet, sprite.palette(), options.transparent));
+    const image::SpriteFrames frames = framesWithPixels(sprite);
+    std::vector<std::uint8_t> png;
+    image::WriteSheetPng(
+        [&](std::span<const std::uint8_t> bytes) {
+          png.insert(png.end(), bytes.begin(), bytes.end());
+        },
+        sprite.palette(), frames, options.columns, options.transparent,
+        [&] { progress.frameDone(); });
+    writeWhole(*file, options.output, png);
   } catch (const Failure& failure) {
     progress.message(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
@@ -207,7 +204,7 @@ int RunGif(const Options& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
   try {
     SpriteFile sprite(path);
-    const std::vector<spr::FrameRecord> frames = framesWithPixels(sprite);
+    const image::SpriteFrames frames = framesWithPixels(sprite);
     const std::int64_t pixels = image::GifPixels(frames);
     if (pixels > image::kMostGifPixels)
       throw Failure(path, "the GIF would hold " + std::to_string(pixels) +

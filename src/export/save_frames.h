@@ -27,9 +27,10 @@ class Exporter {
   // Every frame of the sprite at `path` into `folder`, then a summary.
   void saveAll(const std::string& path, const std::string& folder);
 
- private:
-  // Another load or export holds the sprite channel: says so and returns true.
+  // A load or another export runs: says so and returns true.
   bool refuseWhileBusy();
+
+ private:
   void fail(const std::string& message);
 
   WindowModel& window_;

@@ -56,21 +56,40 @@ std::string brokenWhat(const spr::Fault& fault) {
 
 }  // namespace
 
+std::string UnreadableMessage(const std::string& path) {
+  return "Cannot read " + quoted(path) + ": " + whyUnreadable(path) + ".";
+}
+
+std::string FaultMessage(const std::string& path, const spr::Fault& fault) {
+  switch (fault.kind()) {
+    case spr::Fault::Kind::kShortFile:
+      return "Cannot read " + quoted(path) +
+             ": it is shorter than 1,024 bytes, too short to be a sprite file.";
+    case spr::Fault::Kind::kWrongSignature:
+      return "Cannot read " + quoted(path) + ": it is not a sprite file.";
+    default:
+      return "Cannot read " + quoted(path) + ": the file is broken (" + brokenWhat(fault) + ").";
+  }
+}
+
+std::string UnwritableMessage(const std::string& path, const std::string& reason) {
+  return "Cannot write " + quoted(path) + ": " + reason + ".";
+}
+
 SpriteExport::SpriteExport(FileChannels& channels, std::string path) : path_(std::move(path)) {
   try {
     channels.openForReading(kSprite, path_);
   } catch (const Error& e) {
     if (e.number() == err::kFileAlreadyOpen)
       throw ExportFailure("Cannot read " + quoted(path_) + ": another file is being read.");
-    throw ExportFailure("Cannot read " + quoted(path_) + ": " + whyUnreadable(path_) + ".");
+    throw ExportFailure(UnreadableMessage(path_));
   }
   guard_.emplace(channels, kSprite);
   reader_.emplace(channels.reader(kSprite));
 }
 
 void SpriteExport::broken(const spr::Fault& fault) const {
-  throw ExportFailure("Cannot read " + quoted(path_) + ": the file is broken (" +
-                      brokenWhat(fault) + ").");
+  throw ExportFailure(FaultMessage(path_, fault));
 }
 
 bool SpriteExport::readHeader() {
@@ -118,7 +137,7 @@ void WriteBitmap(FileChannels& channels, const std::string& path,
     guard.close();
   } catch (const Error& e) {
     // The file layer says why in plain words; name the file as the user gave it.
-    throw ExportFailure("Cannot write " + quoted(path) + ": " + e.description() + ".");
+    throw ExportFailure(UnwritableMessage(path, e.description()));
   }
 }
 

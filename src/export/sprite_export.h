@@ -51,6 +51,12 @@ class SpriteExport {
   std::vector<std::uint8_t> colourTable_;
 };
 
+// The messages of a sprite that cannot be read: the file cannot be opened, or a fault in it.
+std::string UnreadableMessage(const std::string& path);
+std::string FaultMessage(const std::string& path, const spr::Fault& fault);
+// A file that cannot be written; `reason` in plain words.
+std::string UnwritableMessage(const std::string& path, const std::string& reason);
+
 // Writes one BMP file through channel 2: the target is replaced only when the file is complete.
 void WriteBitmap(FileChannels& channels, const std::string& path,
                  std::span<const std::uint8_t> bytes);

@@ -103,30 +103,28 @@ void GifWriter::finish() {
   if (sinkError_) std::rethrow_exception(sinkError_);
 }
 
-std::int64_t GifPixels(const std::vector<spr::FrameRecord>& frames) {
-  std::int64_t width = 0, height = 0;
-  for (const auto& f : frames) {
-    width = std::max<std::int64_t>(width, f.width);
-    height = std::max<std::int64_t>(height, f.height);
+std::int64_t GifPixels(const SpriteFrames& frames) {
+  return std::int64_t{frames.canvasWidth()} * frames.canvasHeight() *
+         static_cast<std::int64_t>(frames.size());
+}
+
+void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
+                    const SpriteFrames& frames, int delayMs, bool transparent,
+                    const std::function<void()>& frameDone) {
+  const int width = frames.canvasWidth(), height = frames.canvasHeight();
+  GifWriter gif(sink, width, height, palette, DelayHundredths(delayMs), transparent);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const spr::IndexedImage frame = frames.decode(i);
+    gif.addFrame(frame, CentredOffset(width, frame.width), CentredOffset(height, frame.height));
+    if (frameDone) frameDone();
   }
-  return width * height * static_cast<std::int64_t>(frames.size());
+  gif.finish();
 }
 
 void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
                     const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
                     const std::function<void()>& frameDone) {
-  int width = 0, height = 0;
-  for (const auto& f : frames) {
-    width = std::max<int>(width, f.width);
-    height = std::max<int>(height, f.height);
-  }
-  GifWriter gif(sink, width, height, palette, DelayHundredths(delayMs), transparent);
-  for (const auto& record : frames) {
-    const spr::IndexedImage frame = *spr::DecodeFrameData(record);
-    gif.addFrame(frame, CentredOffset(width, frame.width), CentredOffset(height, frame.height));
-    if (frameDone) frameDone();
-  }
-  gif.finish();
+  WriteSpriteGif(sink, palette, SpriteFrames(frames), delayMs, transparent, frameDone);
 }
 
 }  // namespace glint::image

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "image/sprite_frames.h"
 #include "spr/sprite.h"
 
 struct GifFileType;
@@ -55,10 +56,13 @@ inline int CentredOffset(int canvas, int frame) { return (canvas - frame) / 2; }
 inline constexpr std::int64_t kMostGifPixels = std::int64_t{1} << 30;
 
 // The canvas pixels times the frames of the GIF WriteSpriteGif would make of these frames.
-std::int64_t GifPixels(const std::vector<spr::FrameRecord>& frames);
+std::int64_t GifPixels(const SpriteFrames& frames);
 
 // The whole animation of the frames (all with pixels): a canvas as large as the largest frame,
 // each frame centred on it, shown `delayMs` milliseconds. `frameDone` is called after each frame.
+void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
+                    const SpriteFrames& frames, int delayMs, bool transparent,
+                    const std::function<void()>& frameDone = {});
 void WriteSpriteGif(const GifWriter::Sink& sink, const spr::Palette& palette,
                     const std::vector<spr::FrameRecord>& frames, int delayMs, bool transparent,
                     const std::function<void()>& frameDone = {});

@@ -3,19 +3,26 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <new>
+#include <exception>
 #include <stdexcept>
 
 namespace glint::image {
 namespace {
 
-void appendData(png_structp png, png_bytep data, png_size_t length) {
-  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+struct Output {
+  const ByteSink* sink;
+  std::exception_ptr error;  // rethrown once libpng has unwound
+};
+
+void writeData(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<Output*>(png_get_io_ptr(png));
   try {
-    out->insert(out->end(), data, data + length);
-  } catch (const std::bad_alloc&) {
-    png_error(png, "out of memory");  // unwinds through libpng by its own longjmp
+    (*out->sink)(std::span<const std::uint8_t>(data, length));
+  } catch (...) {
+    out->error = std::current_exception();
   }
+  // Outside the handler: the longjmp must not leave a C++ catch block.
+  if (out->error) png_error(png, "output failed");
 }
 
 void noFlush(png_structp) {}
@@ -24,8 +31,8 @@ void ignoreWarning(png_structp, png_const_charp) {}
 
 // Plain C flow from here on: libpng reports failures by longjmp, which must not cross C++ frames
 // that own anything.
-bool encode(std::vector<std::uint8_t>* out, png_uint_32 width, png_uint_32 height, png_bytepp rows,
-            png_colorp colours, bool transparent) {
+bool encode(Output* out, png_uint_32 width, png_uint_32 height, png_bytepp rows, png_colorp colours,
+            bool transparent) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
   if (png == nullptr) return false;
@@ -39,7 +46,7 @@ bool encode(std::vector<std::uint8_t>* out, png_uint_32 width, png_uint_32 heigh
     return false;
   }
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // sheets may be wider than the default
-  png_set_write_fn(png, out, appendData, noFlush);
+  png_set_write_fn(png, out, writeData, noFlush);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_PLTE(png, info, colours, 256);
@@ -54,8 +61,8 @@ bool encode(std::vector<std::uint8_t>* out, png_uint_32 width, png_uint_32 heigh
 
 }  // namespace
 
-std::vector<std::uint8_t> PalettePng(const spr::IndexedImage& image, const spr::Palette& palette,
-                                     bool transparent) {
+void WritePalettePng(const ByteSink& sink, const spr::IndexedImage& image,
+                     const spr::Palette& palette, bool transparent) {
   if (image.width <= 0 || image.height <= 0) throw std::invalid_argument("empty image");
   std::vector<png_color> colours(256);
   for (std::size_t k = 0; k < 256; ++k)
@@ -63,11 +70,23 @@ std::vector<std::uint8_t> PalettePng(const spr::IndexedImage& image, const spr::
   std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
   for (int y = 0; y < image.height; ++y)
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.row(y));
+  Output out{&sink, nullptr};
+  if (!encode(&out, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
+              rows.data(), colours.data(), transparent)) {
+    if (out.error) std::rethrow_exception(out.error);
+    throw std::runtime_error("the PNG encoder failed");
+  }
+}
+
+std::vector<std::uint8_t> PalettePng(const spr::IndexedImage& image, const spr::Palette& palette,
+                                     bool transparent) {
   std::vector<std::uint8_t> out;
   out.reserve(image.pixels.size() / 2 + 2048);
-  if (!encode(&out, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-              rows.data(), colours.data(), transparent))
-    throw std::runtime_error("the PNG encoder failed");
+  WritePalettePng(
+      [&](std::span<const std::uint8_t> bytes) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+      },
+      image, palette, transparent);
   return out;
 }
 

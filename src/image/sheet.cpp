@@ -29,19 +29,25 @@ void Place(spr::IndexedImage& sheet, const spr::IndexedImage& frame, int x, int 
     std::memcpy(sheet.row(y + row) + x, frame.row(row), static_cast<std::size_t>(frame.width));
 }
 
-spr::IndexedImage ComposeSheet(const std::vector<spr::FrameRecord>& frames, int columns,
+spr::IndexedImage ComposeSheet(const SpriteFrames& frames, int columns,
                                const std::function<void()>& frameDone) {
   std::vector<FrameSize> sizes;
-  for (const auto& f : frames) sizes.push_back({f.width, f.height});
+  for (std::size_t i = 0; i < frames.size(); ++i)
+    sizes.push_back({frames[i].width, frames[i].height});
   const SheetLayout layout = *LayoutSheet(sizes, columns);
   if (layout.width() * layout.height() > kMaxSheetPixels)
     throw SheetTooLarge(layout.width(), layout.height());
   spr::IndexedImage sheet(static_cast<int>(layout.width()), static_cast<int>(layout.height()));
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    Place(sheet, *spr::DecodeFrameData(frames[i]), layout.cellX(i), layout.cellY(i));
+    Place(sheet, frames.decode(i), layout.cellX(i), layout.cellY(i));
     if (frameDone) frameDone();
   }
   return sheet;
+}
+
+spr::IndexedImage ComposeSheet(const std::vector<spr::FrameRecord>& frames, int columns,
+                               const std::function<void()>& frameDone) {
+  return ComposeSheet(SpriteFrames(frames), columns, frameDone);
 }
 
 }  // namespace glint::image

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "image/sprite_frames.h"
 #include "spr/sprite.h"
 
 namespace glint::image {
@@ -56,6 +57,8 @@ void Place(spr::IndexedImage& sheet, const spr::IndexedImage& frame, int x, int 
 
 // The frames decoded one at a time onto one sheet; `columns` as for LayoutSheet. Raises
 // SheetTooLarge before anything is decoded. `frameDone` is called after each frame.
+spr::IndexedImage ComposeSheet(const SpriteFrames& frames, int columns,
+                               const std::function<void()>& frameDone = {});
 spr::IndexedImage ComposeSheet(const std::vector<spr::FrameRecord>& frames, int columns,
                                const std::function<void()>& frameDone = {});
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace glint {
@@ -34,6 +35,14 @@ class Dialogs {
   // Shows the open-file dialog starting from the dialog's properties. On a choice, sets
   // FileName and returns. On cancel, raises err::kCancel when CancelError is set.
   virtual void ShowOpen(CommonDialog& dialog) = 0;
+  // A save dialog starting at `suggested` (a folder and a file name) with a filter in the open
+  // dialog's form; it asks before a file is replaced. The path chosen, or nothing on cancel.
+  virtual std::optional<std::string> ShowSave(const std::string& title,
+                                              const std::string& suggested,
+                                              const std::string& filter) = 0;
+  // A folder chooser starting at `start`: the folder chosen, or nothing on cancel.
+  virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                  const std::string& start) = 0;
 };
 
 }  // namespace glint

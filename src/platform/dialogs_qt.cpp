@@ -83,4 +83,34 @@ void QtDialogs::ShowOpen(CommonDialog& dialog) {
   dialog.FileName = box.selectedFiles().front().toStdString();
 }
 
+std::optional<std::string> QtDialogs::ShowSave(const std::string& title,
+                                               const std::string& suggested,
+                                               const std::string& filter) {
+  QFileDialog box(parent_, QString::fromStdString(title));
+  box.setOption(QFileDialog::DontUseNativeDialog);
+  box.setFileMode(QFileDialog::AnyFile);
+  box.setAcceptMode(QFileDialog::AcceptSave);
+  box.setNameFilter(QString::fromStdString(QtFilter(filter)));
+  // A name typed without an extension gets the filter's first one ("*.png" gives "png").
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  if (parts.size() > 1 && parts[1].startsWith("*.")) box.setDefaultSuffix(parts[1].mid(2));
+  const QFileInfo start(QString::fromStdString(suggested));
+  box.setDirectory(start.absolutePath());
+  box.selectFile(start.fileName());
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
+  return box.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
+                                                   const std::string& start) {
+  QFileDialog box(parent_, QString::fromStdString(title));
+  box.setOption(QFileDialog::DontUseNativeDialog);
+  box.setOption(QFileDialog::ShowDirsOnly);
+  box.setFileMode(QFileDialog::Directory);
+  box.setAcceptMode(QFileDialog::AcceptOpen);
+  box.setDirectory(QString::fromStdString(start));
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
+  return box.selectedFiles().front().toStdString();
+}
+
 }  // namespace glint

@@ -14,6 +14,10 @@ class QtDialogs : public Dialogs {
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultAnswer) override;
   void ShowOpen(CommonDialog& dialog) override;
+  std::optional<std::string> ShowSave(const std::string& title, const std::string& suggested,
+                                      const std::string& filter) override;
+  std::optional<std::string> ChooseFolder(const std::string& title,
+                                          const std::string& start) override;
 
  private:
   QWidget* parent_;

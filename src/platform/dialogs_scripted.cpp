@@ -34,4 +34,28 @@ void ScriptedDialogs::ShowOpen(CommonDialog& dialog) {
   dialog.FileName = *choice;
 }
 
+namespace {
+std::optional<std::string> next(std::deque<std::optional<std::string>>& answers) {
+  if (answers.empty()) return std::nullopt;
+  std::optional<std::string> answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+}  // namespace
+
+std::optional<std::string> ScriptedDialogs::ShowSave(const std::string& title,
+                                                     const std::string& suggested,
+                                                     const std::string& filter) {
+  saves.push_back({title, suggested, filter});
+  if (onShow) onShow();
+  return next(saveAnswers);
+}
+
+std::optional<std::string> ScriptedDialogs::ChooseFolder(const std::string& title,
+                                                         const std::string& start) {
+  folders.push_back({title, start, {}});
+  if (onShow) onShow();
+  return next(folderAnswers);
+}
+
 }  // namespace glint

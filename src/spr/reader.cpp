@@ -77,6 +77,12 @@ int SprReader::open(Palette& palette) {
 }
 
 FrameRecord SprReader::readFrame() {
+  FrameRecord frame = readFrameHeader();
+  readStored(frame);
+  return frame;
+}
+
+FrameRecord SprReader::readFrameHeader() {
   FrameRecord frame;
   frame.number = framesRead_ + 1;
   frame.offset = next_;
@@ -88,8 +94,7 @@ FrameRecord SprReader::readFrame() {
   frame.storedLength = static_cast<std::uint16_t>(header[4] | (header[5] << 8));
   if (HasPixels(frame) && std::int64_t{frame.width} * frame.height > kMaxFramePixels)
     throw Fault(Fault::Kind::kTooManyPixels, frame.number, frame.offset, frame.width, frame.height);
-  frame.stored.resize(frame.storedLength);  // at most 64 KiB, whatever the file claims
-  if (!source_.readAt(next_ + kRecordHeaderSize, frame.stored))
+  if (source_.length() - next_ - kRecordHeaderSize < frame.storedLength)
     throw Fault(Fault::Kind::kRecordCutShort, frame.number, frame.offset, frame.width,
                 frame.height);
   next_ += kRecordHeaderSize + frame.storedLength;
@@ -97,14 +102,24 @@ FrameRecord SprReader::readFrame() {
   return frame;
 }
 
-std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count) {
+void SprReader::readStored(FrameRecord& frame) const {
+  frame.stored.resize(frame.storedLength);  // at most 64 KiB, whatever the file claims
+  if (!source_.readAt(frame.offset + kRecordHeaderSize, frame.stored))
+    throw Fault(Fault::Kind::kRecordCutShort, frame.number, frame.offset, frame.width,
+                frame.height);
+}
+
+std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count, bool keepStored) {
   std::vector<FrameRecord> frames;
   for (int k = 0; k < count; ++k) {
-    FrameRecord frame = reader.readFrame();
-    if (HasPixels(frame))
+    FrameRecord frame = reader.readFrameHeader();
+    if (HasPixels(frame)) {
+      if (keepStored) reader.readStored(frame);
       frames.push_back(std::move(frame));
-    else
+    } else if (frame.storedLength > 0) {
+      reader.readStored(frame);
       CheckFrameData(frame);
+    }
   }
   return frames;
 }

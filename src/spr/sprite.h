@@ -141,6 +141,11 @@ class SprReader {
   // The next frame record, read in full; kRecordCutShort when the file ends inside it,
   // kTooManyPixels for a size larger than stored data can describe.
   FrameRecord readFrame();
+  // The next frame record without its stored bytes, checked as readFrame checks it.
+  FrameRecord readFrameHeader();
+  // The stored bytes of a record read by readFrameHeader, read again from the source whenever
+  // they are wanted; kRecordCutShort when the source no longer holds them.
+  void readStored(FrameRecord& frame) const;
   int framesRead() const { return framesRead_; }
 
  private:
@@ -151,7 +156,8 @@ class SprReader {
 
 // The records of the next `count` frames that have pixels, as stored (bounded by the file's
 // size); the frames without pixels are checked, so that one holding pixel data is a fault.
-std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count);
+// With `keepStored` false the records keep their headers only (see readStored).
+std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count, bool keepStored = true);
 
 // Where a decode shows its progress and lets the window breathe. After each token the progress
 // is " (This bitmap p%)"; the decode yields after every token that ends on a seventh position of

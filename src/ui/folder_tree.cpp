@@ -1,6 +1,7 @@
 #include "ui/folder_tree.h"
 
 #include <QFile>
+#include <QKeyEvent>
 
 #include "ui/icons.h"
 
@@ -74,6 +75,15 @@ int FolderTree::Image(const QTreeWidgetItem* item) {
 std::string FolderTree::FirstChildKey(const QTreeWidgetItem* item) const {
   if (item == nullptr || item->childCount() == 0) return {};
   return Key(item->child(0));
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && onEnter) {
+    onEnter();
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 QTreeWidgetItem* FolderTree::SelectedItem() const {

@@ -4,6 +4,7 @@
 // and an optional image from the image list.
 
 #include <QTreeWidget>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -29,6 +30,12 @@ class FolderTree : public QTreeWidget {
   // The selected node, or null when none is selected.
   QTreeWidgetItem* SelectedItem() const;
   int Count() const { return static_cast<int>(items_.size()); }
+
+  // Enter or Return pressed on the tree.
+  std::function<void()> onEnter;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void forget(QTreeWidgetItem* item);

@@ -4,20 +4,28 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUrl>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 
+#include "image/naming.h"
 #include "platform/dialogs_qt.h"
 #include "platform/dir_listing.h"
 #include "platform/twips.h"
 #include "ui/controls.h"
+#include "ui/export_runner.h"
 #include "ui/fixed_values.h"
 #include "ui/folder_tree.h"
 #include "ui/icons.h"
@@ -115,6 +123,12 @@ Form1::Form1(Form1Options options)
   setWindowIcon(QIcon(QPixmap::fromImage(WindowIconImage())));
   buildControls();
   buildMenu();
+  setAcceptDrops(true);
+  viewer_.onLoaded = [this](const std::string& path) { spriteLoaded(path); };
+  exports_ = std::make_unique<ExportRunner>(*this, this);
+  animationHost_ = std::make_unique<AnimationHost>(
+      AnimationHost{*dialogs_, *transparent_, [this] { return exporter_.refuseWhileBusy(); },
+                    [this] { return exportFolder(); }});
 
   // The design size: the client area with the status bar inside it.
   const int statusPixels = pixelsY(kStatusBarHeight);
@@ -127,6 +141,8 @@ Form1::Form1(Form1Options options)
 }
 
 Form1::~Form1() {
+  delete animation_;
+  exports_.reset();  // an export still running is cancelled and waited for
   // The widgets go before the picture boxes they show.
   picture1_.onRefresh = nullptr;
   picture1_.onPointer = nullptr;
@@ -153,6 +169,8 @@ void Form1::buildControls() {
   text1_ = new PathBox(client_);
   text1_->setObjectName("Text1");
   text1_->onGotFocus = [this] { Text1_GotFocus(); };
+  text1_->setAcceptDrops(false);  // a dropped file loads; its name is not typed in
+  connect(text1_, &QLineEdit::returnPressed, this, [this] { LoadSprite(); });
 
   browse_ = new QPushButton("Browse", client_);
   browse_->setObjectName("Browse");
@@ -179,6 +197,7 @@ void Form1::buildControls() {
           [this](QTreeWidgetItem* item) { TreeView1_Expand(item); });
   connect(tree_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem*, int) { TreeView1_DblClick(); });
+  tree_->onEnter = [this] { TreeView1_DblClick(); };
 
   check1_ = new QCheckBox("Show &all frames", client_);
   check1_->setObjectName("Check1");
@@ -204,6 +223,7 @@ void Form1::buildControls() {
 
   text2_ = new QLineEdit(client_);
   text2_->setObjectName("Text2");
+  text2_->setAcceptDrops(false);
 
   auto label = [this](const char* name, const char* caption) {
     auto* l = new QLabel(caption, client_);
@@ -257,6 +277,30 @@ void Form1::buildMenu() {
   item("mnuSaveMult", "Save &Multiple", &Form1::mnuSaveMult_Click);
   file->addSeparator()->setObjectName("mnublank1");
   item("mnuFileExit", "E&xit", &Form1::mnuFileExit_Click);
+
+  // Additions after File; every item works on the sprite last loaded.
+  auto add = [this](QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setEnabled(false);
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return action;
+  };
+  QMenu* view = menuBar()->addMenu("&View");
+  view->setObjectName("mnuView");
+  mnuAnimation_ = add(view, "mnuAnimation", "&Animation...", &Form1::mnuAnimation_Click);
+  QMenu* exportMenu = menuBar()->addMenu("&Export");
+  exportMenu->setObjectName("mnuExport");
+  exportItems_ = {
+      add(exportMenu, "mnuExportFrames", "Frames as &PNG...", &Form1::mnuExportFrames_Click),
+      add(exportMenu, "mnuExportSheet", "&Sheet...", &Form1::mnuExportSheet_Click),
+      add(exportMenu, "mnuExportGif", "Animated &GIF...", &Form1::mnuExportGif_Click)};
+  exportMenu->addSeparator()->setObjectName("mnublank2");
+  transparent_ = exportMenu->addAction("&Transparent index 0");
+  transparent_->setObjectName("mnuTransparent");
+  transparent_->setCheckable(true);
+  transparent_->setEnabled(false);
+  exportItems_.push_back(transparent_);
 }
 
 QWidget& Form1::clientArea() { return *client_; }
@@ -382,6 +426,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->ignore();
   } else {
     event->accept();
+    if (animation_ != nullptr) animation_->close();
   }
 }
 
@@ -446,6 +491,97 @@ void Form1::VScroll1_Change() { viewer_.VScroll1_Change(); }
 void Form1::VScroll1_Scroll() { viewer_.VScroll1_Scroll(); }
 void Form1::mnuFileSave_Click() { exporter_.mnuFileSave_Click(); }
 void Form1::mnuSaveMult_Click() { exporter_.mnuSaveMult_Click(); }
+// --- Additions: dropped files, the animation window and the Export menu ---
+
+bool Form1::DropFiles(const QList<QUrl>& urls) {
+  for (const QUrl& url : urls) {
+    if (!url.isLocalFile()) continue;
+    const std::string path = QFileInfo(url.toLocalFile()).absoluteFilePath().toStdString();
+    if (!image::IsSpriteFileName(image::FileName(path))) continue;
+    SetText1(path);
+    LoadSprite();
+    return true;
+  }
+  return false;
+}
+
+namespace {
+bool HoldsSprite(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return false;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && image::IsSpriteFileName(url.fileName().toStdString())) return true;
+  return false;
+}
+}  // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (HoldsSprite(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+  if (HoldsSprite(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  if (event->mimeData() != nullptr && event->mimeData()->hasUrls() &&
+      DropFiles(event->mimeData()->urls()))
+    event->acceptProposedAction();
+}
+
+void Form1::spriteLoaded(const std::string& path) {
+  mnuAnimation_->setEnabled(true);
+  for (QAction* item : exportItems_) item->setEnabled(true);
+  if (animation_ != nullptr) animation_->setSprite(path);
+}
+
+void Form1::mnuAnimation_Click() {
+  if (lastLoaded().empty()) return;
+  if (animation_ == nullptr) {
+    animation_ = new AnimationWindow(*animationHost_);
+    animation_->setSprite(lastLoaded());
+  }
+  animation_->show();
+  animation_->raise();
+  animation_->activateWindow();
+}
+
+std::string Form1::exportFolder() const {
+  const std::string output = Text2();
+  std::error_code ec;
+  if (!output.empty() && std::filesystem::is_directory(output, ec)) return output;
+  const std::string sprite = lastLoaded();
+  return sprite.substr(0, sprite.size() - image::FileName(sprite).size() - 1);
+}
+
+void Form1::startExport(WindowExportJob::Kind kind, const std::string& target) {
+  if (exporter_.refuseWhileBusy()) return;  // a load or an export started meanwhile
+  exports_->start({kind, lastLoaded(), target, transparent_->isChecked(),
+                   animationHost_->frameTimeMs, exportFrameHook});
+}
+
+void Form1::mnuExportFrames_Click() {
+  if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
+  const std::optional<std::string> folder =
+      dialogs().ChooseFolder("Export Frames as PNG", exportFolder());
+  if (folder) startExport(WindowExportJob::Kind::kFramesPng, *folder);
+}
+
+void Form1::mnuExportSheet_Click() {
+  if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
+  const std::optional<std::string> file = dialogs().ShowSave(
+      "Export Sheet", exportFolder() + kSep + image::SpriteName(lastLoaded()) + "-sheet.png",
+      "PNG image (*.png)|*.png");
+  if (file) startExport(WindowExportJob::Kind::kSheet, *file);
+}
+
+void Form1::mnuExportGif_Click() {
+  if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
+  const std::optional<std::string> file = dialogs().ShowSave(
+      "Export Animated GIF", exportFolder() + kSep + image::SpriteName(lastLoaded()) + ".gif",
+      "GIF image (*.gif)|*.gif");
+  if (file) startExport(WindowExportJob::Kind::kGif, *file);
+}
+
 void Form1::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,
                        const std::string& Filename) {
   exporter_.SaveFrames(StartFrame, EndFrame, Filename);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -9,7 +10,9 @@
 #include <string>
 
 #include "export/save_frames.h"
+#include "export/window_export.h"
 #include "platform/dialogs.h"
+#include "ui/animation_window.h"
 #include "ui/layout_rules.h"
 #include "viewer/frame_viewer.h"
 #include "window/picture_box.h"
@@ -31,6 +34,7 @@ class PictureView;
 class ScrollBarControl;
 class StatusPanel;
 class ClientArea;
+class ExportRunner;
 
 struct Form1Options {
   // The program's folder; empty means the folder of the running executable.
@@ -92,6 +96,13 @@ class Form1 : public QMainWindow, public WindowModel {
   void VScroll1_Change();
   void VScroll1_Scroll();
   void SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame, const std::string& Filename);
+  // The View and Export menus, on the sprite last loaded.
+  void mnuAnimation_Click();
+  void mnuExportFrames_Click();
+  void mnuExportSheet_Click();
+  void mnuExportGif_Click();
+  // Loads a sprite file dropped on the window; false for anything else.
+  bool DropFiles(const QList<QUrl>& urls);
 
   // The window's outer size in twips, framed as the design platform framed the central area.
   int Width() const;
@@ -108,6 +119,14 @@ class Form1 : public QMainWindow, public WindowModel {
   std::function<void()> yieldHook;
 
   const std::string& spriteFolder() const { return spriteFolder_; }
+  // The file of the last load that ended without a message; empty before one.
+  const std::string& lastLoaded() const { return viewer_.lastLoaded(); }
+  // Null while the animation window is closed.
+  AnimationWindow* animationWindow() const { return animation_; }
+  QAction& transparentAction() { return *transparent_; }
+  ExportRunner& exports() { return *exports_; }
+  // Runs on the export's thread after each frame, for tests that act in between.
+  std::function<void(int)> exportFrameHook;
   FrameViewer& viewer() { return viewer_; }
   Exporter& exporter() { return exporter_; }
   ImagePictureBox& preview() { return picture1_; }
@@ -121,10 +140,17 @@ class Form1 : public QMainWindow, public WindowModel {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildControls();
   void buildMenu();
+  void spriteLoaded(const std::string& path);
+  // Where exports start their dialogs: the output folder, else the sprite's folder.
+  std::string exportFolder() const;
+  void startExport(WindowExportJob::Kind kind, const std::string& target);
   void place(QWidget* widget, const TwipRect& rect);
   void applyLayout(const Layout& layout);
   int pixelsX(double twips) const;
@@ -160,6 +186,13 @@ class Form1 : public QMainWindow, public WindowModel {
 
   FrameViewer viewer_;
   Exporter exporter_;
+
+  QAction* mnuAnimation_ = nullptr;
+  QList<QAction*> exportItems_;
+  QAction* transparent_ = nullptr;
+  std::unique_ptr<AnimationHost> animationHost_;
+  QPointer<AnimationWindow> animation_;
+  std::unique_ptr<ExportRunner> exports_;
 };
 
 }  // namespace glint

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <new>
 #include <optional>
 
@@ -76,6 +77,10 @@ void FrameViewer::Load(const std::string& path, bool allFrames) {
   if (leftOut_ > 0) summary += " (" + std::to_string(leftOut_) + " left out: the sheet is full)";
   window_.SetStatusText(std::move(summary));
   window_.Picture1().SetMousePointer(pointer::kDefault);
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  lastLoaded_ = ec ? path : absolute.lexically_normal().string();
+  if (onLoaded) onLoaded(lastLoaded_);
 }
 
 void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {

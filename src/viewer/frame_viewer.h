@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "viewer/sheet_placement.h"
@@ -43,6 +44,10 @@ class FrameViewer {
   std::int64_t drawnRight() const { return placement_.right(); }
   // Frames of the last load that did not fit within the bound.
   int framesLeftOut() const { return leftOut_; }
+  // The file of the last load that ended without a message, as an absolute path; empty before.
+  const std::string& lastLoaded() const { return lastLoaded_; }
+  // Called after each such load with its file.
+  std::function<void(const std::string&)> onLoaded;
 
  private:
   // Steps from the palette to the scroll range; raises on any failure.
@@ -63,6 +68,7 @@ class FrameViewer {
   int leftOut_ = 0;
   // The last load ran to its end: its scroll range follows the preview's size.
   bool loaded_ = false;
+  std::string lastLoaded_;
 };
 
 }  // namespace glint

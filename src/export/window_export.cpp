@@ -1,0 +1,173 @@
+#include "export/window_export.h"
+
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "export/sprite_export.h"
+#include "image/gif_writer.h"
+#include "image/naming.h"
+#include "image/sheet.h"
+#include "image/sprite_output.h"
+#include "platform/atomic_file.h"
+#include "platform/byte_source.h"
+#include "platform/errors.h"
+
+namespace glint {
+namespace {
+
+using Kind = WindowExportJob::Kind;
+
+struct Cancelled {};
+
+// A file that cannot be written, told once the work has unwound.
+struct WriteFailed {
+  std::string path, reason;
+};
+
+void writeWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
+  try {
+    WriteFileAtomically(path, bytes);
+  } catch (const Error& e) {
+    throw WriteFailed{path, e.description()};
+  }
+}
+
+// One file written as its bytes are made, under a temporary name until commit().
+class StreamedFile {
+ public:
+  StreamedFile(const std::string& path, const std::string& sprite) : path_(path) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, sprite, ec))
+      throw WriteFailed{path, "it is the sprite being exported"};
+    try {
+      file_.emplace(path);
+    } catch (const Error& e) {
+      throw WriteFailed{path, e.description()};
+    }
+  }
+  image::ByteSink sink() {
+    return [this](std::span<const std::uint8_t> bytes) {
+      try {
+        file_->write(bytes);
+      } catch (const Error& e) {
+        throw WriteFailed{path_, e.description()};
+      }
+    };
+  }
+  void commit() {
+    try {
+      file_->commit();
+    } catch (const Error& e) {
+      throw WriteFailed{path_, e.description()};
+    }
+  }
+
+ private:
+  std::string path_;
+  std::optional<AtomicFile> file_;
+};
+
+std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string framesText(int count) {
+  return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+}  // namespace
+
+WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgress& progress) {
+  const std::string& path = job.sprite;
+  const std::string name(image::FileName(path));
+  auto failed = [](std::string message) { return WindowExportResult{false, std::move(message)}; };
+  std::unique_ptr<FileSource> source;
+  try {
+    source = std::make_unique<FileSource>(path);
+  } catch (const Error&) {
+    return failed(UnreadableMessage(path));
+  }
+  int total = 0;
+  try {
+    spr::SprReader reader(*source);
+    spr::Palette palette{};
+    const int count = reader.open(palette);
+    const image::SpriteFrames frames(reader, count);
+    total = static_cast<int>(frames.size());
+    progress.total = total;
+    if (total == 0)
+      return failed(inQuotes(name) + " has no frames with pixels: nothing was written.");
+    // A cancel is honoured before a frame's work, never after the last frame.
+    auto frameDone = [&] {
+      const int done = ++progress.done;
+      if (job.afterFrame) job.afterFrame(done);
+      if (progress.cancel && done < total) throw Cancelled{};
+    };
+
+    switch (job.kind) {
+      case Kind::kFramesPng: {
+        spr::SprReader again(*source);
+        again.open(palette);
+        const std::string spriteName = image::SpriteName(path);
+        image::EncodeFrameFiles(
+            again, palette, 1, count, image::FrameFormat::kPng, job.transparent,
+            [&](int k, std::span<const std::uint8_t> bytes) {
+              if (progress.cancel) throw Cancelled{};
+              writeWhole(image::FramePath(path, job.target, spriteName, k, ".png"), bytes);
+              const int done = ++progress.done;
+              if (job.afterFrame) job.afterFrame(done);
+            });
+        return {true,
+                "Wrote " + framesText(total) + " of " + name + " as PNG files to " + job.target};
+      }
+      case Kind::kSheet: {
+        StreamedFile file(job.target, path);
+        image::WriteSheetPng(file.sink(), palette, frames, 0, job.transparent, frameDone);
+        file.commit();
+        return {true, "Wrote the sheet of " + name + " to " + job.target};
+      }
+      case Kind::kGif: {
+        StreamedFile file(job.target, path);
+        image::WriteSpriteGif(file.sink(), palette, frames, job.delayMs, job.transparent,
+                              frameDone);
+        file.commit();
+        return {true, "Wrote the animation of " + name + " to " + job.target};
+      }
+    }
+    return failed("Nothing to export.");
+  } catch (const Cancelled&) {
+    return failed("Cancelled after " + std::to_string(progress.done.load()) + " of " +
+                  framesText(total) + ".");
+  } catch (const WriteFailed& e) {
+    return failed(UnwritableMessage(e.path, e.reason));
+  } catch (const spr::Fault& fault) {
+    return failed(FaultMessage(path, fault));
+  } catch (const image::SheetTooLarge& large) {
+    return failed("Cannot make the sheet of " + inQuotes(name) + ": it would be " +
+                  std::to_string(large.width) + " x " + std::to_string(large.height) +
+                  " pixels, more than one sheet holds.");
+  } catch (const std::bad_alloc&) {
+    return failed("Cannot export " + inQuotes(path) + ": there is not enough memory.");
+  } catch (const std::exception& e) {
+    return failed(UnwritableMessage(job.target, e.what()));
+  }
+}
+
+BackgroundExport::BackgroundExport(WindowExportJob job) : job_(std::move(job)) {
+  thread_ = std::thread([this] {
+    result_ = RunWindowExport(job_, progress_);
+    finished_ = true;
+  });
+}
+
+BackgroundExport::~BackgroundExport() {
+  cancel();
+  if (thread_.joinable()) thread_.join();
+}
+
+const WindowExportResult& BackgroundExport::result() {
+  if (thread_.joinable()) thread_.join();
+  return result_;
+}
+
+}  // namespace glint

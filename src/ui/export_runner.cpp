@@ -1,0 +1,71 @@
+#include "ui/export_runner.h"
+
+#include <QProgressDialog>
+#include <QTimer>
+
+#include "image/naming.h"
+
+namespace glint {
+
+ExportRunner::ExportRunner(WindowModel& window, QWidget* parent)
+    : QObject(parent), window_(window), parent_(parent) {
+  timer_ = new QTimer(this);
+  timer_->setInterval(40);
+  connect(timer_, &QTimer::timeout, this, [this] { poll(); });
+}
+
+ExportRunner::~ExportRunner() {
+  timer_->stop();
+  job_.reset();  // cancels and waits
+  delete progress_;
+}
+
+void ExportRunner::start(WindowExportJob job) {
+  label_ = "Exporting " + std::string(image::FileName(job.sprite)) + "...";
+  window_.Exporting = true;
+  job_ = std::make_unique<BackgroundExport>(std::move(job));
+  started_.start();
+  timer_->start();
+}
+
+void ExportRunner::poll() {
+  if (!job_) return;
+  if (job_->finished()) {
+    finish();
+    return;
+  }
+  if (progress_ == nullptr) {
+    if (started_.elapsed() < kProgressDelayMs) return;
+    progress_ = new QProgressDialog(parent_);
+    progress_->setObjectName("ExportProgress");
+    progress_->setWindowTitle("Export");
+    progress_->setLabelText(QString::fromStdString(label_));
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setWindowModality(Qt::NonModal);
+    connect(progress_, &QProgressDialog::canceled, this, [this] {
+      if (job_) job_->cancel();
+    });
+    progress_->show();
+  }
+  const int total = job_->framesTotal();
+  if (total > 0 && !progress_->wasCanceled()) {
+    progress_->setMaximum(total);
+    progress_->setValue(job_->framesDone());
+  }
+}
+
+void ExportRunner::finish() {
+  timer_->stop();
+  const WindowExportResult result = job_->result();
+  job_.reset();
+  delete progress_;
+  window_.Exporting = false;
+  if (result.ok) {
+    window_.SetStatusText(result.message);
+  } else {
+    window_.dialogs().MsgBox(result.message, style::kExclamation, kAppTitle);
+  }
+}
+
+}  // namespace glint

@@ -1,0 +1,264 @@
+// The animation window's arithmetic: placement, zoom, timing on a clock of the test's own,
+// pointer mapping, painting with the checkerboard, and the decode cache's bound.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "anim/animation.h"
+#include "support/sprite_builder.h"
+
+namespace glint::anim {
+namespace {
+
+using testing::Bytes;
+using testing::SpriteBuilder;
+
+TEST(Canvas, FramesStandCentredRoundedDownAsInTheGif) {
+  struct Case {
+    int canvasW, canvasH, frameW, frameH, left, top;
+  };
+  for (const Case& c : {Case{10, 10, 10, 10, 0, 0},
+                        {10, 9, 3, 4, 3, 2},
+                        {7, 5, 4, 2, 1, 1},
+                        {32767, 255, 1, 1, 16383, 127}}) {
+    const Placement p = PlaceOnCanvas(c.canvasW, c.canvasH, c.frameW, c.frameH);
+    EXPECT_EQ(std::tuple(p.left, p.top, p.width, p.height),
+              std::tuple(c.left, c.top, c.frameW, c.frameH));
+  }
+}
+
+TEST(Canvas, ZoomStepsInOrderAndTheOpeningStep) {
+  std::vector<int> up{1}, down{16};
+  while (up.back() != 16) up.push_back(ZoomIn(up.back()));
+  while (down.back() != 1) down.push_back(ZoomOut(down.back()));
+  EXPECT_EQ(up, (std::vector<int>{1, 2, 3, 4, 6, 8, 12, 16}));
+  EXPECT_EQ(std::vector<int>(down.rbegin(), down.rend()), up);
+  EXPECT_EQ(std::pair(ZoomIn(16), ZoomOut(1)), std::pair(16, 1));
+  EXPECT_EQ(std::pair(ZoomIn(5), ZoomOut(5)), std::pair(6, 4));  // between steps
+
+  // The largest step up to 4 that fits 800 x 600.
+  struct Case {
+    int w, h, zoom;
+  };
+  for (const Case& c : {Case{20, 30, 4},
+                        {200, 150, 4},
+                        {201, 150, 3},
+                        {266, 100, 3},
+                        {267, 100, 2},
+                        {400, 300, 2},
+                        {401, 10, 1},
+                        {10, 601, 1},
+                        {32767, 1, 1}})
+    EXPECT_EQ(OpeningZoom(c.w, c.h), c.zoom) << c.w << " x " << c.h;
+}
+
+TEST(Canvas, PointerMapsToTheFramePixelAtEveryZoom) {
+  const Placement frame{2, 1, 5, 3};  // on a 9 x 5 canvas
+  for (int zoom : kZoomSteps) {
+    // The first and last screen pixel of a frame pixel's block map to it; one beyond does not.
+    EXPECT_EQ(PixelUnderPointer({2 * zoom, 1 * zoom}, frame, zoom), (Point{0, 0})) << zoom;
+    EXPECT_EQ(PixelUnderPointer({3 * zoom - 1, 2 * zoom - 1}, frame, zoom), (Point{0, 0}));
+    EXPECT_EQ(PixelUnderPointer({7 * zoom - 1, 4 * zoom - 1}, frame, zoom), (Point{4, 2}));
+    EXPECT_EQ(PixelUnderPointer({2 * zoom - 1, 1 * zoom}, frame, zoom), std::nullopt);
+    EXPECT_EQ(PixelUnderPointer({7 * zoom, 2 * zoom}, frame, zoom), std::nullopt);
+    EXPECT_EQ(PixelUnderPointer({3 * zoom, 4 * zoom}, frame, zoom), std::nullopt);
+  }
+  // Left of and above the canvas is never pixel 0.
+  EXPECT_EQ(PixelUnderPointer({-1, 0}, Placement{0, 0, 2, 2}, 4), std::nullopt);
+}
+
+// A frame painted at a zoom: pixel (x, y) of the canvas from `Paint`.
+struct Painted {
+  int width, height;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+Painted Paint(const spr::IndexedImage* frame, const Placement& p, const Colours& colours, int zoom,
+              bool transparent, Rect area) {
+  Painted out{area.width, area.height,
+              std::vector<std::uint32_t>(static_cast<std::size_t>(area.width * area.height))};
+  PaintCanvas(frame, p, colours, zoom, transparent, area, out.pixels.data(), area.width);
+  return out;
+}
+
+TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
+  spr::IndexedImage frame(3, 2);
+  frame.pixels = {0, 1, 2, 3, 0, 255};
+  Colours colours{};
+  for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
+  const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
+  for (int zoom : {1, 3, 16}) {
+    for (bool transparent : {false, true}) {
+      const Painted all = Paint(&frame, p, colours, zoom, transparent, {0, 0, 5 * zoom, 4 * zoom});
+      for (int y = 0; y < 4 * zoom; ++y) {
+        for (int x = 0; x < 5 * zoom; ++x) {
+          const auto pixel = PixelUnderPointer({x, y}, p, zoom);
+          std::uint32_t expected = kCanvasColour;
+          if (pixel) {
+            const std::uint8_t index = frame.at(pixel->x, pixel->y);
+            expected = index == 0 && transparent ? CheckerColour(x, y) : colours[index];
+          }
+          ASSERT_EQ(all.at(x, y), expected) << zoom << " " << transparent << " " << x << "," << y;
+        }
+      }
+      // Any part painted alone is that part of the whole.
+      const Rect part{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1};
+      const Painted alone = Paint(&frame, p, colours, zoom, transparent, part);
+      for (int y = 0; y < part.height; ++y)
+        for (int x = 0; x < part.width; ++x)
+          ASSERT_EQ(alone.at(x, y), all.at(part.x + x, part.y + y)) << zoom;
+    }
+  }
+  // 8-pixel squares of the screen, light first, whatever the zoom.
+  EXPECT_EQ(
+      std::vector<std::uint32_t>({CheckerColour(0, 0), CheckerColour(7, 7), CheckerColour(8, 0),
+                                  CheckerColour(8, 8), CheckerColour(0, 15), CheckerColour(16, 0)}),
+      std::vector<std::uint32_t>(
+          {0xFFCCCCCC, 0xFFCCCCCC, 0xFF999999, 0xFFCCCCCC, 0xFF999999, 0xFFCCCCCC}));
+  // No frame: the canvas alone. A frame 32,767 wide at 16x paints a window-sized part.
+  EXPECT_EQ(Paint(nullptr, p, colours, 2, true, {0, 0, 4, 1}).pixels,
+            std::vector<std::uint32_t>(4, kCanvasColour));
+  spr::IndexedImage wide(32767, 1);
+  wide.pixels.back() = 7;
+  const Painted end = Paint(&wide, {0, 0, 32767, 1}, colours, 16, false, {32767 * 16 - 2, 0, 2, 1});
+  EXPECT_EQ(end.pixels, std::vector<std::uint32_t>(2, colours[7]));
+}
+
+TEST(Playback, FramesFollowTheElapsedClock) {
+  std::int64_t now = 1'000'000;
+  Playback play([&] { return now; });
+  play.reset(4);
+  EXPECT_TRUE(play.playing());
+  EXPECT_EQ(play.nextChangeAt(), now + 100'000);
+  // position after each moment, microseconds after the start
+  const std::pair<std::int64_t, int> timeline[] = {{99'999, 0},  {100'000, 1}, {250'000, 2},
+                                                   {399'999, 3}, {400'000, 0}, {1'050'000, 2}};
+  const std::int64_t start = now;
+  for (auto [at, position] : timeline) {
+    now = start + at;
+    EXPECT_EQ(play.position(), position) << at;
+  }
+  // Late by whole frames: frames are skipped, not slowed. The next is due on the grid.
+  now = start + 12'345'678;
+  EXPECT_EQ(play.position(), 123 % 4);
+  EXPECT_EQ(play.nextChangeAt(), start + 12'400'000);
+
+  // A new frame time: the frame showing keeps its start.
+  play.setFrameTime(50);
+  EXPECT_EQ(play.nextChangeAt(), start + 12'350'000);
+  now = start + 12'350'000;
+  EXPECT_EQ(play.position(), 0);
+
+  // Pause holds; play gives the frame its whole time again.
+  play.pause();
+  now += 5'000'000;
+  EXPECT_EQ(play.position(), 0);
+  play.play();
+  EXPECT_EQ(play.nextChangeAt(), now + 50'000);
+  // Steps wrap and pause; go keeps playing from there.
+  play.step(-1);
+  EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(3, false));
+  play.step(2);
+  EXPECT_EQ(play.position(), 1);
+  play.togglePlaying();
+  play.go(3);
+  now += 50'000;
+  EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(0, true));
+  // Nothing to play: nothing moves.
+  play.reset(0);
+  play.play();
+  play.step(1);
+  EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(0, false));
+}
+
+TEST(Playback, FrameTimesStepThroughTheList) {
+  std::vector<int> slower{10};
+  while (slower.back() != 2000) slower.push_back(SlowerFrameTime(slower.back()));
+  EXPECT_EQ(slower, std::vector<int>(kFrameTimeSteps.begin(), kFrameTimeSteps.end()));
+  EXPECT_EQ(std::tuple(SlowerFrameTime(2000), FasterFrameTime(10)), std::tuple(2000, 10));
+  EXPECT_EQ(std::tuple(SlowerFrameTime(55), FasterFrameTime(55), FasterFrameTime(100)),
+            std::tuple(60, 50, 80));
+}
+
+TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
+  std::vector<std::size_t> decoded;
+  FrameCache cache(
+      [&](std::size_t i) {
+        decoded.push_back(i);
+        return spr::IndexedImage(10, static_cast<int>(i) + 1);  // 10 bytes a row
+      },
+      60);
+  for (std::size_t i : {0, 1, 2, 0, 3, 0, 1, 5})  // 10 + 20 + 30, then 0 is used again
+    EXPECT_EQ(cache.get(i)->height, static_cast<int>(i) + 1);
+  EXPECT_EQ(decoded, (std::vector<std::size_t>{0, 1, 2, 3, 1, 5}));
+  EXPECT_LE(cache.bytes(), 60u);
+  // A frame larger than the whole budget is handed out and not kept.
+  auto large = cache.get(9);
+  EXPECT_EQ(large->pixels.size(), 100u);
+  EXPECT_LE(cache.bytes(), 60u);
+}
+
+// A sprite in memory that the animation owns.
+struct OwnedBytes : spr::ByteSource {
+  explicit OwnedBytes(Bytes b) : bytes(std::move(b)), view(bytes) {}
+  std::int64_t length() override { return view.length(); }
+  bool readAt(std::int64_t offset, std::span<std::uint8_t> out) override {
+    return view.readAt(offset, out);
+  }
+  Bytes bytes;
+  spr::MemoryBytes view;
+};
+
+TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
+  const Bytes file = SpriteBuilder()
+                         .rawFrame(0, 0, {})
+                         .frame(4, 2, {1, 2, 3, 4, 5, 6, 7, 8})
+                         .rawFrame(0, 0, {})
+                         .frame(2, 4, {9, 9, 9, 9, 9, 9, 9, 200})
+                         .build();
+  std::int64_t now = 0;
+  Animation a(std::make_unique<OwnedBytes>(file), [&] { return now; });
+  EXPECT_EQ(
+      std::tuple(a.frameCount(), a.playableCount(), a.canvasWidth(), a.canvasHeight(), a.zoom()),
+      std::tuple(4, 2, 4, 4, 4));
+  Animation::Shown shown = a.current();
+  EXPECT_EQ(std::tuple(shown.number, shown.placement.left, shown.placement.top),
+            std::tuple(2, 0, 1));
+  EXPECT_EQ(a.statusText(shown, std::nullopt), "Frame 2 of 4 | 4 x 2 | 4x | 100 ms");
+  // Pixel (3, 1) of frame 2 is index 8, drawn from (12, 8) at 4x; the palette's entry 8.
+  EXPECT_EQ(a.statusText(shown, Point{12, 8}),
+            "Frame 2 of 4 | 4 x 2 | 4x | 100 ms | x 3, y 1: index 8 (R 8, G 247, B 56)");
+  EXPECT_EQ(a.statusText(shown, Point{12, 3}), "Frame 2 of 4 | 4 x 2 | 4x | 100 ms");
+  now = 100'000;
+  shown = a.current();
+  a.setZoom(1);
+  EXPECT_EQ(a.statusText(shown, Point{2, 3}),
+            "Frame 4 of 4 | 2 x 4 | 1x | 100 ms | x 1, y 3: index 200 (R 200, G 55, B 120)");
+
+  // A record cut short ends the frames; what comes before plays.
+  Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
+  Animation broken(std::make_unique<OwnedBytes>(cut), [&] { return now; });
+  EXPECT_EQ(std::tuple(broken.playableCount(), broken.brokenAt()), std::tuple(1, 2));
+  // A long sprite shows its first frame at once and takes the rest as they are read.
+  SpriteBuilder longer;
+  longer.rawFrame(0, 0, {}).frame(1, 1, {3});
+  for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
+  longer.frame(300, 1, Bytes(300, 5));
+  Animation reading(std::make_unique<OwnedBytes>(longer.build()), [&] { return now; });
+  EXPECT_EQ(std::tuple(reading.indexed(), reading.playableCount(), reading.canvasWidth(),
+                       reading.zoom(), reading.current().number),
+            std::tuple(false, 1, 1, 4, 2));
+  EXPECT_FALSE(reading.readHeaders(2));
+  EXPECT_TRUE(reading.readHeaders(2));
+  EXPECT_EQ(std::tuple(reading.playableCount(), reading.canvasWidth(), reading.zoom()),
+            std::tuple(Animation::kFirstHeaders + 4, 300, 2));
+  // No frame with pixels.
+  Animation none(std::make_unique<OwnedBytes>(SpriteBuilder().rawFrame(0, 0, {}).build()),
+                 [&] { return now; });
+  EXPECT_EQ(none.statusText(none.current(), Point{0, 0}),
+            "1 frame, none with pixels | 1x | 100 ms");
+}
+
+}  // namespace
+}  // namespace glint::anim

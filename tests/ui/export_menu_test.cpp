@@ -1,0 +1,152 @@
+// The Export menu on the real Form1, offscreen, with scripted dialogs: each item writes the
+// converter's files byte for byte, off the window's thread, and a cancel or a failure leaves
+// only whole files.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "cli_support.h"
+#include "form1_fixture.h"
+#include "ui/export_runner.h"
+
+namespace glint {
+namespace {
+
+using testing::Bytes;
+using testing::Form1Fixture;
+using testing::SpriteBuilder;
+using testing::TempDir;
+using testing::Tree;
+
+// Mixed sizes and an empty frame, so that placement and skipping both show in the files.
+std::string MixedSprite(Form1Fixture& f, int frames = 5) {
+  SpriteBuilder b;
+  for (int i = 0; i < frames; ++i) {
+    if (i == 1) b.rawFrame(0, 0, {});
+    b.patternFrame(7 + 3 * i, 12 - i, static_cast<std::uint32_t>(i));
+  }
+  const std::string path = b.write(f.sprites.file("walk.spr"));
+  f.form->SetText1(path);
+  f.form->LoadSprite();
+  return path;
+}
+
+void WaitForExport(Form1& form) {
+  for (int k = 0; k < 1000 && form.Exporting; ++k) QTest::qWait(10);
+  ASSERT_FALSE(form.Exporting);
+}
+
+void Trigger(Form1Fixture& f, const char* item) {
+  f.form->findChild<QAction*>(item)->trigger();
+  WaitForExport(*f.form);
+}
+
+TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
+  Form1Fixture f;
+  const std::string path = MixedSprite(f);
+  for (bool transparent : {false, true}) {
+    f.form->transparentAction().setChecked(transparent);
+    std::vector<std::string> flag;
+    if (transparent) flag.push_back("--transparent");
+    auto with = [&](std::vector<std::string> args) {
+      args.insert(args.end(), flag.begin(), flag.end());
+      EXPECT_EQ(testing::Sprconv(args).status, 0);
+    };
+    TempDir ours, theirs;
+    f.dialogs.folderAnswers = {ours.file("frames")};
+    std::filesystem::create_directory(ours.file("frames"));
+    Trigger(f, "mnuExportFrames");
+    with({"export", path, "-o", theirs.file("frames"), "--format", "png"});
+    f.dialogs.saveAnswers = {ours.file("sheet.png"), ours.file("walk.gif")};
+    Trigger(f, "mnuExportSheet");
+    with({"sheet", path, "-o", theirs.file("sheet.png")});
+    f.form->mnuAnimation_Click();  // the GIF takes the animation window's frame time
+    f.form->animationWindow()->setFrameTime(transparent ? 80 : 100);
+    Trigger(f, "mnuExportGif");
+    with({"gif", path, "-o", theirs.file("walk.gif"), "--delay", transparent ? "80" : "100"});
+
+    EXPECT_EQ(testing::Names(ours.path()),
+              (std::vector<std::string>{"frames/walk_01.png", "frames/walk_03.png",
+                                        "frames/walk_04.png", "frames/walk_05.png",
+                                        "frames/walk_06.png", "sheet.png", "walk.gif"}));
+    EXPECT_TRUE(Tree(ours.path()) == Tree(theirs.path())) << transparent;
+    EXPECT_EQ(f.form->StatusText(), "Wrote the animation of walk.spr to " + ours.file("walk.gif"));
+  }
+  // Where the dialogs start, and that nothing is written when they are cancelled.
+  EXPECT_EQ(f.dialogs.folders.back().start, f.form->Text2());
+  EXPECT_EQ(f.dialogs.saves.back().start, f.form->Text2() + "/walk.gif");
+  EXPECT_EQ(f.dialogs.saves.back().filter, "GIF image (*.gif)|*.gif");
+  const std::size_t messages = f.dialogs.messages.size();
+  for (const char* item : {"mnuExportFrames", "mnuExportSheet", "mnuExportGif"}) Trigger(f, item);
+  EXPECT_FALSE(f.form->exports().running());
+  EXPECT_EQ(f.dialogs.messages.size(), messages);
+}
+
+TEST(ExportMenu, ACancelOrAFailureLeavesOnlyWholeFilesAndBusyCommandsAreRefused) {
+  Form1Fixture f;
+  MixedSprite(f);
+  TempDir out;
+  std::atomic<bool> release{false};
+  // The export waits after its second frame until the test lets it go on.
+  f.form->exportFrameHook = [&](int done) {
+    for (int k = 0; done == 2 && !release && k < 1000; ++k)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  };
+  const std::string busy = "Another file is being read. Please try again when it is done.";
+  for (const char* item : {"mnuExportFrames", "mnuExportSheet"}) {
+    release = false;
+    f.dialogs.folderAnswers = {out.path()};
+    f.dialogs.saveAnswers = {out.file("sheet.png")};
+    f.form->findChild<QAction*>(item)->trigger();
+    ASSERT_TRUE(f.form->Exporting);
+    // Meanwhile the other exports and Ctrl+S say the window is busy, and closing is refused.
+    f.form->findChild<QAction*>("mnuExportGif")->trigger();
+    f.form->mnuAnimation_Click();
+    f.form->animationWindow()->saveFrame();
+    EXPECT_EQ(f.dialogs.messages.size(), 2u);
+    for (const auto& message : f.dialogs.messages) EXPECT_EQ(message.prompt, busy);
+    EXPECT_FALSE(f.form->close());
+    f.dialogs.messages.clear();
+    // The progress dialog shows after half a second; its Cancel stops the export.
+    QTest::qWait(ExportRunner::kProgressDelayMs + 100);
+    QProgressDialog* progress = f.form->exports().progressDialog();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    progress->findChild<QPushButton*>()->click();
+    release = true;
+    WaitForExport(*f.form);
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].prompt, "Cancelled after 2 of 5 frames.") << item;
+    f.dialogs.messages.clear();
+  }
+  // The two frame files finished stay whole; the sheet was never written; no temporaries.
+  EXPECT_EQ(testing::Names(out.path()), (std::vector<std::string>{"walk_01.png", "walk_03.png"}));
+
+  f.form->exportFrameHook = nullptr;
+  f.dialogs.saveAnswers = {out.file("missing/walk.gif")};
+  Trigger(f, "mnuExportGif");
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].prompt,
+            "Cannot write \"" + out.file("missing/walk.gif") + "\": the folder does not exist.");
+  EXPECT_EQ(f.dialogs.messages[0].style, style::kExclamation);
+
+  // During a load the exports are refused too.
+  f.dialogs.messages.clear();
+  f.form->yieldHook = [&] {
+    if (f.dialogs.messages.empty()) f.form->findChild<QAction*>("mnuExportSheet")->trigger();
+  };
+  f.form->LoadSprite();
+  f.form->yieldHook = nullptr;
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].prompt, busy);
+  EXPECT_TRUE(f.form->close());
+}
+
+}  // namespace
+}  // namespace glint
