@@ -15,7 +15,7 @@
 #include <QWheelEvent>
 
 #include "cli_support.h"
-#include "form1_fixture.h"
+#include "support/form1_fixture.h"
 #include "ui/animation_window.h"
 
 namespace glint {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "cli_support.h"
-#include "form1_fixture.h"
+#include "support/form1_fixture.h"
 #include "ui/export_runner.h"
 
 namespace glint {
