@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/form1_fixture.h"
+#include "ui/fixed_values.h"
 #include "ui/output_folder.h"
 
 namespace glint {
@@ -65,15 +66,25 @@ TEST(OpenAtStartup, OnlyHelpAndVersionNeedNoWindow) {
         << args.back();
 }
 
-// Whatever stands beside the program, an installed viewer's output goes to the Pictures folder.
-TEST(InstalledOutputFolder, IsInPicturesNeverBesideTheProgram) {
-  for (const std::string present : {"nothing", "folder", "file"}) {
-    TempDir pictures;
-    const std::string folder = pictures.path() + "/Glintscope Output";
-    if (present == "folder") fs::create_directory(folder);
-    if (present == "file") std::ofstream(folder) << "keep";
-    EXPECT_EQ(PrepareInstalledOutputFolder(pictures.path()), folder);
-    EXPECT_TRUE(present == "file" ? fs::is_regular_file(folder) : fs::is_directory(folder));
+// Output goes beside the program, or to the Pictures folder where there is no program folder,
+// and always there for an installed viewer; a file already of that name is left alone.
+TEST(OutputFolder, BesideTheProgramOrInPicturesWhateverStandsThere) {
+  for (const bool installed : {false, true}) {
+    for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
+      TempDir app, pictures;
+      const bool fallback = installed || present == "no program folder";
+      const std::string appPath =
+          present == "no program folder" ? app.file("not/there") : app.path();
+      const std::string want =
+          fallback ? pictures.path() + "/Glintscope Output" : appPath + "/Output";
+      if (present == "folder") fs::create_directory(want);
+      if (present == "file") std::ofstream(want) << "keep";
+      EXPECT_EQ(installed ? PrepareInstalledOutputFolder(pictures.path())
+                          : PrepareOutputFolder(appPath, pictures.path()),
+                want);
+      EXPECT_TRUE(present == "file" ? fs::is_regular_file(want) : fs::is_directory(want))
+          << present;
+    }
   }
   // This build runs from its build folder.
   EXPECT_FALSE(BuiltForInstallation());

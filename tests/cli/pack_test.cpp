@@ -74,9 +74,7 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
       SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
   const auto write = [&](const std::string& name, const Bytes& bytes) {
     fs::create_directories(fs::path(dir.file(name)).parent_path());
-    std::ofstream(dir.file(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return dir.file(name);
+    return WriteFile(dir.file(name), bytes);
   };
   spr::IndexedImage pixels(2, 1);
   pixels.pixels = {1, 2};
@@ -90,30 +88,23 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   const std::string fifo = elsewhere.file("fifo");
   ::mkfifo(fifo.c_str(), 0600);
   const std::string in = dir.file("in.spr"), colour = "pixel (0, 0) is #63FE07, a colour the ";
-  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-      {{"replace", sprite, "--frame", "3", good},
-       1,
-       "s.spr: frame 3 asked for, but the file has 2"},
-      {{"replace", sprite, "--frame", "0", good}, 1, "s.spr: frame 0 asked for"},
-      {{"replace", sprite, "--frame", "1", alien}, 1, "b/f_1.png: frame 1: " + colour},
-      {{"replace", sprite, "--frame", "1", sprite}, 1, "s.spr: the output is also an input (/"},
-      {{"pack", good, alien, "-o", in, "--palette", sprite}, 1, "b/f_1.png: frame 2: " + colour},
-      {{"pack", dir.file("a"), "-o", in}, 1, "/a: two images for frame 1: "},
-      {{"pack", dir.file("b"), "-o", in}, 1, "/b: frames of more than one sprite here"},
-      {{"pack", fifo, "-o", in}, 1, "fifo: not an ordinary file"},
-      {{"pack", good, "-o", fifo}, 1, "fifo: not an ordinary file: it is not replaced"},
-      {{"pack", good, "-o", good}, 1, "a/f_1.png: the output is also an input"},
-      {{"pack", sprite, "-o", in}, 1, "s.spr: neither a PNG nor a BMP file"},
-      {{"pack", good, "-o", in, "--palette", empty}, 1, "f_01.bmp: no palette to take: neither"},
-      {{"pack", good}, 2, "sprconv: "},
-      {{"pack", "-o", in}, 2, "sprconv: "},
-      {{"replace", sprite, good}, 2, "sprconv: "},
-      {{"replace", sprite, "--frame", "x", good}, 2, "sprconv: "},
-      {{"replace", sprite, "--frame", "1", good, good}, 2, "sprconv: "}};
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
+      {{"replace", sprite, "--frame", "0", good}, "s.spr: frame 0 asked for"},
+      {{"replace", sprite, "--frame", "1", alien}, "b/f_1.png: frame 1: " + colour},
+      {{"replace", sprite, "--frame", "1", sprite}, "s.spr: the output is also an input (/"},
+      {{"pack", good, alien, "-o", in, "--palette", sprite}, "b/f_1.png: frame 2: " + colour},
+      {{"pack", dir.file("a"), "-o", in}, "/a: two images for frame 1: "},
+      {{"pack", dir.file("b"), "-o", in}, "/b: frames of more than one sprite here"},
+      {{"pack", fifo, "-o", in}, "fifo: not an ordinary file"},
+      {{"pack", good, "-o", fifo}, "fifo: not an ordinary file: it is not replaced"},
+      {{"pack", good, "-o", good}, "a/f_1.png: the output is also an input"},
+      {{"pack", sprite, "-o", in}, "s.spr: neither a PNG nor a BMP file"},
+      {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"}};
   const auto before = Tree(dir.path());
-  for (const auto& [args, status, message] : cases) {
+  for (const auto& [args, message] : cases) {
     const CliRun run = Sprconv(args);
-    EXPECT_EQ(run.status, status) << message;
+    EXPECT_EQ(run.status, 1) << message;
     EXPECT_THAT(run.err, HasSubstr(message));
     EXPECT_EQ(Tree(dir.path()), before) << message;
   }

@@ -110,8 +110,7 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.frames + " " + c.reason);
     TempDir dir;
-    if (!c.sprite.empty())
-      std::ofstream(dir.file("f.spr")) << std::string(c.sprite.begin(), c.sprite.end());
+    if (!c.sprite.empty()) WriteFile(dir.file("f.spr"), c.sprite);
     if (!c.blocker.empty()) fs::create_directories(dir.file(c.blocker));
     Strings args{"export", dir.file("f.spr"), "-o", dir.file(c.out)};
     if (!c.frames.empty()) args.insert(args.end(), {"--frames", c.frames});
@@ -134,7 +133,9 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
       "export a.spr --frames 0-2\nexport a.spr --frames 4-2\nexport a.spr --frames 3-\n"
       "export a.spr --frames 1.5\nexport a.spr --frames +2\nexport a.spr --frames 1-2-3\n"
       "export a.spr --frames 99999999999\nsheet a.spr\nsheet a.spr b.spr -o s.png\n"
-      "sheet a.spr -o s.png --columns 0\ngif a.spr -o a.gif --delay fast\ninfo a.spr --frames 2");
+      "sheet a.spr -o s.png --columns 0\ngif a.spr -o a.gif --delay fast\ninfo a.spr --frames 2\n"
+      "pack f_1.png\npack -o in.spr\nreplace s.spr f_1.png\nreplace s.spr --frame x f_1.png\n"
+      "replace s.spr --frame 1 f_1.png f_1.png");
   for (std::string line; std::getline(table, line);) {
     std::istringstream words(line);
     CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});

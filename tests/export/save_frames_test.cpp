@@ -188,7 +188,7 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
        sprite(2).build(), 0, ""}};
   for (const auto& c : cases) {
     Fixture f(SpriteBuilder{});
-    std::ofstream(f.window.text1) << std::string(c.sprite.begin(), c.sprite.end());
+    testing::WriteFile(f.window.text1, c.sprite);
     f.window.text2 = c.folder.empty() ? "" : f.dir.file(c.folder);
     f.exporter.mnuSaveMult_Click();
     std::string expected = "Cannot read \"" + f.window.text1 + "\": " + c.reason;

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <new>
 
 #include "cli/cli_support.h"
@@ -75,7 +74,7 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
     SCOPED_TRACE(h.name);
     testing::TempDir dir;
     const std::string path = dir.file("h.spr");
-    std::ofstream(path, std::ios::binary) << std::string(h.file.begin(), h.file.end());
+    testing::WriteFile(path, h.file);
     testing::FakeWindow window;
     window.text1 = path;
     window.text2 = dir.path();

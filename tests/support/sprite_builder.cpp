@@ -120,8 +120,9 @@ Bytes SpriteBuilder::build() const {
   return out;
 }
 
-std::string SpriteBuilder::write(const std::string& path) const {
-  Bytes bytes = build();
+std::string SpriteBuilder::write(const std::string& path) const { return WriteFile(path, build()); }
+
+std::string WriteFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));

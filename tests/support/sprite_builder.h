@@ -71,6 +71,8 @@ class TempDir {
 };
 
 Bytes ReadFile(const std::string& path);
+// Writes the file whole and returns its path.
+std::string WriteFile(const std::string& path, const Bytes& bytes);
 
 // Every file below `root` (temporaries too), by path relative to it, with its bytes; none when
 // `root` does not exist.

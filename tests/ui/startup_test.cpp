@@ -38,22 +38,6 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
   EXPECT_EQ(DefaultSpriteFolder(getenv), native);
 }
 
-TEST(Startup, OutputFolderIsPreparedBesideTheProgram) {
-  // What stands beside the program under the name Output already, or no program folder at all.
-  for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
-    TempDir app, pictures;
-    const bool fallback = present == "no program folder";
-    const std::string appPath = fallback ? app.file("not/there") : app.path();
-    const std::string beside = appPath + "/Output";
-    if (present == "folder") fs::create_directory(beside);
-    if (present == "file") std::ofstream(beside) << "keep";
-    const std::string got = PrepareOutputFolder(appPath, pictures.path());
-    EXPECT_EQ(got, fallback ? pictures.path() + "/Glintscope Output" : beside);
-    // A file of that name is left alone; otherwise the folder is there now.
-    EXPECT_TRUE(present == "file" ? fs::is_regular_file(beside) : fs::is_directory(got)) << present;
-  }
-}
-
 // The node's children, one a line: key, text, image.
 std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
   std::string lines;

@@ -2,7 +2,6 @@
 // where frames stand, the scroll range, the messages, and the bound on the sheet.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <tuple>
 #include <vector>
 
@@ -151,8 +150,7 @@ TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
     const std::string previous = v.load(solidFrames(repeat(12, {100, 120})));
     v.window.check1 = c.check1;
     v.window.text1 = v.dir.file("broken.spr");
-    std::ofstream(v.window.text1, std::ios::binary)
-        .write(reinterpret_cast<const char*>(c.bytes.data()), std::streamsize(c.bytes.size()));
+    testing::WriteFile(v.window.text1, c.bytes);
     const bool exporting = c.caption.empty();
     if (exporting) v.window.channels().openForReading(FileChannels::kSpriteChannel, previous);
     v.viewer.LoadSprite();
