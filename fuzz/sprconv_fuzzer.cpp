@@ -42,9 +42,14 @@ const fs::path& workFolder() {
     fs::path base = roomy ? fs::path("/dev/shm") : fs::temp_directory_path();
     fs::path f = base / ("glint-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(f);
-    std::atexit([] { fs::remove_all(workFolder()); });
     return f;
   }();
+  // Registered after the path is made, so that it runs before the path is destroyed.
+  static const bool removedAtExit = std::atexit([] {
+                                      std::error_code ec;
+                                      fs::remove_all(folder, ec);
+                                    }) == 0;
+  require(removedAtExit);
   return folder;
 }
 
