@@ -6,8 +6,8 @@
 #include <sstream>
 #include <thread>
 
-#include "image/thumbnail.h"
 #include "cli/pack_options.h"
+#include "image/thumbnail.h"
 
 namespace glint::cli {
 namespace {

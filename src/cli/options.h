@@ -30,9 +30,9 @@ struct Options {
   int delayMs = 100;
   bool json = false;
   int thumbnailSize = 128;  // the box a thumbnail fits in
-  std::string palette;  // pack --palette; empty when not given
-  std::string image;    // replace: the new frame
-  int frame = 0;        // replace --frame
+  std::string palette;      // pack --palette; empty when not given
+  std::string image;        // replace: the new frame
+  int frame = 0;            // replace --frame
 };
 
 // What the command line asks for: options to run, or an exit status with the text to show

@@ -124,7 +124,6 @@ RgbaImage reduce(int width, int height, std::span<const std::uint8_t> indices,
   return out;
 }
 
-
 }  // namespace
 
 ThumbnailExtent ThumbnailSize(int width, int height, int box) {

@@ -5,7 +5,6 @@
 namespace glint {
 namespace {
 
-
 // The screen's context, held only while something compatible with it is made.
 class ScreenDC {
  public:

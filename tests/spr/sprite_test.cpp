@@ -126,7 +126,8 @@ TEST(SprReader, FaultsSayWhichAndWhere) {
   MemoryBytes source(shortFile);
   EXPECT_EQ(faultOf([&] { SprReader(source).open(palette); }), Kind::kShortFile);
   // By headers alone the bytes are read again when asked for; faults are the same.
-  const Bytes good = SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build();
+  const Bytes good =
+      SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build();
   MemoryBytes goodSource(good);
   SprReader headersOnly(goodSource);
   auto headers = ReadFramesWithPixels(headersOnly, headersOnly.open(palette), false);
@@ -140,8 +141,9 @@ TEST(SprReader, FaultsSayWhichAndWhere) {
   for (const auto& [file, kind] : broken) {
     MemoryBytes brokenSource(file);
     SprReader brokenReader(brokenSource);
-    EXPECT_EQ(faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette), false); }),
-              kind);
+    EXPECT_EQ(
+        faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette), false); }),
+        kind);
   }
 }
 
