@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 
 #include "platform/errors.h"
@@ -38,6 +39,12 @@ Folder Folder::Open(const std::string& path) {
 }
 
 Folder Folder::OpenPath(const std::string& path, bool create) {
+  // One look-up by the whole path serves nearly every call; the walk below is for paths over the
+  // system's limit and for folders to make, and it gives every failure its own reason.
+  if (!path.empty() && path.size() < PATH_MAX) {
+    const int fd = ::open(path.c_str(), kFolderFlags);
+    if (fd >= 0) return Folder(fd);
+  }
   if (!path.empty() && path.front() == '/') return Open("/").open(path.substr(1), create);
   return Open(".").open(path, create);
 }
