@@ -52,7 +52,9 @@ std::string temporaryName(const std::string& name, int folder) {
   std::size_t keep = std::min(name.size(), static_cast<std::size_t>(limit) - 8);
   while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
     --keep;
-  return "." + name.substr(0, keep) + "." + randomSuffix();
+  std::string temporary(1, '.');
+  temporary.append(name, 0, keep).append(1, '.').append(randomSuffix());
+  return temporary;
 }
 
 std::atomic<AtomicFile::Way> way{[] {
@@ -176,16 +178,25 @@ void AtomicFile::SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query) {
   freeSpaceQuery = std::move(query);
 }
 
+Folder AtomicFile::OpenFolder(const std::string& target) {
+  return openFolderPath(split(target).first);
+}
+
 AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs) {
-  auto [folder, name] = split(target);
-  start(openFolderPath(folder), name, inputs);
+  ownFolder_ = OpenFolder(target);
+  start(ownFolder_.fd(), split(target).second, inputs);
 }
 
 AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs) {
-  start(folder.open("", false), name, inputs);
+  start(folder.fd(), name, inputs);
 }
 
-void AtomicFile::start(Folder folder, std::string name, const FileIds& inputs) {
+AtomicFile::AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs)
+    : ownFolder_(std::move(folder)) {
+  start(ownFolder_.fd(), name, inputs);
+}
+
+void AtomicFile::start(int folder, std::string name, const FileIds& inputs) {
   // Links are followed to the file they name, so the link itself survives the rename; most
   // exports write new files, which need one look.
   constexpr int kMostLinks = 40;
@@ -193,28 +204,32 @@ void AtomicFile::start(Folder folder, std::string name, const FileIds& inputs) {
   bool exists = false;
   for (int links = 0;; ++links) {
     if (name.empty() || name == "." || name == "..") fail(EISDIR);
-    exists = ::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    exists = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists && errno != ENOENT) fail(errno);
     if (!exists || !S_ISLNK(st.st_mode)) break;
     if (links == kMostLinks) refuse("a symbolic link that loops has that name");
     std::string link(PATH_MAX, '\0');
-    const ssize_t length = ::readlinkat(folder.fd(), name.c_str(), link.data(), link.size());
+    const ssize_t length = ::readlinkat(folder, name.c_str(), link.data(), link.size());
     if (length <= 0) fail(length < 0 ? errno : ENOENT);
     link.resize(static_cast<std::size_t>(length));
     auto [linkFolder, linkName] = split(link);
-    if (link.front() == '/' || linkFolder != ".") folder = openFolder(folder.fd(), linkFolder);
+    if (link.front() == '/' || linkFolder != ".") {
+      ownFolder_ = openFolder(folder, linkFolder);
+      folder = ownFolder_.fd();
+    }
     name = linkName;
   }
   if (exists) checkReplaceable(st, inputs);
-  folder_ = std::move(folder);
+  folder_ = folder;
   name_ = std::move(name);
+  existed_ = exists;
 
 #ifdef O_TMPFILE
   // Renaming takes a lock that stops every other thread's path look-ups, so where it can the
   // file starts without a name (a file system without unnamed files says so, and anything else
   // wrong is told by the named way).
   if (way == Way::kUnnamedWhereAvailable && unnamedFilesLinkable())
-    fd_ = ::openat(folder_.fd(), ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    fd_ = ::openat(folder_, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
 #endif
   // Either way a new file gets the mode every program's new files get (0666 less the umask).
   if (fd_ < 0) createNamed();
@@ -223,14 +238,14 @@ void AtomicFile::start(Folder folder, std::string name, const FileIds& inputs) {
 
 void AtomicFile::createNamed() {
   for (int attempt = 0; fd_ < 0; ++attempt) {
-    temp_ = temporaryName(name_, folder_.fd());
-    inFlight_.folder = folder_.fd();
+    temp_ = temporaryName(name_, folder_);
+    inFlight_.folder = folder_;
     std::memcpy(inFlight_.name, temp_.c_str(), temp_.size() + 1);
     slot_ = keep(&inFlight_);
-    fd_ = ::openat(folder_.fd(), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::openat(folder_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     const int code = errno;
     if (ending) {  // made after the handler looked: removed here instead
-      if (fd_ >= 0) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+      if (fd_ >= 0) ::unlinkat(folder_, temp_.c_str(), 0);
       awaitEnd();
     }
     if (fd_ < 0) {
@@ -276,24 +291,29 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
   }
 }
 
-void AtomicFile::commit() {
-  if (fd_ < 0) fail(EBADF);
-  // What stands at the target now is what is replaced: it may have changed since the start.
+void AtomicFile::checkTarget() {
   struct stat st {};
-  if (::fstatat(folder_.fd(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(st.st_mode))
+  if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(st.st_mode))
     try {
       checkReplaceable(st, {});
     } catch (const Error&) {
       abandon();
       throw;
     }
+}
+
+void AtomicFile::commit() {
+  if (fd_ < 0) fail(EBADF);
+  // What stands at the target now is what is replaced: it may have changed since the start. A
+  // new file linked in under its name needs no look, since the link fails on anything there.
+  if (!temp_.empty() || existed_) checkTarget();
   if (temp_.empty()) {
     commitUnnamed();
     return;
   }
   int rc = ::close(fd_);
   fd_ = -1;
-  if (rc != 0 || ::renameat(folder_.fd(), temp_.c_str(), folder_.fd(), name_.c_str()) != 0) {
+  if (rc != 0 || ::renameat(folder_, temp_.c_str(), folder_, name_.c_str()) != 0) {
     int code = errno;
     abandon();
     fail(code);
@@ -303,10 +323,10 @@ void AtomicFile::commit() {
 
 bool AtomicFile::linkNamed(const std::string& temp) {
   temp_ = temp;
-  inFlight_.folder = folder_.fd();
+  inFlight_.folder = folder_;
   std::memcpy(inFlight_.name, temp_.c_str(), temp_.size() + 1);
   slot_ = keep(&inFlight_);
-  const bool linked = linkUnnamed(fd_, folder_.fd(), temp_);
+  const bool linked = linkUnnamed(fd_, folder_, temp_);
   if (!linked) {
     const int code = errno;
     forgetTemporary();
@@ -317,14 +337,14 @@ bool AtomicFile::linkNamed(const std::string& temp) {
 
 void AtomicFile::commitUnnamed() {
   int code = 0;
-  if (!linkUnnamed(fd_, folder_.fd(), name_)) {
+  if (!linkUnnamed(fd_, folder_, name_)) {
     code = errno;
     if (code == EEXIST) {  // replaced whole: a temporary name, renamed over the target
+      if (!existed_) checkTarget();
       for (int attempt = 0;; ++attempt) {
-        if (linkNamed(temporaryName(name_, folder_.fd()))) {
-          code =
-              ::renameat(folder_.fd(), temp_.c_str(), folder_.fd(), name_.c_str()) == 0 ? 0 : errno;
-          if (code != 0) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+        if (linkNamed(temporaryName(name_, folder_))) {
+          code = ::renameat(folder_, temp_.c_str(), folder_, name_.c_str()) == 0 ? 0 : errno;
+          if (code != 0) ::unlinkat(folder_, temp_.c_str(), 0);
           forgetTemporary();
           break;
         }
@@ -347,7 +367,7 @@ void AtomicFile::forgetTemporary() {
 void AtomicFile::abandon() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+  if (!temp_.empty()) ::unlinkat(folder_, temp_.c_str(), 0);
   forgetTemporary();
 }
 

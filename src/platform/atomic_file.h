@@ -35,8 +35,11 @@ class AtomicFile {
   // permission). Every error of the class carries the reason alone, in plain words, as its
   // description. `inputs` are the files being read, never to be replaced.
   explicit AtomicFile(const std::string& target, const FileIds& inputs = {});
-  // The file `name` in an open folder.
+  // The file `name` in an open folder, which must stay open until the file is committed or
+  // abandoned (an export writes many files through one folder).
   AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs = {});
+  // The same in a folder that this file keeps open.
+  AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs = {});
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -44,6 +47,10 @@ class AtomicFile {
   void write(std::span<const std::uint8_t> bytes);
   void commit();
   void abandon();
+
+  // The folder a target path is in, opened as the constructor opens it (52 and the reason when
+  // it cannot be), for writing a run of files into one folder.
+  static Folder OpenFolder(const std::string& target);
 
   // Seams: the way files are written from now on (the named way is the one systems without
   // unnamed files take; GLINT_NAMED_TEMPORARIES=1 in the environment chooses it at start), and
@@ -58,14 +65,17 @@ class AtomicFile {
   };
 
  private:
-  void start(Folder folder, std::string name, const FileIds& inputs);
+  void start(int folder, std::string name, const FileIds& inputs);
   void createNamed();
   bool linkNamed(const std::string& temp);
   void forgetTemporary();
   void checkRoom(std::size_t bytes);
+  void checkTarget();  // refuses what came to stand at the target since the start
   void commitUnnamed();
 
-  Folder folder_;     // the target's folder, links resolved
+  Folder ownFolder_;  // the target's folder when this file opened it
+  int folder_ = -1;   // the target's folder, links resolved
+  bool existed_ = false;
   std::string name_;  // the target's name in it
   std::string temp_;  // empty while the file has no name
   int fd_ = -1;

@@ -73,6 +73,21 @@ TEST(AtomicFile, BothWaysTheLongestNamesAndTheDisksReserve) {
       EXPECT_EQ(ReadFile(target), Bytes(room, 7));
     }
     AtomicFile::SetFreeSpaceQuery({});
+    // What came to stand at a new file's name while it was written is looked at before the end.
+    for (const bool fifo : {false, true}) {
+      AtomicFile late(dir.file("late"));
+      late.write(Bytes{5});
+      fifo ? ::mkfifo(dir.file("late").c_str(), 0600) : (touch(dir.file("late")), 0);
+      try {
+        late.commit();
+        EXPECT_FALSE(fifo);
+        EXPECT_EQ(ReadFile(dir.file("late")), Bytes{5});
+      } catch (const Error& e) {
+        EXPECT_EQ(std::to_string(fifo) + " " + e.description(), "1 a FIFO has that name");
+        EXPECT_TRUE(fs::is_fifo(dir.file("late")));
+      }
+      fs::remove(dir.file("late"));
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);  // no temporary left
   }
   AtomicFile::SetWay(AtomicFile::Way::kUnnamedWhereAvailable);
