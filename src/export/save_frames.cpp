@@ -62,6 +62,7 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
   std::vector<int> emptyFrames;
   try {
     SpriteExport sprite(window_.channels(), path);
+    BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
       window_.Picture1().SetMousePointer(pointer::kDefault);
@@ -89,7 +90,7 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
         emptyFrames.push_back(i);
         continue;
       }
-      WriteBitmap(window_.channels(), image::SingleFrameName(path, i), *file);
+      bitmaps.write(image::SingleFrameName(path, i), *file);
     }
     sprite.close();
   } catch (const ExportFailure& e) {
@@ -137,6 +138,7 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
   std::vector<int> emptyFrames;
   try {
     SpriteExport sprite(window_.channels(), path);
+    BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
       window_.dialogs().MsgBox("Error", style::kInformation, kSummaryCaption);
@@ -147,7 +149,7 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
       spr::FrameRecord frame = sprite.readFrame();
       auto file = sprite.bitmap(frame, window_);
       if (file)
-        WriteBitmap(window_.channels(), image::MultipleFrameName(folder, base, i), *file);
+        bitmaps.write(image::MultipleFrameName(folder, base, i), *file);
       else
         emptyFrames.push_back(i);
     }

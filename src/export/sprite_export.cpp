@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bmp/bmp.h"
+#include "image/naming.h"
 #include "platform/errors.h"
 
 namespace glint {
@@ -128,11 +129,17 @@ std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRe
   }
 }
 
-void WriteBitmap(FileChannels& channels, const std::string& path,
-                 std::span<const std::uint8_t> bytes) {
+void BitmapWriter::write(const std::string& path, std::span<const std::uint8_t> bytes) {
   try {
-    AtomicFile& file = channels.openForWriting(kBitmap, path);
-    ChannelGuard guard(channels, kBitmap);
+    const std::string_view name = image::FileName(path);
+    const std::string folderPath = path.substr(0, path.size() - name.size());
+    if (!folder_ || folderPath != folderPath_) {
+      folder_.reset();
+      folder_ = AtomicFile::OpenFolder(path);
+      folderPath_ = folderPath;
+    }
+    AtomicFile& file = channels_.openForWriting(kBitmap, *folder_, std::string(name));
+    ChannelGuard guard(channels_, kBitmap);
     file.write(bytes);
     guard.close();
   } catch (const Error& e) {

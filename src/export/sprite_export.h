@@ -57,8 +57,17 @@ std::string FaultMessage(const std::string& path, const spr::Fault& fault);
 // A file that cannot be written; `reason` in plain words.
 std::string UnwritableMessage(const std::string& path, const std::string& reason);
 
-// Writes one BMP file through channel 2: the target is replaced only when the file is complete.
-void WriteBitmap(FileChannels& channels, const std::string& path,
-                 std::span<const std::uint8_t> bytes);
+// Writes the BMP files of one export through channel 2, each target replaced only when its file
+// is complete. The folder is opened for the first file and kept while the files go there.
+class BitmapWriter {
+ public:
+  explicit BitmapWriter(FileChannels& channels) : channels_(channels) {}
+  void write(const std::string& path, std::span<const std::uint8_t> bytes);
+
+ private:
+  FileChannels& channels_;
+  std::string folderPath_;
+  std::optional<Folder> folder_;
+};
 
 }  // namespace glint

@@ -13,10 +13,23 @@ ByteSource& FileChannels::openForReading(int channel, const std::string& path) {
 }
 
 AtomicFile& FileChannels::openForWriting(int channel, const std::string& path) {
+  return keepWriter(
+      channel, [&](const FileIds& reading) { return std::make_unique<AtomicFile>(path, reading); });
+}
+
+AtomicFile& FileChannels::openForWriting(int channel, const Folder& folder,
+                                         const std::string& name) {
+  return keepWriter(channel, [&](const FileIds& reading) {
+    return std::make_unique<AtomicFile>(folder, name, reading);
+  });
+}
+
+template <typename Open>
+AtomicFile& FileChannels::keepWriter(int channel, Open open) {
   if (isOpen(channel)) throw Error(err::kFileAlreadyOpen);
   FileIds reading;  // a file being read is never replaced by one being written
   for (const auto& [number, source] : readers_) reading.insert(source->id());
-  auto file = std::make_unique<AtomicFile>(path, reading);
+  auto file = open(reading);
   auto& ref = *file;
   writers_[channel] = std::move(file);
   return ref;

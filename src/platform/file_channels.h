@@ -23,6 +23,8 @@ class FileChannels {
   // Opens a file for writing on the channel; it replaces the target only when closed, and never
   // a file open for reading on a channel.
   AtomicFile& openForWriting(int channel, const std::string& path);
+  // The same for the file `name` in an open folder, which must stay open until the channel closes.
+  AtomicFile& openForWriting(int channel, const Folder& folder, const std::string& name);
 
   bool isOpen(int channel) const;
   ByteSource& reader(int channel);  // 52 when the channel is not open for reading
@@ -35,6 +37,9 @@ class FileChannels {
   int openCount() const { return static_cast<int>(readers_.size() + writers_.size()); }
 
  private:
+  template <typename Open>
+  AtomicFile& keepWriter(int channel, Open open);
+
   std::map<int, std::unique_ptr<FileSource>> readers_;
   std::map<int, std::unique_ptr<AtomicFile>> writers_;
 };
