@@ -13,7 +13,7 @@ function toMs(value, unit) {
   if (unit == "ns") return value / 1e6
   if (unit == "us") return value / 1e3
   if (unit == "s") return value * 1e3
-  return value
+  return value + 0  # a number, not the text read, so that comparisons are numeric
 }
 
 function have(k) { return (k in timeMs) }
