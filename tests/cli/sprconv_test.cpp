@@ -191,12 +191,12 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   for (const auto& [raw, quoted] : names) EXPECT_EQ(cli::QuotedName(raw), quoted);
 }
 
-// Runs the built program on a terminal; `out` holds what it wrote to stdout and stderr.
-CliRun SprconvOnTerminal(const std::string& args) {
+// Runs a shell command line on a terminal; `out` holds what it wrote to stdout and stderr.
+CliRun OnTerminal(const std::string& command) {
   int fd = -1;
   pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    execl("/bin/sh", "sh", "-c", (std::string(SPRCONV_PATH " ") + args).c_str(), nullptr);
+    execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
     _exit(127);
   }
   CliRun run;
@@ -209,12 +209,6 @@ CliRun SprconvOnTerminal(const std::string& args) {
   return run;
 }
 
-// Runs the built program through the shell: its exit status.
-int Shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
 // there is none when stderr is not a terminal. Output that cannot be written is a failure, and
 // so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
@@ -223,32 +217,35 @@ TEST(SprconvBinary, ExitStatusesAndProgress) {
   const std::string good =
       SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
   const std::string bad = SpriteBuilder().signature({'S', 'P', 0, 2}).write(dir.file("bad.spr"));
-  CliRun run = SprconvOnTerminal("export " + good + " -o " + dir.file("a"));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_THAT(run.out, HasSubstr("1/1 files, 2 frames"));
-  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
-  EXPECT_EQ(SprconvOnTerminal("export " + good + " -q -o " + dir.file("b")).out, "");
-  EXPECT_EQ(SprconvOnTerminal("export " + good + " " + bad + " -o " + dir.file("c")).status, 1);
-  EXPECT_EQ(SprconvOnTerminal("export -o " + dir.file("d")).status, 2);
-
   fs::create_directory(dir.file("none"));
-  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none")), 0);  // a note on stderr
-  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none") + " 2>/dev/full"), 1);
-  EXPECT_EQ(Shell(SPRCONV_PATH " info --json " + good + " >/dev/full"), 1);
   fs::create_directory(dir.file("locked"), dir.path());
   fs::permissions(dir.path(), fs::perms(0755));
   fs::permissions(dir.file("locked"), fs::perms(0700));
-  if (::geteuid() != 0 || Shell("setpriv --help >/dev/null") != 0) {
-    std::printf("needs root and setpriv: the unprivileged case is skipped\n");
-    return;
+  const bool unprivileged = ::geteuid() == 0 && OnTerminal("setpriv --help >/dev/null").status == 0;
+  if (!unprivileged) std::printf("needs root and setpriv: the unprivileged case is skipped\n");
+  const std::string run = SPRCONV_PATH " export ";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      // what it writes, or nothing
+      {run + good + " -o " + dir.file("a"), 0, "1/1 files, 2 frames"},
+      {run + good + " -q -o " + dir.file("b"), 0, ""},
+      {run + good + " " + bad + " -o " + dir.file("c"), 1, "bad.spr: not a sprite file"},
+      {run + "-o " + dir.file("d"), 2, "sprconv: "},
+      {run + dir.file("none"), 0, "none: no sprite files in this folder"},
+      {run + dir.file("none") + " 2>/dev/full", 1, ""},
+      {SPRCONV_PATH " info --json " + good + " >/dev/full", 1, "cannot write to standard output"},
+      {"setpriv --reuid=65534 --regid=65534 --clear-groups " + run + good + " -o " +
+           dir.file("locked/out"),
+       1, dir.file("locked/out") + ": cannot create the folder: permission denied\r\n"}};
+  for (const auto& [command, status, out] : cases) {
+    if (!unprivileged && command.rfind("setpriv", 0) == 0) continue;
+    const CliRun ran = OnTerminal(command);
+    EXPECT_EQ(ran.status, status) << command;
+    if (out.empty()) {
+      EXPECT_EQ(ran.out, "") << command;
+    }
+    EXPECT_THAT(ran.out, HasSubstr(out)) << command;
   }
-  EXPECT_EQ(Shell("setpriv --reuid=65534 --regid=65534 --clear-groups " SPRCONV_PATH " export " +
-                  good + " -o " + dir.file("locked/out") + " 2>" + dir.file("err")),
-            1);
-  const Bytes err = ReadFile(dir.file("err"));
-  EXPECT_EQ(
-      std::string(err.begin(), err.end()),
-      "sprconv: " + dir.file("locked/out") + ": cannot create the folder: permission denied\n");
+  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
 }
 
 // Where files are written under temporary names, a signal removes those in flight and ends the
