@@ -94,9 +94,8 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
     return 0;
   };
   EXPECT_EQ(openError(1, dir.file("s.spr")), err::kFileAlreadyOpen);
-  EXPECT_EQ(openError(3, dir.file("missing")), err::kBadFileName);
-  EXPECT_EQ(openError(3, dir.path()), err::kBadFileName);
-  EXPECT_EQ(openError(3, dir.file("fifo")), err::kBadFileName);
+  for (const std::string& bad : {dir.file("missing"), dir.path(), dir.file("fifo")})
+    EXPECT_EQ(openError(3, bad), err::kBadFileName) << bad;
 
   channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
   EXPECT_FALSE(fs::exists(dir.file("out.bmp")));  // appears whole, at close
@@ -113,18 +112,17 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
 
 TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
   StatusLine line;
-  std::string prefix = "Decoding 1 of 2 bitmaps.";
+  const std::string prefix = "Decoding 1 of 2 bitmaps.";
   line.set(prefix);
   line.setTail(prefix, " (This bitmap 50%)");
   line.setTail(prefix, " (This bitmap 100%)");
-  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 100%)");
+  EXPECT_EQ(line.text(), prefix + " (This bitmap 100%)");
   line.set("something else");
   line.setTail(prefix, " (This bitmap 7%)");
-  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 7%)");
-  std::string other = line.text();  // a nested call with a longer prefix
-  line.setTail(other, "!");
+  EXPECT_EQ(line.text(), prefix + " (This bitmap 7%)");
+  line.setTail(std::string(line.text()), "!");  // a nested call with a longer prefix
   line.setTail(prefix, " (This bitmap 8%)");
-  EXPECT_EQ(line.text(), "Decoding 1 of 2 bitmaps. (This bitmap 8%)");
+  EXPECT_EQ(line.text(), prefix + " (This bitmap 8%)");
 }
 
 TEST(DirListing, OrderPatternsHiddenAndAttributes) {
@@ -144,10 +142,10 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   EXPECT_EQ(GetAttr(dir.file("missing")), -1);
 
   EXPECT_TRUE(OrdinaryFileExists(dir.file("a.spr")));
-  EXPECT_FALSE(OrdinaryFileExists(dir.file("A.spr")));  // exact, case-sensitive look-up
-  EXPECT_FALSE(OrdinaryFileExists(dir.file(".hidden.spr")));
-  EXPECT_FALSE(OrdinaryFileExists(dir.file("Sub")));
-  EXPECT_FALSE(OrdinaryFileExists(""));
+  // An exact, case-sensitive look-up of ordinary files that are not hidden.
+  for (const std::string& path :
+       {dir.file("A.spr"), dir.file(".hidden.spr"), dir.file("Sub"), std::string()})
+    EXPECT_FALSE(OrdinaryFileExists(path)) << path;
   EXPECT_TRUE(FileOrFolderExists(dir.file("Sub")));
   EXPECT_TRUE(MatchesPattern("walk.SpR", "*.spr") && MatchesPattern("a.b.spr", "*.spr"));
   EXPECT_FALSE(MatchesPattern("walk.spr.bak", "*.spr"));
