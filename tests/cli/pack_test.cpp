@@ -53,6 +53,8 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
       const CliRun pack = Sprconv({"pack", frameDir, "-o", packed, "--palette", sprite});
       ASSERT_EQ(pack.status, 0) << pack.err;
       EXPECT_EQ(decoded(packed), original);
+      const Bytes file = ReadFile(packed);  // the palette's reserved bytes are written as 0
+      for (std::size_t k = file.size() - 1021; k < file.size(); k += 4) ASSERT_EQ(file[k], 0) << k;
       // The export of the packed file packs to the same bytes, its palette taken from a frame.
       ASSERT_EQ(Sprconv({"export", packed, "-o", dir.file("again"), "--format", format}).status, 0);
       ASSERT_EQ(Sprconv({"pack", dir.file("again"), "-o", dir.file("again.spr")}).status, 0);
