@@ -25,12 +25,6 @@ std::string box(const std::string& prompt, int style = 48,
   return prompt + " [" + std::to_string(style) + ", " + caption + "]";
 }
 
-Strings Shown(const ScriptedDialogs& dialogs) {
-  Strings all;
-  for (const auto& m : dialogs.messages) all.push_back(box(m.prompt, m.style, m.caption));
-  return all;
-}
-
 // Frame k of the test sprites: k + 2 pixels wide (every padding occurs), 3 high.
 Bytes pixelsOf(int k) { return testing::MakePixels(k + 2, 3, static_cast<std::uint32_t>(k)); }
 SpriteBuilder sprite(int frames) {
@@ -53,7 +47,7 @@ void expectShowsFrame(const std::string& path, int k) {
 
 Names entries(const std::string& folder) {
   Names names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename());
   return names;
 }
 
@@ -66,11 +60,13 @@ struct Fixture {
     window.text1 = b.write(dir.file(name));
     fs::create_directory(window.text2 = dir.file("out"));
   }
-  void save(int start, int end) {
-    auto s = static_cast<std::int16_t>(start), e = static_cast<std::int16_t>(end);
-    exporter.SaveFrames(s, e, "unused.bmp");
+  void save(std::int16_t start, std::int16_t end) { exporter.SaveFrames(start, end, "unused.bmp"); }
+  Strings shown() {
+    Strings all;
+    for (const auto& m : window.scripted().messages)
+      all.push_back(box(m.prompt, m.style, m.caption));
+    return all;
   }
-  Strings shown() { return Shown(window.scripted()); }
 };
 
 // Save Single's range beside the sprite, then Save Multiple's files in the output folder, each
