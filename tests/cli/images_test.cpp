@@ -1,4 +1,5 @@
 #include <gif_lib.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -15,6 +16,7 @@ namespace glint::testing {
 namespace {
 
 using Strings = std::vector<std::string>;
+using ::testing::HasSubstr;
 
 // Width, height, bit depth and colour type from a PNG file's header.
 std::tuple<int, int, int, int> PngHeader(const Bytes& b) {
@@ -186,26 +188,18 @@ Bytes Rgba(const Bytes& indices, Bytes alphas = {}) {
   Bytes all;
   for (std::size_t i = 0; i < indices.size(); ++i) {
     const int k = indices[i], alpha = alphas.empty() ? (k ? 255 : 0) : alphas[i];
-    if (alpha == 0)
-      all.insert(all.end(), {0, 0, 0, 0});
-    else
-      all.insert(all.end(), {std::uint8_t(k), std::uint8_t(255 - k), std::uint8_t(k * 7 % 256),
-                             std::uint8_t(alpha)});
+    for (int c : {k, 255 - k, k * 7, alpha}) all.push_back(alpha ? std::uint8_t(c) : 0);
   }
   return all;
 }
 
 TEST(Thumbnail, SizeKeepsTheShape) {
-  for (const auto& [w, h, box, want] :
-       std::vector<std::tuple<int, int, int, image::ThumbnailExtent>>{
-           {10, 5, 128, {120, 60}},  // enlarged 12 times
-           {64, 64, 128, {128, 128}},
-           {120, 120, 128, {120, 120}},
-           {128, 1, 128, {128, 1}},
-           {200, 100, 128, {128, 64}},  // reduced
-           {100, 201, 16, {8, 16}},
-           {1, 8000, 16, {1, 16}},  // never narrower than a pixel
-       })
+  // Enlarged (10 x 5: 12 times), kept, reduced, and never narrower than a pixel.
+  const std::tuple<int, int, int, image::ThumbnailExtent> cases[] = {
+      {10, 5, 128, {120, 60}}, {64, 64, 128, {128, 128}},  {120, 120, 128, {120, 120}},
+      {128, 1, 128, {128, 1}}, {200, 100, 128, {128, 64}}, {100, 201, 16, {8, 16}},
+      {1, 8000, 16, {1, 16}}};
+  for (const auto& [w, h, box, want] : cases)
     EXPECT_EQ(image::ThumbnailSize(w, h, box), want) << w << " x " << h << " in " << box;
 }
 
@@ -225,8 +219,7 @@ TEST(Thumbnail, ScalingAveragesPremultiplied) {
            {4, 4, corner, 2, 2, 2, Rgba({20, 0, 0, 0})},
        }) {
     image::RgbaImage out = image::ScaleToThumbnail(w, h, indices, palette, box);
-    EXPECT_EQ(out.width, outW);
-    EXPECT_EQ(out.height, outH);
+    EXPECT_EQ(std::pair(out.width, out.height), std::pair(outW, outH));
     if (!want.empty()) {
       EXPECT_EQ(out.pixels, want) << w << " x " << h << " in " << box;
     }
@@ -266,15 +259,12 @@ TEST(SprconvThumbnail, ShowsTheFirstFrameThatShowsSomething) {
     all.push_back(thumbs.file("t.png"));
     CliRun run = Sprconv(all);
     EXPECT_EQ(run.status, status) << args.back();
-    // Nothing written on a failure.
+    EXPECT_THAT(run.err, HasSubstr(message));  // none on a success
+    EXPECT_EQ(run.err.empty(), status == 0) << run.err;
+    // Nothing written on a failure; an 8-bit RGBA image otherwise.
+    EXPECT_EQ(PngHeader(status ? Bytes{} : ReadFile(thumbs.file("t.png"))),
+              std::tuple(width, height, status ? 0 : 8, status ? 0 : 6));
     EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{}) << args.back();
-    if (status == 0) {
-      EXPECT_EQ(run.err, "");
-      EXPECT_EQ(PngHeader(ReadFile(thumbs.file("t.png"))),
-                std::make_tuple(width, height, 8, 6));  // RGBA 8
-    } else {
-      EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    }
   }
   const Bytes before = ReadFile(visible);
   EXPECT_EQ(Sprconv({"thumbnail", visible, dir.file("./visible.spr")}).status, 1);
