@@ -176,27 +176,6 @@ TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
   EXPECT_EQ(f.dialogs.opens[3].InitDir + "|" + f.dialogs.opens[3].FileName, "|" + first);
 }
 
-TEST(PathBox, GettingTheFocusSelectsTheWholePath) {
-  Form1Fixture f;
-  ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
-  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
-  auto* browse = f.form->findChild<QWidget*>("Browse");
-  EXPECT_TRUE(text1->hasFocus());  // first in the tab order
-  const QString path = "/home/ann/sprites/walk.spr";
-  f.form->SetText1(path.toStdString());
-
-  browse->setFocus();
-  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
-  EXPECT_EQ(text1->selectedText(), path) << "by mouse";
-  // A click in a box that has the focus places the cursor as usual.
-  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
-  EXPECT_EQ(text1->selectedText(), "");
-  browse->setFocus();
-  QTest::keyClick(browse, Qt::Key_Backtab);
-  EXPECT_TRUE(text1->hasFocus());
-  EXPECT_EQ(text1->selectedText(), path) << "by keyboard";
-}
-
 // A long sprite opened from the menu: what the preview widget shows, at the top and scrolled to
 // the last row.
 TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
@@ -294,9 +273,27 @@ TEST(Form1Model, TabOrderAndTheMenusWithAccessKeysAndNoShortcuts) {
             "mnuTransparent=&Transparent index 0(off)[ ]\n");
 }
 
-// Alt+F belongs to the File menu alone: every press opens it.
-TEST(Form1Model, AltFOpensTheFileMenuEveryTime) {
+// Alt+F belongs to the File menu alone: every press opens it. The path box, first in the tab
+// order, selects the whole path when it gets the focus.
+TEST(Form1Model, AltFOpensTheFileMenuEveryTimeAndThePathBoxSelectsOnFocus) {
   Form1Fixture f;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
+  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
+  auto* browse = f.form->findChild<QWidget*>("Browse");
+  EXPECT_TRUE(text1->hasFocus());
+  const QString path = "/home/ann/sprites/walk.spr";
+  f.form->SetText1(path.toStdString());
+  browse->setFocus();
+  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
+  EXPECT_EQ(text1->selectedText(), path) << "by mouse";
+  // A click in a box that has the focus places the cursor as usual.
+  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
+  EXPECT_EQ(text1->selectedText(), "");
+  browse->setFocus();
+  QTest::keyClick(browse, Qt::Key_Backtab);
+  EXPECT_TRUE(text1->hasFocus());
+  EXPECT_EQ(text1->selectedText(), path) << "by keyboard";
+
   QMenu* file = f.form->menuBar()->actions()[0]->menu();
   for (int press = 0; press < 5; ++press) {
     QApplication::setActiveWindow(f.form.get());
