@@ -89,30 +89,33 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
   SpriteBuilder four = SpriteBuilder(one).patternFrame(4, 4, 2).patternFrame(3, 3, 3);
   const Bytes fourFrames = four.rawFrame(0, 0, {}).build();  // frame 4 has no pixels
+  auto then = [&](int w, int h, Bytes stored) {
+    return SpriteBuilder(one).rawFrame(w, h, stored).build();
+  };
   struct Case {
     std::string frames, written;  // --frames, and the frames written, one digit each
     std::string reason;           // none: it succeeds
     Bytes sprite;
     std::string out = "out", blocker = "";  // a folder in the way, named in the message
-  } cases[] = {{"2", "2", "", fourFrames},
-               {"2-2", "2", "", fourFrames},
-               {"2-3", "23", "", fourFrames},
-               {"1-4", "123", "", fourFrames},
-               {"3-5", "", "frames 3-5 asked for, but the file has 4 frames", fourFrames},
-               {"9", "", "frame 9 asked for, but the file has 4 frames", fourFrames},
-               {"", "", "not a sprite file: shorter than 1,024 bytes", Bytes(1023, 0)},
-               {"", "", "no such file or folder", {}},
-               {"", "", "broken file: the frame count is above 32,767",
-                SpriteBuilder(one).frameCount(0x8000).build()},
-               {"", "1", "broken file: frame 2 ends inside a run of zeros",
-                SpriteBuilder(one).rawFrame(4, 1, {1, 0}).build()},
-               {"", "1", "broken file: frame 2 has pixel data but no size (0 x 5)",
-                SpriteBuilder(one).rawFrame(0, 5, {1, 2, 3}).build()},
-               {"", "1", "broken file: frame 2 is too large (32767 x 32767 pixels)",
-                SpriteBuilder(one).rawFrame(32767, 32767, {1}).build()},
-               {"", "1", "cannot write the file: a folder has that name",
-                SpriteBuilder(one).patternFrame(2, 2, 2).build(), "out", "out/f_02.bmp"},
-               {"", "", "cannot create the folder: a file has that name", one.build(), "f.spr"}};
+  };
+  const Case cases[] = {
+      {"2", "2", "", fourFrames},
+      {"2-2", "2", "", fourFrames},
+      {"2-3", "23", "", fourFrames},
+      {"1-4", "123", "", fourFrames},
+      {"3-5", "", "frames 3-5 asked for, but the file has 4 frames", fourFrames},
+      {"9", "", "frame 9 asked for, but the file has 4 frames", fourFrames},
+      {"", "", "not a sprite file: shorter than 1,024 bytes", Bytes(1023, 0)},
+      {"", "", "no such file or folder", {}},
+      {"", "", "broken file: the frame count is above 32,767",
+       SpriteBuilder(one).frameCount(0x8000).build()},
+      {"", "1", "broken file: frame 2 ends inside a run of zeros", then(4, 1, {1, 0})},
+      {"", "1", "broken file: frame 2 has pixel data but no size (0 x 5)", then(0, 5, {1, 2, 3})},
+      {"", "1", "broken file: frame 2 is too large (32767 x 32767 pixels)",
+       then(32767, 32767, {1})},
+      {"", "1", "cannot write the file: a folder has that name", then(2, 2, {1, 2, 3, 4}), "out",
+       "out/f_02.bmp"},
+      {"", "", "cannot create the folder: a file has that name", one.build(), "f.spr"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.frames + " " + c.reason);
     TempDir dir;
