@@ -51,24 +51,8 @@ struct Viewer {
   std::pair<int, bool> bar() const { return {window.scroll.max, window.scroll.enabled}; }
 };
 
-// The expansion rules are the decoder's; here, that each pixel shows in its colour, top row first.
-TEST(LoadSprite, PaintsEveryPixelInItsPaletteColourOnTheSheetAndThePreview) {
-  Viewer v;
-  const Bytes pattern = testing::MakePixels(100, 120, 1), narrow = testing::MakePixels(3, 5, 2);
-  const std::string path = v.load(SpriteBuilder().frame(100, 120, pattern).frame(3, 5, narrow));
-  // Each frame's left edge on the sheet, width, height and pixels.
-  for (const auto& [left, w, h, pixels] :
-       {std::tuple{0, 100, 120, pattern}, std::tuple{100, 3, 5, narrow}})
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const gdi::COLORREF want = colourOf(pixels[static_cast<std::size_t>(y * w + x)]);
-        ASSERT_EQ(v.sheet(left + x, y), want) << left + x << "," << y;
-        ASSERT_EQ(v.preview(left + x, y), want) << left + x << "," << y;
-      }
-  EXPECT_EQ(v.window.StatusText(), "Decoded 2 pictures in " + path);
-  EXPECT_EQ(v.window.preview().MousePointer(), pointer::kDefault);
-}
-
+// Frames of patterns (the expansion rules are the decoder's): each pixel shows in its colour, top
+// row first, where its frame stands on the sheet and, scrolled, in the preview.
 TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
   auto grid = [](int n, int w, int h) {
     std::vector<Spot> spots;
@@ -100,14 +84,27 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
     SCOPED_TRACE(c.name);
     Viewer v(c.bound);
     v.window.check1 = c.check1;
-    const std::string path = v.load(solidFrames(c.frames));
+    SpriteBuilder sprite;
+    for (std::uint32_t k = 0; k < c.frames.size(); ++k) {
+      auto [w, h] = c.frames[k];
+      w > 0 && h > 0 ? sprite.patternFrame(w, h, k) : sprite.rawFrame(w, h, {});
+    }
+    const std::string path = v.load(sprite);
+    const int top = v.window.scroll.value;
     for (std::size_t k = 0; k < c.spots.size(); ++k) {
       auto [w, h] = c.frames[k];
       auto [x, y] = c.spots[k];
       if (w <= 0 || h <= 0) continue;  // takes no place
-      EXPECT_EQ(v.sheet(x, y), colourOf(int(k + 1))) << "frame " << k + 1;
-      EXPECT_EQ(v.sheet(x + w - 1, y + h - 1), colourOf(int(k + 1))) << "frame " << k + 1;
+      const Bytes pixels = testing::MakePixels(w, h, static_cast<std::uint32_t>(k));
+      for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+          const gdi::COLORREF want = colourOf(pixels[static_cast<std::size_t>(j * w + i)]);
+          ASSERT_EQ(v.sheet(x + i, y + j), want) << "frame " << k + 1 << " " << i << "," << j;
+          const bool shown = x + i < 361 && y + j >= top && y + j < top + 313;
+          ASSERT_TRUE(!shown || v.preview(x + i, y + j - top) == want) << "frame " << k + 1;
+        }
     }
+    EXPECT_EQ(v.window.preview().MousePointer(), pointer::kDefault);
     EXPECT_EQ(v.bar(), std::pair(c.scrollMax, c.scrollMax > 0));
     EXPECT_EQ(v.window.StatusText(),
               "Decoded " + std::to_string(c.decoded) + " pictures in " + path + c.leftOut);
