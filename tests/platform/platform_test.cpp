@@ -117,7 +117,7 @@ TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
   line.setTail(prefix, " (This bitmap 50%)");
   line.setTail(prefix, " (This bitmap 100%)");
   EXPECT_EQ(line.text(), prefix + " (This bitmap 100%)");
-  line.set("something else");
+  line.set("something else, as long as the prefix or longer");
   line.setTail(prefix, " (This bitmap 7%)");
   EXPECT_EQ(line.text(), prefix + " (This bitmap 7%)");
   line.setTail(std::string(line.text()), "!");  // a nested call with a longer prefix
