@@ -53,9 +53,9 @@ TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
   const std::string path = MixedSprite(f);
   for (bool transparent : {false, true}) {
     f.form->transparentAction().setChecked(transparent);
-    std::vector<std::string> flag;
+    Strings flag;
     if (transparent) flag.push_back("--transparent");
-    auto with = [&](std::vector<std::string> args) {
+    auto with = [&](Strings args) {
       args.insert(args.end(), flag.begin(), flag.end());
       EXPECT_EQ(testing::Sprconv(args).status, 0);
     };
@@ -73,9 +73,8 @@ TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
     with({"gif", path, "-o", theirs.file("walk.gif"), "--delay", transparent ? "80" : "100"});
 
     EXPECT_EQ(testing::Names(ours.path()),
-              (std::vector<std::string>{"frames/walk_01.png", "frames/walk_03.png",
-                                        "frames/walk_04.png", "frames/walk_05.png",
-                                        "frames/walk_06.png", "sheet.png", "walk.gif"}));
+              (Strings{"frames/walk_01.png", "frames/walk_03.png", "frames/walk_04.png",
+                       "frames/walk_05.png", "frames/walk_06.png", "sheet.png", "walk.gif"}));
     EXPECT_TRUE(Tree(ours.path()) == Tree(theirs.path())) << transparent;
     EXPECT_EQ(f.form->StatusText(), "Wrote the animation of walk.spr to " + ours.file("walk.gif"));
   }

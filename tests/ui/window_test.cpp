@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 using testing::Form1Fixture;
 using testing::SpriteBuilder;
 using testing::TempDir;
+using Strings = std::vector<std::string>;
 
 TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
   TempDir prefix;
@@ -208,7 +209,7 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
 TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSize) {
   Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
   ASSERT_EQ(std::pair(f.form->TwipsPerPixelX(), f.form->TwipsPerPixelY()), std::pair(15.0, 15.0));
-  std::vector<std::string> texts;
+  Strings texts;
   for (const auto& [name, d] : kDesignControls) {
     if (name == std::string("StatusBar1") || name == std::string("Picture2")) continue;  // below
     auto* w = f.form->findChild<QWidget*>(name);
@@ -220,13 +221,13 @@ TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSi
       texts.push_back(std::string(name) + ": " + caption.toStdString() + " [" +
                       w->toolTip().toStdString() + "]");
   }
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "Browse: Browse []", "Picture1:  [Preview]",
-                       "Check1: Show &all frames [Show all the animation frames in the SPR file]",
-                       "Text2: " + f.app.path() + "/Output []",  // prepared at start-up
-                       "Label1: File Path []", "Label2: Directory Tree []",
-                       "Label3: Batch Output Folder []",
-                       "Check2: Show frame &numbers [Draw each frame's number on the sheet]"}));
+  EXPECT_EQ(texts,
+            (Strings{"Browse: Browse []", "Picture1:  [Preview]",
+                     "Check1: Show &all frames [Show all the animation frames in the SPR file]",
+                     "Text2: " + f.app.path() + "/Output []",  // prepared at start-up
+                     "Label1: File Path []", "Label2: Directory Tree []",
+                     "Label3: Batch Output Folder []",
+                     "Check2: Show frame &numbers [Draw each frame's number on the sheet]"}));
 
   f.form->show();
   EXPECT_EQ(f.form->windowTitle().toStdString(), "Valkarin Glintscope Pro");
@@ -249,9 +250,9 @@ TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSi
 
 TEST(Form1Model, TabOrderAndTheMenusWithAccessKeysAndNoShortcuts) {
   Form1Fixture f(false);
-  const std::vector<std::string> expected = {"Text1",  "Browse",   "Picture1", "TreeView1",
-                                             "Check1", "VScroll1", "Text2",    "Check2"};
-  std::vector<std::string> order;
+  const Strings expected = {"Text1",  "Browse",   "Picture1", "TreeView1",
+                            "Check1", "VScroll1", "Text2",    "Check2"};
+  Strings order;
   QWidget* w = f.form->findChild<QWidget*>("Text1");
   for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain())
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
@@ -349,30 +350,20 @@ TEST(OpenAtStartup, LoadsAsTheOpenDialogDoes) {
   f.make("folder.spr/");
   const fs::path before = fs::current_path();
   fs::current_path(f.sprites.path());
-  for (const auto& [given, loads] : std::vector<std::pair<std::string, bool>>{
-           {"walk.spr", true},
-           {"./sub/../walk.spr", true},
-           {sprite, true},
-           {"missing.spr", false},
-           {"folder.spr", false},
-           {"", false},
-       }) {
+  for (const std::string& given :
+       Strings{"walk.spr", "./sub/../walk.spr", sprite, "missing.spr", "folder.spr", ""}) {
+    const bool loads = given.find("walk.spr") != std::string::npos;
     f.reopen();
     OpenAtStartup(*f.form, given);
     ASSERT_TRUE(f.form->isVisible());
-    if (loads) {
-      EXPECT_TRUE(f.dialogs.messages.empty()) << given;
-      EXPECT_EQ(f.form->Text1(), sprite);
-      EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + sprite);
-      EXPECT_EQ(f.form->CommonDialog1.FileName, sprite);  // the next dialog starts there
-    } else {
-      ASSERT_EQ(f.dialogs.messages.size(), 1u) << given;
-      EXPECT_EQ(f.dialogs.messages[0].prompt, "Cannot open \"" + given + "\": no such file.");
-      EXPECT_EQ(f.dialogs.messages[0].style, 48);
-      EXPECT_EQ(f.dialogs.messages[0].caption, "Valkarin Glintscope");
-      EXPECT_EQ(f.form->Text1(), "");
-    }
-    f.dialogs.messages.clear();
+    for (const auto& box : f.dialogs.messages)
+      EXPECT_EQ(std::to_string(box.style) + " " + box.caption, "48 Valkarin Glintscope");
+    EXPECT_EQ(f.said(),
+              loads ? Strings{} : Strings{"Cannot open \"" + given + "\": no such file."});
+    // Loaded, and the next dialog starts there.
+    EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText() + "|" + f.form->CommonDialog1.FileName,
+              loads ? sprite + "|Decoded 3 pictures in " + sprite + "|" + sprite : "||")
+        << given;
   }
   fs::current_path(before);
 }
