@@ -198,6 +198,7 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
 
   // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
   QScrollBar& bar = f.form->VScroll1Bar();
+  EXPECT_TRUE(bar.isEnabled());
   ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
   bar.setValue(bar.maximum());
   const QImage image = shown();
