@@ -124,11 +124,8 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
   for (bool transparent : {false, true}) {
     TempDir dir;
     auto frames = WriteMixed(dir);
-    Strings args{"gif", dir.file("m.spr"), "-o", dir.file("a.gif")};
-    if (transparent)
-      args.push_back("--transparent");
-    else
-      args.insert(args.end(), {"--delay", "125"});
+    Strings args = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
+    args.insert(args.begin(), {"gif", dir.file("m.spr"), "-o", dir.file("a.gif")});
     ASSERT_EQ(Sprconv(args).status, 0);
     Bytes bytes = ReadFile(dir.file("a.gif"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
@@ -153,9 +150,10 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
       EXPECT_EQ(Bytes(image.RasterBits, image.RasterBits + frame.pixels.size()), frame.pixels);
       GraphicsControlBlock control{};
       ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-      EXPECT_EQ(control.DelayTime, transparent ? 10 : 13);  // the default 100 ms, or 125 ms
-      EXPECT_EQ(control.DisposalMode, DISPOSE_BACKGROUND);  // nothing ghosts
-      EXPECT_EQ(control.TransparentColor, transparent ? 0 : NO_TRANSPARENT_COLOR);
+      // The default 100 ms, or 125 ms; nothing ghosts.
+      EXPECT_EQ(std::tuple(control.DelayTime, control.DisposalMode, control.TransparentColor),
+                std::tuple(transparent ? 10 : 13, DISPOSE_BACKGROUND,
+                           transparent ? 0 : NO_TRANSPARENT_COLOR));
     }
   }
   std::pair<int, int> delays[] = {{0, 1}, {14, 1}, {15, 2}, {104, 10}, {105, 11}, {655350, 65535}};

@@ -53,10 +53,8 @@ TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
   const std::string path = MixedSprite(f);
   for (bool transparent : {false, true}) {
     f.form->transparentAction().setChecked(transparent);
-    Strings flag;
-    if (transparent) flag.push_back("--transparent");
     auto with = [&](Strings args) {
-      args.insert(args.end(), flag.begin(), flag.end());
+      if (transparent) args.push_back("--transparent");
       EXPECT_EQ(testing::Sprconv(args).status, 0);
     };
     TempDir ours, theirs;
