@@ -1,16 +1,31 @@
 #include <gif_lib.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "cli_support.h"
 #include "image/gif_writer.h"
 #include "image/sheet.h"
+#include "image/thumbnail.h"
 
 namespace glint::testing {
 namespace {
+
+using Strings = std::vector<std::string>;
+using ::testing::HasSubstr;
+
+// Width, height, bit depth and colour type from a PNG file's header.
+std::tuple<int, int, int, int> PngHeader(const Bytes& b) {
+  if (b.size() < 26) return {};
+  auto be32 = [&](std::size_t at) {
+    return b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+  };
+  return {be32(16), be32(20), b[24], b[25]};
+}
 
 // Read back with libpng's own decoder: the indices, and the palette as red, green, blue, alpha.
 struct DecodedPng {
@@ -19,11 +34,10 @@ struct DecodedPng {
 };
 DecodedPng ReadPng(const std::string& path) {
   Bytes file = ReadFile(path);
-  EXPECT_EQ(file.at(24), 8);  // bit depth
-  EXPECT_EQ(file.at(25), 3);  // colour type: palette
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   EXPECT_NE(png_image_begin_read_from_memory(&image, file.data(), file.size()), 0) << path;
+  EXPECT_EQ(PngHeader(file), std::tuple(int(image.width), int(image.height), 8, 3));  // palette
   image.format = PNG_FORMAT_RGBA_COLORMAP;
   DecodedPng png{static_cast<int>(image.width), static_cast<int>(image.height),
                  Bytes(PNG_IMAGE_COLORMAP_SIZE(image)), Bytes(PNG_IMAGE_SIZE(image))};
@@ -66,13 +80,13 @@ std::vector<Frame> WriteMixed(const TempDir& dir) {
 
 TEST(SprconvImages, SheetFramesSitAtTheirCellsTopLeftAndExportAsPng) {
   struct Case {
-    std::vector<std::string> extra;
+    Strings extra;
     int columns, rows;
   } cases[] = {{{}, 3, 2}, {{"--columns", "2", "--transparent"}, 2, 3}, {{"--columns", "9"}, 9, 1}};
   for (const Case& c : cases) {
     TempDir dir;
     auto frames = WriteMixed(dir);
-    std::vector<std::string> args{"sheet", dir.file("m.spr"), "-o", dir.file("s.png")};
+    Strings args{"sheet", dir.file("m.spr"), "-o", dir.file("s.png")};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     ASSERT_EQ(Sprconv(args).status, 0);
 
@@ -110,11 +124,8 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
   for (bool transparent : {false, true}) {
     TempDir dir;
     auto frames = WriteMixed(dir);
-    std::vector<std::string> args{"gif", dir.file("m.spr"), "-o", dir.file("a.gif")};
-    if (transparent)
-      args.push_back("--transparent");
-    else
-      args.insert(args.end(), {"--delay", "125"});
+    Strings args = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
+    args.insert(args.begin(), {"gif", dir.file("m.spr"), "-o", dir.file("a.gif")});
     ASSERT_EQ(Sprconv(args).status, 0);
     Bytes bytes = ReadFile(dir.file("a.gif"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
@@ -139,9 +150,10 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
       EXPECT_EQ(Bytes(image.RasterBits, image.RasterBits + frame.pixels.size()), frame.pixels);
       GraphicsControlBlock control{};
       ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-      EXPECT_EQ(control.DelayTime, transparent ? 10 : 13);  // the default 100 ms, or 125 ms
-      EXPECT_EQ(control.DisposalMode, DISPOSE_BACKGROUND);  // nothing ghosts
-      EXPECT_EQ(control.TransparentColor, transparent ? 0 : NO_TRANSPARENT_COLOR);
+      // The default 100 ms, or 125 ms; nothing ghosts.
+      EXPECT_EQ(std::tuple(control.DelayTime, control.DisposalMode, control.TransparentColor),
+                std::tuple(transparent ? 10 : 13, DISPOSE_BACKGROUND,
+                           transparent ? 0 : NO_TRANSPARENT_COLOR));
     }
   }
   std::pair<int, int> delays[] = {{0, 1}, {14, 1}, {15, 2}, {104, 10}, {105, 11}, {655350, 65535}};
@@ -164,8 +176,97 @@ TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
     CliRun run = Sprconv({command, sprite, "-o", dir.file("out")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "sprconv: " + sprite + ": " + reason + "\n");
-    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"b.spr", "e.spr"}));
+    EXPECT_EQ(Names(dir.path()), (Strings{"b.spr", "e.spr"}));
   }
+}
+
+// Output pixels of these indices as DistinctPalette colours them, at these alphas (by default
+// opaque, and index 0 transparent).
+Bytes Rgba(const Bytes& indices, Bytes alphas = {}) {
+  Bytes all;
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    const int k = indices[i], alpha = alphas.empty() ? (k ? 255 : 0) : alphas[i];
+    for (int c : {k, 255 - k, k * 7, alpha}) all.push_back(alpha ? std::uint8_t(c) : 0);
+  }
+  return all;
+}
+
+TEST(Thumbnail, SizeKeepsTheShape) {
+  // Enlarged (10 x 5: 12 times), kept, reduced, and never narrower than a pixel.
+  const std::tuple<int, int, int, image::ThumbnailExtent> cases[] = {
+      {10, 5, 128, {120, 60}}, {64, 64, 128, {128, 128}},  {120, 120, 128, {120, 120}},
+      {128, 1, 128, {128, 1}}, {200, 100, 128, {128, 64}}, {100, 201, 16, {8, 16}},
+      {1, 8000, 16, {1, 16}}};
+  for (const auto& [w, h, box, want] : cases)
+    EXPECT_EQ(image::ThumbnailSize(w, h, box), want) << w << " x " << h << " in " << box;
+}
+
+// Enlarged pixels are copied; reduced ones average what they cover, weighted by area, with
+// transparent pixels adding nothing to the colour, only to the transparency.
+TEST(Thumbnail, ScalingAveragesPremultiplied) {
+  const auto palette = DistinctPalette();
+  const Bytes corner{10, 30, 0, 0, 30, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // 2 x 2 of 4 x 4
+  for (const auto& [w, h, indices, box, outW, outH, want] :
+       std::vector<std::tuple<int, int, Bytes, int, int, int, Bytes>>{
+           {2, 1, {0, 9}, 4, 4, 2, Rgba({0, 0, 9, 9, 0, 0, 9, 9})},
+           {4, 2, {9, 9, 0, 0, 9, 0, 0, 0}, 2, 2, 1, Rgba({9, 0}, {191, 0})},
+           // A third of a pixel each way: 1.5 source pixels in each output pixel.
+           {3, 1, {10, 0, 20}, 2, 2, 1, Rgba({10, 20}, {170, 170})},
+           {1, 4, {9, 9, 0, 0}, 2, 1, 2, Rgba({9, 0})},   // one side kept
+           {2, 2, {10, 30, 30, 10}, 1 + 15, 16, 16, {}},  // enlarged: checked by size only
+           {4, 4, corner, 2, 2, 2, Rgba({20, 0, 0, 0})},
+       }) {
+    image::RgbaImage out = image::ScaleToThumbnail(w, h, indices, palette, box);
+    EXPECT_EQ(std::pair(out.width, out.height), std::pair(outW, outH));
+    if (!want.empty()) {
+      EXPECT_EQ(out.pixels, want) << w << " x " << h << " in " << box;
+    }
+  }
+}
+
+TEST(SprconvThumbnail, ShowsTheFirstFrameThatShowsSomething) {
+  TempDir dir;
+  const Bytes blank(4 * 3, 0);
+  const std::string visible = SpriteBuilder()
+                                  .rawFrame(0, 0, {})
+                                  .frame(4, 3, blank)
+                                  .frame(2, 1, {7, 0})
+                                  .rawFrame(4, 4, {1}, 2000)  // broken, but never read
+                                  .write(dir.file("visible.spr"));
+  const std::string allBlank =
+      SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(dir.file("blank.spr"));
+  const std::string empty = SpriteBuilder().rawFrame(0, 0, {}).write(dir.file("empty.spr"));
+  const std::string broken =
+      SpriteBuilder().frame(4, 3, blank).rawFrame(4, 4, {1}, 2000).write(dir.file("broken.spr"));
+
+  for (const auto& [args, status, width, height, message] :
+       std::vector<std::tuple<Strings, int, int, int, std::string>>{
+           {{visible}, 0, 128, 64, ""},
+           {{"-s", "16", visible}, 0, 16, 8, ""},
+           {{visible, "--size", "1024"}, 0, 1024, 512, ""},
+           {{allBlank}, 0, 128, 96, ""},  // the first frame with pixels, all transparent
+           {{empty}, 1, 0, 0, "no frames to show"},
+           {{broken}, 1, 0, 0, "the file ends inside frame 2"},
+           {{"-s", "15", visible}, 2, 0, 0, "--size"},
+           {{"-s", "1025", visible}, 2, 0, 0, "--size"},
+           {{"-s", "big", visible}, 2, 0, 0, "--size"},
+       }) {
+    TempDir thumbs;
+    Strings all{"thumbnail"};
+    all.insert(all.end(), args.begin(), args.end());
+    all.push_back(thumbs.file("t.png"));
+    CliRun run = Sprconv(all);
+    EXPECT_EQ(run.status, status) << args.back();
+    EXPECT_THAT(run.err, HasSubstr(message));  // none on a success
+    EXPECT_EQ(run.err.empty(), status == 0) << run.err;
+    // Nothing written on a failure; an 8-bit RGBA image otherwise.
+    EXPECT_EQ(PngHeader(status ? Bytes{} : ReadFile(thumbs.file("t.png"))),
+              std::tuple(width, height, status ? 0 : 8, status ? 0 : 6));
+    EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{}) << args.back();
+  }
+  const Bytes before = ReadFile(visible);
+  EXPECT_EQ(Sprconv({"thumbnail", visible, dir.file("./visible.spr")}).status, 1);
+  EXPECT_EQ(ReadFile(visible), before);  // never written over the sprite
 }
 
 }  // namespace

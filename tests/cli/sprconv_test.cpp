@@ -1,6 +1,9 @@
+// The converter's commands in process and as a real program: exports, usage, info, pack and
+// replace, and what its exit statuses and signals leave behind.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,12 +13,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 #include "cli/console.h"
 #include "cli/info.h"
 #include "cli/options.h"
 #include "cli_support.h"
+#include "image/png_writer.h"
+#include "spr/sprite.h"
 
 namespace glint::testing {
 namespace {
@@ -83,30 +89,33 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
   SpriteBuilder four = SpriteBuilder(one).patternFrame(4, 4, 2).patternFrame(3, 3, 3);
   const Bytes fourFrames = four.rawFrame(0, 0, {}).build();  // frame 4 has no pixels
+  auto then = [&](int w, int h, Bytes stored) {
+    return SpriteBuilder(one).rawFrame(w, h, stored).build();
+  };
   struct Case {
     std::string frames, written;  // --frames, and the frames written, one digit each
     std::string reason;           // none: it succeeds
     Bytes sprite;
     std::string out = "out", blocker = "";  // a folder in the way, named in the message
-  } cases[] = {{"2", "2", "", fourFrames},
-               {"2-2", "2", "", fourFrames},
-               {"2-3", "23", "", fourFrames},
-               {"1-4", "123", "", fourFrames},
-               {"3-5", "", "frames 3-5 asked for, but the file has 4 frames", fourFrames},
-               {"9", "", "frame 9 asked for, but the file has 4 frames", fourFrames},
-               {"", "", "not a sprite file: shorter than 1,024 bytes", Bytes(1023, 0)},
-               {"", "", "no such file or folder", {}},
-               {"", "", "broken file: the frame count is above 32,767",
-                SpriteBuilder(one).frameCount(0x8000).build()},
-               {"", "1", "broken file: frame 2 ends inside a run of zeros",
-                SpriteBuilder(one).rawFrame(4, 1, {1, 0}).build()},
-               {"", "1", "broken file: frame 2 has pixel data but no size (0 x 5)",
-                SpriteBuilder(one).rawFrame(0, 5, {1, 2, 3}).build()},
-               {"", "1", "broken file: frame 2 is too large (32767 x 32767 pixels)",
-                SpriteBuilder(one).rawFrame(32767, 32767, {1}).build()},
-               {"", "1", "cannot write the file: a folder has that name",
-                SpriteBuilder(one).patternFrame(2, 2, 2).build(), "out", "out/f_02.bmp"},
-               {"", "", "cannot create the folder: a file has that name", one.build(), "f.spr"}};
+  };
+  const Case cases[] = {
+      {"2", "2", "", fourFrames},
+      {"2-2", "2", "", fourFrames},
+      {"2-3", "23", "", fourFrames},
+      {"1-4", "123", "", fourFrames},
+      {"3-5", "", "frames 3-5 asked for, but the file has 4 frames", fourFrames},
+      {"9", "", "frame 9 asked for, but the file has 4 frames", fourFrames},
+      {"", "", "not a sprite file: shorter than 1,024 bytes", Bytes(1023, 0)},
+      {"", "", "no such file or folder", {}},
+      {"", "", "broken file: the frame count is above 32,767",
+       SpriteBuilder(one).frameCount(0x8000).build()},
+      {"", "1", "broken file: frame 2 ends inside a run of zeros", then(4, 1, {1, 0})},
+      {"", "1", "broken file: frame 2 has pixel data but no size (0 x 5)", then(0, 5, {1, 2, 3})},
+      {"", "1", "broken file: frame 2 is too large (32767 x 32767 pixels)",
+       then(32767, 32767, {1})},
+      {"", "1", "cannot write the file: a folder has that name", then(2, 2, {1, 2, 3, 4}), "out",
+       "out/f_02.bmp"},
+      {"", "", "cannot create the folder: a file has that name", one.build(), "f.spr"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.frames + " " + c.reason);
     TempDir dir;
@@ -191,12 +200,12 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   for (const auto& [raw, quoted] : names) EXPECT_EQ(cli::QuotedName(raw), quoted);
 }
 
-// Runs the built program on a terminal; `out` holds what it wrote to stdout and stderr.
-CliRun SprconvOnTerminal(const std::string& args) {
+// Runs a shell command line on a terminal; `out` holds what it wrote to stdout and stderr.
+CliRun OnTerminal(const std::string& command) {
   int fd = -1;
   pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    execl("/bin/sh", "sh", "-c", (std::string(SPRCONV_PATH " ") + args).c_str(), nullptr);
+    execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
     _exit(127);
   }
   CliRun run;
@@ -209,12 +218,6 @@ CliRun SprconvOnTerminal(const std::string& args) {
   return run;
 }
 
-// Runs the built program through the shell: its exit status.
-int Shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
 // there is none when stderr is not a terminal. Output that cannot be written is a failure, and
 // so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
@@ -223,32 +226,35 @@ TEST(SprconvBinary, ExitStatusesAndProgress) {
   const std::string good =
       SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
   const std::string bad = SpriteBuilder().signature({'S', 'P', 0, 2}).write(dir.file("bad.spr"));
-  CliRun run = SprconvOnTerminal("export " + good + " -o " + dir.file("a"));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_THAT(run.out, HasSubstr("1/1 files, 2 frames"));
-  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
-  EXPECT_EQ(SprconvOnTerminal("export " + good + " -q -o " + dir.file("b")).out, "");
-  EXPECT_EQ(SprconvOnTerminal("export " + good + " " + bad + " -o " + dir.file("c")).status, 1);
-  EXPECT_EQ(SprconvOnTerminal("export -o " + dir.file("d")).status, 2);
-
   fs::create_directory(dir.file("none"));
-  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none")), 0);  // a note on stderr
-  EXPECT_EQ(Shell(SPRCONV_PATH " export " + dir.file("none") + " 2>/dev/full"), 1);
-  EXPECT_EQ(Shell(SPRCONV_PATH " info --json " + good + " >/dev/full"), 1);
   fs::create_directory(dir.file("locked"), dir.path());
   fs::permissions(dir.path(), fs::perms(0755));
   fs::permissions(dir.file("locked"), fs::perms(0700));
-  if (::geteuid() != 0 || Shell("setpriv --help >/dev/null") != 0) {
-    std::printf("needs root and setpriv: the unprivileged case is skipped\n");
-    return;
+  const bool unprivileged = ::geteuid() == 0 && OnTerminal("setpriv --help >/dev/null").status == 0;
+  if (!unprivileged) std::printf("needs root and setpriv: the unprivileged case is skipped\n");
+  const std::string run = SPRCONV_PATH " export ";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      // what it writes, or nothing
+      {run + good + " -o " + dir.file("a"), 0, "1/1 files, 2 frames"},
+      {run + good + " -q -o " + dir.file("b"), 0, ""},
+      {run + good + " " + bad + " -o " + dir.file("c"), 1, "bad.spr: not a sprite file"},
+      {run + "-o " + dir.file("d"), 2, "sprconv: "},
+      {run + dir.file("none"), 0, "none: no sprite files in this folder"},
+      {run + dir.file("none") + " 2>/dev/full", 1, ""},
+      {SPRCONV_PATH " info --json " + good + " >/dev/full", 1, "cannot write to standard output"},
+      {"setpriv --reuid=65534 --regid=65534 --clear-groups " + run + good + " -o " +
+           dir.file("locked/out"),
+       1, dir.file("locked/out") + ": cannot create the folder: permission denied\r\n"}};
+  for (const auto& [command, status, out] : cases) {
+    if (!unprivileged && command.rfind("setpriv", 0) == 0) continue;
+    const CliRun ran = OnTerminal(command);
+    EXPECT_EQ(ran.status, status) << command;
+    if (out.empty()) {
+      EXPECT_EQ(ran.out, "") << command;
+    }
+    EXPECT_THAT(ran.out, HasSubstr(out)) << command;
   }
-  EXPECT_EQ(Shell("setpriv --reuid=65534 --regid=65534 --clear-groups " SPRCONV_PATH " export " +
-                  good + " -o " + dir.file("locked/out") + " 2>" + dir.file("err")),
-            1);
-  const Bytes err = ReadFile(dir.file("err"));
-  EXPECT_EQ(
-      std::string(err.begin(), err.end()),
-      "sprconv: " + dir.file("locked/out") + ": cannot create the folder: permission denied\n");
+  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
 }
 
 // Where files are written under temporary names, a signal removes those in flight and ends the
@@ -277,6 +283,110 @@ TEST(SprconvBinary, SignalsLeaveNoTemporaries) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
     EXPECT_EQ(Names(out), Strings{});
   }
+}
+
+// Every frame's size and pixels, then the palette's colours without the reserved bytes.
+Bytes decoded(const std::string& path) {
+  const Bytes file = ReadFile(path);
+  spr::MemoryBytes source(file);
+  spr::SprReader reader(source);
+  spr::Palette palette{};
+  Bytes seen;
+  for (const auto& record : spr::ReadFramesWithPixels(reader, reader.open(palette))) {
+    const spr::IndexedImage image = *spr::DecodeFrameData(record);
+    seen.insert(seen.end(), {std::uint8_t(image.width), std::uint8_t(image.height)});
+    seen.insert(seen.end(), image.pixels.begin(), image.pixels.end());
+  }
+  for (std::size_t k = 0; k < palette.size(); ++k)
+    if (k % 4 != 3) seen.push_back(palette[k]);
+  return seen;
+}
+
+TEST(SprconvPack, RoundTripsWithTheExport) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 6; ++round) {
+    TempDir dir;
+    SpriteBuilder builder;
+    const int frames = round == 0 ? 101 : 1 + round * 3;  // 101: frame 100 comes after 11
+    for (int k = 0; k < frames; ++k) {
+      const int w = 1 + static_cast<int>(random() % 40), h = 1 + static_cast<int>(random() % 40);
+      builder.frame(w, h, MakePixels(w, h, static_cast<std::uint32_t>(random()), k % 5 ? 0.6 : 1));
+    }
+    const std::string sprite = builder.gap({7, 7}).write(dir.file("walk.spr"));
+    const auto original = decoded(sprite);
+    for (const char* format : {"png", "bmp"}) {
+      SCOPED_TRACE(std::string(format) + " round " + std::to_string(round));
+      const std::string frameDir = dir.file(format), packed = dir.file("packed.spr");
+      ASSERT_EQ(Sprconv({"export", sprite, "-o", frameDir, "--format", format}).status, 0);
+      const CliRun pack = Sprconv({"pack", frameDir, "-o", packed, "--palette", sprite});
+      ASSERT_EQ(pack.status, 0) << pack.err;
+      EXPECT_EQ(decoded(packed), original);
+      const Bytes file = ReadFile(packed);  // the palette's reserved bytes are written as 0
+      for (std::size_t k = file.size() - 1021; k < file.size(); k += 4) ASSERT_EQ(file[k], 0) << k;
+      // The export of the packed file packs to the same bytes, its palette taken from a frame.
+      ASSERT_EQ(Sprconv({"export", packed, "-o", dir.file("again"), "--format", format}).status, 0);
+      ASSERT_EQ(Sprconv({"pack", dir.file("again"), "-o", dir.file("again.spr")}).status, 0);
+      EXPECT_EQ(ReadFile(dir.file("again.spr")), ReadFile(packed));
+      // A frame replaced by its own image: the canonical file stays byte for byte.
+      const std::string k = std::to_string(1 + round % frames);
+      const std::string image = frameDir + "/walk_" + (k.size() < 2 ? "0" : "") + k + "." + format;
+      ASSERT_EQ(Sprconv({"replace", sprite, "--frame", k, image, "-o", dir.file("r.spr")}).status,
+                0);
+      EXPECT_EQ(ReadFile(dir.file("r.spr")), ReadFile(sprite));
+      fs::remove_all(dir.file("again"));
+    }
+  }
+}
+
+TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
+  TempDir dir;
+  const std::string sprite =
+      SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
+  const auto write = [&](const std::string& name, const Bytes& bytes) {
+    fs::create_directories(fs::path(dir.file(name)).parent_path());
+    return WriteFile(dir.file(name), bytes);
+  };
+  spr::IndexedImage pixels(2, 1);
+  pixels.pixels = {1, 2};
+  spr::Palette other = DistinctPalette();
+  other[4] = 99;  // index 1 is a colour the sprite's palette lacks
+  const std::string good = write("a/f_1.png", image::PalettePng(pixels, DistinctPalette(), false));
+  const std::string empty = write("a/f_01.bmp", {});
+  const std::string alien = write("b/f_1.png", image::PalettePng(pixels, other, false));
+  write("b/g_2.png", {});
+  TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
+  const std::string fifo = elsewhere.file("fifo");
+  ::mkfifo(fifo.c_str(), 0600);
+  const std::string in = dir.file("in.spr"), colour = "pixel (0, 0) is #63FE07, a colour the ";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
+      {{"replace", sprite, "--frame", "0", good}, "s.spr: frame 0 asked for"},
+      {{"replace", sprite, "--frame", "1", alien}, "b/f_1.png: frame 1: " + colour},
+      {{"replace", sprite, "--frame", "1", sprite}, "s.spr: the output is also an input (/"},
+      {{"pack", good, alien, "-o", in, "--palette", sprite}, "b/f_1.png: frame 2: " + colour},
+      {{"pack", dir.file("a"), "-o", in}, "/a: two images for frame 1: "},
+      {{"pack", dir.file("b"), "-o", in}, "/b: frames of more than one sprite here"},
+      {{"pack", fifo, "-o", in}, "fifo: not an ordinary file"},
+      {{"pack", good, "-o", fifo}, "fifo: not an ordinary file: it is not replaced"},
+      {{"pack", good, "-o", good}, "a/f_1.png: the output is also an input"},
+      {{"pack", sprite, "-o", in}, "s.spr: neither a PNG nor a BMP file"},
+      {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"}};
+  const auto before = Tree(dir.path());
+  for (const auto& [args, message] : cases) {
+    const CliRun run = Sprconv(args);
+    EXPECT_EQ(run.status, 1) << message;
+    EXPECT_THAT(run.err, HasSubstr(message));
+    EXPECT_EQ(Tree(dir.path()), before) << message;
+  }
+
+  // In place: the sprite replaced whole, keeping its permissions.
+  ::chmod(sprite.c_str(), 0640);
+  ASSERT_EQ(Sprconv({"replace", sprite, "--frame", "2", good}).status, 0);
+  struct stat st {};
+  ::stat(sprite.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(decoded(sprite),
+            decoded(SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).write(in)));
 }
 
 }  // namespace

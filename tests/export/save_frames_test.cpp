@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "export/save_frames.h"
@@ -23,12 +24,6 @@ using Strings = std::vector<std::string>;
 std::string box(const std::string& prompt, int style = 48,
                 const std::string& caption = "Valkarin Glintscope") {
   return prompt + " [" + std::to_string(style) + ", " + caption + "]";
-}
-
-Strings Shown(const ScriptedDialogs& dialogs) {
-  Strings all;
-  for (const auto& m : dialogs.messages) all.push_back(box(m.prompt, m.style, m.caption));
-  return all;
 }
 
 // Frame k of the test sprites: k + 2 pixels wide (every padding occurs), 3 high.
@@ -53,7 +48,7 @@ void expectShowsFrame(const std::string& path, int k) {
 
 Names entries(const std::string& folder) {
   Names names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename());
   return names;
 }
 
@@ -66,11 +61,13 @@ struct Fixture {
     window.text1 = b.write(dir.file(name));
     fs::create_directory(window.text2 = dir.file("out"));
   }
-  void save(int start, int end) {
-    auto s = static_cast<std::int16_t>(start), e = static_cast<std::int16_t>(end);
-    exporter.SaveFrames(s, e, "unused.bmp");
+  void save(std::int16_t start, std::int16_t end) { exporter.SaveFrames(start, end, "unused.bmp"); }
+  Strings shown() {
+    Strings all;
+    for (const auto& m : window.scripted().messages)
+      all.push_back(box(m.prompt, m.style, m.caption));
+    return all;
   }
-  Strings shown() { return Shown(window.scripted()); }
 };
 
 // Save Single's range beside the sprite, then Save Multiple's files in the output folder, each
@@ -165,23 +162,23 @@ TEST(SaveFrames, WrongSignature) {
 // the files already completed and leaves nothing partial. Save Single of the frame at fault (or
 // of the first) says the same about the sprite.
 TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
+  auto then = [](int w, int h, Bytes stored, std::optional<std::uint16_t> length = {}) {
+    return sprite(1).rawFrame(w, h, stored, length).build();
+  };
   struct Case {
     std::string reason;  // after Cannot read "<sprite>": , or the whole message (@: the folder)
     Bytes sprite;
     int written;  // frames completed by Save Multiple before the failure
     std::string folder = "out";
-  } cases[] = {
+  };
+  const std::string broken = "the file is broken ";
+  const Case cases[] = {
       {"it is shorter than 1,024 bytes, too short to be a sprite file.", Bytes(1000, 0), 0},
-      {"the file is broken (its frame count is negative).", sprite(1).frameCount(0xFFFF).build(),
-       0},
-      {"the file is broken (frame 2 ends in the middle of a zero run).",
-       sprite(1).rawFrame(4, 3, {5, 0}).build(), 1},
-      {"the file is broken (frame 2 has pixel data but no width or height).",
-       sprite(1).rawFrame(0, 3, {5, 5}).build(), 1},
-      {"the file is broken (frame 2 is larger than any sprite frame can be).",
-       sprite(1).rawFrame(32767, 32767, {5}).build(), 1},
-      {"the file is broken (it ends inside frame 2).", sprite(1).rawFrame(4, 3, {1}, 60000).build(),
-       1},
+      {broken + "(its frame count is negative).", sprite(1).frameCount(0xFFFF).build(), 0},
+      {broken + "(frame 2 ends in the middle of a zero run).", then(4, 3, {5, 0}), 1},
+      {broken + "(frame 2 has pixel data but no width or height).", then(0, 3, {5, 5}), 1},
+      {broken + "(frame 2 is larger than any sprite frame can be).", then(32767, 32767, {5}), 1},
+      {broken + "(it ends inside frame 2).", then(4, 3, {1}, 60000), 1},
       {"Cannot write \"@/gone/sample_01.bmp\": the folder does not exist.", sprite(2).build(), 0,
        "gone"},
       {"No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.",

@@ -1,10 +1,13 @@
 // Reading sprite files and decoding their frames: records, faults, images, progress and yields,
-// and the decoder's fast paths against a plain reading of the token rules.
+// and the decoder's fast paths against a plain reading of the token rules. Writing them: canonical
+// stored bytes, the limits, and replacing one frame (the round trips are the converter's).
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "spr/sprite.h"
@@ -37,13 +40,16 @@ struct Watcher : DecodeProgress {
   std::vector<std::string> atYields;
 };
 
-// The kind of fault the call raises, and the frame it names.
-std::optional<Kind> faultOf(const std::function<void()>& call, int* frame = nullptr) {
+// The kind of fault or refusal the call raises, and the frame a fault names.
+template <typename E = Fault>
+std::optional<typename E::Kind> faultOf(const std::function<void()>& call, int* frame = nullptr) {
   try {
     call();
-  } catch (const Fault& f) {
-    if (frame != nullptr) *frame = f.frame();
-    return f.kind();
+  } catch (const E& e) {
+    if constexpr (std::is_same_v<E, Fault>) {
+      if (frame != nullptr) *frame = e.frame();
+    }
+    return e.kind();
   }
   return std::nullopt;
 }
@@ -109,42 +115,28 @@ TEST(SprReader, FaultsSayWhichAndWhere) {
       {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}), Kind::kPixelsWithoutSize, 2},
   };
   Palette palette{};
-  for (const auto& [sprite, kind, frame] : cases) {
-    const Bytes file = sprite.build();
-    MemoryBytes source(file);
-    SprReader reader(source);
-    std::vector<FrameRecord> frames;
-    int at = 0;
-    EXPECT_EQ(faultOf([&] { frames = ReadFramesWithPixels(reader, reader.open(palette)); }, &at),
-              kind);
-    EXPECT_EQ(at, kind ? frame : 0);
-    if (kind) continue;
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
-  }
+  for (const auto& [sprite, kind, frame] : cases)
+    for (bool withData : {true, false}) {  // by headers alone, the faults are the same
+      const Bytes file = sprite.build();
+      MemoryBytes source(file);
+      SprReader reader(source);
+      std::vector<FrameRecord> frames;
+      int at = 0;
+      EXPECT_EQ(
+          faultOf([&] { frames = ReadFramesWithPixels(reader, reader.open(palette), withData); },
+                  &at),
+          kind);
+      EXPECT_EQ(at, kind ? frame : 0);
+      if (kind) continue;
+      ASSERT_EQ(frames.size(), 2u);
+      EXPECT_EQ(std::tuple(frames[0].number, frames[1].number), std::tuple(1, 3));
+      EXPECT_EQ(frames[1].stored, withData ? Bytes{3} : Bytes{});
+      reader.readStored(frames[1]);  // read again when asked for
+      EXPECT_EQ(frames[1].stored, Bytes{3});
+    }
   const Bytes shortFile(1000, 0);
   MemoryBytes source(shortFile);
   EXPECT_EQ(faultOf([&] { SprReader(source).open(palette); }), Kind::kShortFile);
-  // By headers alone the bytes are read again when asked for; faults are the same.
-  const Bytes good =
-      SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build();
-  MemoryBytes goodSource(good);
-  SprReader headersOnly(goodSource);
-  auto headers = ReadFramesWithPixels(headersOnly, headersOnly.open(palette), false);
-  ASSERT_EQ(headers.size(), 2u);
-  EXPECT_TRUE(headers[1].stored.empty());
-  headersOnly.readStored(headers[1]);
-  EXPECT_EQ(headers[1].stored, Bytes{3});
-  const std::pair<Bytes, Kind> broken[] = {
-      {SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 4, {1}).build(), Kind::kPixelsWithoutSize},
-      {SpriteBuilder().rawFrame(2, 1, {1, 2}, 2000).build(), Kind::kRecordCutShort}};
-  for (const auto& [file, kind] : broken) {
-    MemoryBytes brokenSource(file);
-    SprReader brokenReader(brokenSource);
-    EXPECT_EQ(
-        faultOf([&] { ReadFramesWithPixels(brokenReader, brokenReader.open(palette), false); }),
-        kind);
-  }
 }
 
 const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
@@ -250,6 +242,87 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
                 watcher.interrupt && expected.endsOnAYield ? "something else" : expected.lastText);
     }
   }
+}
+
+IndexedImage image(int width, int height, Bytes pixels) {
+  IndexedImage i;
+  i.width = width;
+  i.height = height;
+  i.pixels = std::move(pixels);
+  return i;
+}
+
+Bytes zeros(std::size_t n, Bytes then = {}) {
+  Bytes b(n, 0);
+  b.insert(b.end(), then.begin(), then.end());
+  return b;
+}
+
+TEST(EncodeFrameData, CanonicalTokensAndLimits) {
+  const struct {
+    const char* name;
+    IndexedImage image;
+    Bytes stored;
+    std::optional<Refusal::Kind> refusal = std::nullopt;
+  } cases[] = {
+      {"literals", image(3, 1, {1, 2, 3}), {1, 2, 3}},
+      {"a single 0 is a run of one", image(1, 1, {0}), {0, 1}},
+      {"runs cross rows", image(2, 2, {5, 0, 0, 6}), {5, 0, 2, 6}},
+      {"trailing zeros are written", image(3, 1, {4, 0, 0}), {4, 0, 2}},
+      {"255 zeros", image(255, 1, zeros(255)), {0, 255}},
+      {"256 zeros split, never a count of 0", image(256, 1, zeros(256)), {0, 255, 0, 1}},
+      {"510 zeros and a literal", image(511, 1, zeros(510, {5})), {0, 255, 0, 255, 5}},
+      {"the longest side", image(32767, 1, Bytes(32767, 1)), Bytes(32767, 1)},
+      {"stored length 32,768", image(16384, 2, Bytes(32768, 1)), {}, Refusal::Kind::kStoredTooLong},
+      {"width 0", image(0, 1, {}), {}, Refusal::Kind::kBadSize},
+      {"height -1", image(1, -1, {}), {}, Refusal::Kind::kBadSize},
+      {"width 32,768", image(32768, 1, Bytes(32768, 0)), {}, Refusal::Kind::kBadSize},
+      {"too many pixels", image(32767, 128, zeros(32767 * 128)), {}, Refusal::Kind::kTooManyPixels},
+  };
+  for (const auto& c : cases) {
+    Bytes stored;
+    EXPECT_EQ(faultOf<Refusal>([&] { stored = EncodeFrameData(c.image, 7); }), c.refusal) << c.name;
+    if (!c.refusal) {
+      EXPECT_EQ(stored, c.stored) << c.name;
+    }
+  }
+  // All zeros, as many as fit: 32,767 x 127 pixels in 32,638 bytes.
+  const Bytes most = EncodeFrameData(image(32767, 127, zeros(32767 * 127)));
+  EXPECT_EQ(most.size(), 2 * ((32767 * 127 + 254) / 255));
+
+  EXPECT_EQ(faultOf<Refusal>([] { EncodeHeader(32768); }), Refusal::Kind::kTooManyFrames);
+  // Mixed frames on the fast path's two chains, whose runs may reach across the 16-byte pieces
+  // and the middle, against the test's plain encoder.
+  for (const double zeroShare : {0.0, 0.5, 0.9, 0.99, 1.0})
+    for (const int side : {23, 90, 170}) {
+      const Bytes pixels = testing::MakePixels(side, side, 5, zeroShare);
+      EXPECT_EQ(EncodeFrameData(image(side, side, pixels)), testing::EncodePixels(pixels)) << side;
+    }
+}
+
+TEST(ReplaceFrame, ChangesOneRecordAndRefusesWhatItCannot) {
+  // Stored bytes no writer of ours makes (runs of 0 and of 1, a short expansion), and a gap.
+  const Bytes odd{0, 0, 7, 0, 1, 0, 1, 9}, gap{1, 2, 3};
+  const Bytes file = SpriteBuilder().rawFrame(4, 3, odd).frame(2, 1, {5, 6}).gap(gap).build();
+  const IndexedImage other = image(3, 1, {0, 0, 4});
+  EXPECT_EQ(ReplaceFrame(file, 2, other),
+            SpriteBuilder().rawFrame(4, 3, odd).frame(3, 1, {0, 0, 4}).gap(gap).build());
+  EXPECT_EQ(ReplaceFrame(file, 1, other),
+            SpriteBuilder().frame(3, 1, {0, 0, 4}).frame(2, 1, {5, 6}).gap(gap).build());
+
+  const IndexedImage pixel = image(1, 1, {3});
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 0, pixel); }), Refusal::Kind::kNoSuchFrame);
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 3, pixel); }), Refusal::Kind::kNoSuchFrame);
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 2, image(0, 1, {})); }),
+            Refusal::Kind::kBadSize);
+  // A record that runs into the last 1,024 bytes: replacing it would change the palette.
+  Bytes overlapping = SpriteBuilder().rawFrame(1, 1, Bytes(1030, 1)).build();
+  overlapping.resize(overlapping.size() - kPaletteSize);
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(overlapping, 1, pixel); }),
+            Refusal::Kind::kRecordInPalette);
+  // A broken record before the frame is the reader's fault.
+  const Bytes cut = SpriteBuilder().frameCount(2).rawFrame(4, 4, {1}, 5000).build();
+  EXPECT_THROW(ReplaceFrame(cut, 2, pixel), Fault);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // A window model without widgets, for logic tests: real picture boxes over drawing contexts,
 // scripted dialogs, real file channels, and a yield that runs a hook instead of events.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -17,10 +18,7 @@ class FakeScrollBar : public ScrollBar {
   int Value() const override { return value; }
   void SetValue(int v) override { value = v < 0 ? 0 : (v > max ? max : v); }
   int Max() const override { return max; }
-  void SetMax(int m) override {
-    max = m;
-    if (value > max) value = max;
-  }
+  void SetMax(int m) override { value = std::min(value, max = m); }
   bool Enabled() const override { return enabled; }
   void SetEnabled(bool e) override { enabled = e; }
 
@@ -62,11 +60,10 @@ class FakeWindow : public WindowModel {
   }
   void Yield() override {
     ++yields;
-    if (onYield && !inYield_) {
-      inYield_ = true;
-      onYield();
-      inYield_ = false;
-    }
+    if (!onYield || inYield_) return;
+    inYield_ = true;
+    onYield();
+    inYield_ = false;
   }
 
   ImagePictureBox& preview() { return picture1_; }

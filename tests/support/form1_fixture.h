@@ -6,6 +6,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/dialogs_scripted.h"
 #include "support/sprite_builder.h"
@@ -39,6 +41,12 @@ class Form1Fixture {
     return builder.write(sprites.file(relative));
   }
   QTreeWidgetItem* node(const std::string& key) { return form->TreeView1().Node(key); }
+  // The prompts of the message boxes shown since the last look.
+  std::vector<std::string> said() {
+    std::vector<std::string> prompts;
+    for (const auto& m : std::exchange(dialogs.messages, {})) prompts.push_back(m.prompt);
+    return prompts;
+  }
 
   TempDir app, sprites, pictures;
   ScriptedDialogs dialogs;

@@ -11,10 +11,11 @@ unsigned FormSample(int i, int c, unsigned max) { return (i * 37 + c * 71) % 6 *
 
 Bytes FormPng(const PngForm& f) {
   const unsigned max = (1u << f.depth) - 1;
-  const int channels = f.type == PNG_COLOR_TYPE_RGBA         ? 4
-                       : f.type == PNG_COLOR_TYPE_RGB        ? 3
-                       : f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                             : 1;
+  // Samples a pixel stores: grey with alpha takes c 0 and 3.
+  const std::vector<int> samples = f.type == PNG_COLOR_TYPE_RGBA         ? std::vector{0, 1, 2, 3}
+                                   : f.type == PNG_COLOR_TYPE_RGB        ? std::vector{0, 1, 2}
+                                   : f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? std::vector{0, 3}
+                                                                         : std::vector{0};
   Bytes out, rows[2];
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -37,8 +38,7 @@ Bytes FormPng(const PngForm& f) {
   if (f.type == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, colours, std::min(6, 1 << f.depth));
   if (f.trns) png_set_tRNS(png, info, alpha, 2, &key);
   for (int i = 0; i < 6; ++i)
-    for (int c = 0; c < (f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 4 : channels); ++c) {
-      if (f.type == PNG_COLOR_TYPE_GRAY_ALPHA && (c == 1 || c == 2)) continue;
+    for (int c : samples) {
       const unsigned s = f.type == PNG_COLOR_TYPE_PALETTE ? FormSample(i, 0, std::min(max, 5u))
                                                           : FormSample(i, c, max);
       if (f.depth == 16) rows[i / 3].push_back(png_byte(s >> 8));

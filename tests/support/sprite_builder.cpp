@@ -1,5 +1,6 @@
 #include "support/sprite_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,8 @@
 #include <stdexcept>
 
 namespace glint::testing {
+
+using Byte = std::uint8_t;
 
 Bytes EncodePixels(const Bytes& pixels) {
   Bytes out;
@@ -18,8 +21,7 @@ Bytes EncodePixels(const Bytes& pixels) {
     }
     std::size_t run = 0;
     while (i < pixels.size() && pixels[i] == 0 && run < 255) ++i, ++run;
-    out.push_back(0);
-    out.push_back(static_cast<std::uint8_t>(run));
+    out.insert(out.end(), {0, Byte(run)});
   }
   return out;
 }
@@ -30,89 +32,37 @@ Bytes MakePixels(int width, int height, std::uint32_t seed, double zeroShare) {
   std::uniform_int_distribution<int> runLength(1, 12);
   std::uniform_int_distribution<int> colour(1, 255);
   Bytes pixels;
-  pixels.reserve(static_cast<std::size_t>(width) * height);
   const std::size_t total = static_cast<std::size_t>(width) * height;
   while (pixels.size() < total) {
-    bool zero = unit(random) < zeroShare;
-    int run = runLength(random);
-    std::uint8_t value = zero ? 0 : static_cast<std::uint8_t>(colour(random));
-    for (int k = 0; k < run && pixels.size() < total; ++k) pixels.push_back(value);
+    const bool zero = unit(random) < zeroShare;
+    const int run = runLength(random);
+    const Byte value = zero ? 0 : Byte(colour(random));
+    pixels.resize(std::min(total, pixels.size() + run), value);
   }
   return pixels;
 }
 
 std::array<std::uint8_t, 1024> DistinctPalette() {
   std::array<std::uint8_t, 1024> p{};
-  for (int k = 0; k < 256; ++k) {
-    p[4 * k] = static_cast<std::uint8_t>(k);
-    p[4 * k + 1] = static_cast<std::uint8_t>(255 - k);
-    p[4 * k + 2] = static_cast<std::uint8_t>((k * 7) % 256);
-    p[4 * k + 3] = 0x40;
-  }
+  for (int k = 0; k < 256; ++k)
+    for (int c = 0; c < 4; ++c)
+      p[4 * k + c] = Byte(c == 0 ? k : c == 1 ? 255 - k : c == 2 ? k * 7 : 0x40);
   return p;
-}
-
-SpriteBuilder::SpriteBuilder() : signature_{0x53, 0x50, 0x01, 0x02}, palette_(DistinctPalette()) {}
-
-SpriteBuilder& SpriteBuilder::signature(std::array<std::uint8_t, 4> bytes) {
-  signature_ = bytes;
-  return *this;
-}
-
-SpriteBuilder& SpriteBuilder::frameCount(std::uint16_t stored) {
-  count_ = stored;
-  return *this;
-}
-
-SpriteBuilder& SpriteBuilder::palette(const std::array<std::uint8_t, 1024>& palette) {
-  palette_ = palette;
-  return *this;
-}
-
-SpriteBuilder& SpriteBuilder::frame(int width, int height, const Bytes& pixels) {
-  return rawFrame(width, height, EncodePixels(pixels));
-}
-
-SpriteBuilder& SpriteBuilder::patternFrame(int width, int height, std::uint32_t seed) {
-  return frame(width, height, MakePixels(width, height, seed));
-}
-
-SpriteBuilder& SpriteBuilder::solidFrame(int width, int height, std::uint8_t index) {
-  const bool sized = width > 0 && height > 0;
-  return frame(width, height, Bytes(sized ? static_cast<std::size_t>(width * height) : 0, index));
 }
 
 SpriteBuilder& SpriteBuilder::rawFrame(int width, int height, const Bytes& stored,
                                        std::optional<std::uint16_t> storedLength) {
-  auto put16 = [this](int v) {
-    records_.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    records_.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-  };
-  put16(width);
-  put16(height);
-  put16(storedLength ? *storedLength : static_cast<int>(stored.size()));
+  const int length = storedLength ? *storedLength : static_cast<int>(stored.size());
+  for (int v : {width, height, length}) records_.insert(records_.end(), {Byte(v), Byte(v >> 8)});
   records_.insert(records_.end(), stored.begin(), stored.end());
   ++frames_;
   return *this;
 }
 
-SpriteBuilder& SpriteBuilder::gap(Bytes bytes) {
-  gap_ = std::move(bytes);
-  return *this;
-}
-
-SpriteBuilder& SpriteBuilder::trailing(Bytes bytes) {
-  trailing_ = std::move(bytes);
-  return *this;
-}
-
 Bytes SpriteBuilder::build() const {
   Bytes out(signature_.begin(), signature_.end());
-  std::uint16_t count = count_ ? *count_ : static_cast<std::uint16_t>(frames_);
-  out.push_back(static_cast<std::uint8_t>(count & 0xFF));
-  out.push_back(static_cast<std::uint8_t>(count >> 8));
-  out.push_back(0);
-  out.push_back(0);
+  const int count = count_ ? *count_ : frames_;
+  out.insert(out.end(), {Byte(count), Byte(count >> 8), 0, 0});
   out.insert(out.end(), records_.begin(), records_.end());
   out.insert(out.end(), gap_.begin(), gap_.end());
   out.insert(out.end(), palette_.begin(), palette_.end());
@@ -163,7 +113,7 @@ std::map<std::string, Bytes> Tree(const std::string& root) {
 
 std::vector<std::string> Names(const std::string& root) {
   std::vector<std::string> names;
-  for (const auto& [name, bytes] : Tree(root)) names.push_back(name);
+  for (const auto& file : Tree(root)) names.push_back(file.first);
   return names;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glint::testing {
@@ -25,32 +26,42 @@ std::array<std::uint8_t, 1024> DistinctPalette();
 
 class SpriteBuilder {
  public:
-  SpriteBuilder();
-  SpriteBuilder& signature(std::array<std::uint8_t, 4> bytes);
+  SpriteBuilder& signature(std::array<std::uint8_t, 4> bytes) { return set(signature_, bytes); }
   // Overrides the stored count (by default the number of frames added).
-  SpriteBuilder& frameCount(std::uint16_t stored);
-  SpriteBuilder& palette(const std::array<std::uint8_t, 1024>& palette);
+  SpriteBuilder& frameCount(std::uint16_t stored) { return set(count_, stored); }
+  SpriteBuilder& palette(const std::array<std::uint8_t, 1024>& p) { return set(palette_, p); }
   // A frame whose stored bytes encode `pixels`.
-  SpriteBuilder& frame(int width, int height, const Bytes& pixels);
+  SpriteBuilder& frame(int width, int height, const Bytes& pixels) {
+    return rawFrame(width, height, EncodePixels(pixels));
+  }
   // A pattern frame made by MakePixels.
-  SpriteBuilder& patternFrame(int width, int height, std::uint32_t seed);
+  SpriteBuilder& patternFrame(int width, int height, std::uint32_t seed) {
+    return frame(width, height, MakePixels(width, height, seed));
+  }
   // A frame all in colour `index`; without a size, without data.
-  SpriteBuilder& solidFrame(int width, int height, std::uint8_t index);
+  SpriteBuilder& solidFrame(int width, int height, std::uint8_t index) {
+    return frame(width, height, Bytes(width > 0 && height > 0 ? width * height : 0, index));
+  }
   // A frame record with these exact stored bytes and, optionally, a stored length that lies.
   SpriteBuilder& rawFrame(int width, int height, const Bytes& stored,
                           std::optional<std::uint16_t> storedLength = std::nullopt);
   // Bytes between the last record and the palette, and after the palette.
-  SpriteBuilder& gap(Bytes bytes);
-  SpriteBuilder& trailing(Bytes bytes);
+  SpriteBuilder& gap(Bytes bytes) { return set(gap_, std::move(bytes)); }
+  SpriteBuilder& trailing(Bytes bytes) { return set(trailing_, std::move(bytes)); }
 
   Bytes build() const;
   // Writes the file and returns its path.
   std::string write(const std::string& path) const;
 
  private:
-  std::array<std::uint8_t, 4> signature_;
+  template <typename T, typename V>
+  SpriteBuilder& set(T& field, V&& value) {
+    field = std::forward<V>(value);
+    return *this;
+  }
+  std::array<std::uint8_t, 4> signature_{0x53, 0x50, 0x01, 0x02};
   std::optional<std::uint16_t> count_;
-  std::array<std::uint8_t, 1024> palette_;
+  std::array<std::uint8_t, 1024> palette_ = DistinctPalette();
   Bytes records_;
   int frames_ = 0;
   Bytes gap_, trailing_;

@@ -1,3 +1,5 @@
+#include "surface/memory_dc.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "surface/memory_dc.h"
 
 namespace glint {
 namespace {
@@ -15,22 +16,20 @@ using gdi::RGB;
 // Every test ends with the handle table as it found it: nothing leaked, nothing deleted twice.
 class MemoryDCTest : public ::testing::Test {
  protected:
-  void SetUp() override { baseline_ = gdi::LiveHandleCount(); }
   void TearDown() override { EXPECT_EQ(gdi::LiveHandleCount(), baseline_); }
-
-  // A bitmap of someone else's, painted with one colour: it outlives the surface that made it.
-  static gdi::HBITMAP foreignBitmap(int w, int h, gdi::COLORREF colour) {
-    CMemoryDC maker;
-    maker.SetWidth(w);
-    maker.SetHeight(h);
-    maker.SethBitmap(maker.hBitmap());  // its own again: must not delete it first
-    gdi::FillRect(maker.hdc(), 0, 0, w, h, colour);
-    maker.SetTerminateKillsBitmap(false);
-    return maker.hBitmap();
-  }
-
-  int baseline_ = 0;
+  const int baseline_ = gdi::LiveHandleCount();
 };
+
+// A bitmap of someone else's, painted with one colour: it outlives the surface that made it.
+gdi::HBITMAP ForeignBitmap(int w, int h, gdi::COLORREF colour) {
+  CMemoryDC maker;
+  maker.SetWidth(w);
+  maker.SetHeight(h);
+  maker.SethBitmap(maker.hBitmap());  // its own again: must not delete it first
+  gdi::FillRect(maker.hdc(), 0, 0, w, h, colour);
+  maker.SetTerminateKillsBitmap(false);
+  return maker.hBitmap();
+}
 
 TEST_F(MemoryDCTest, SizesFollowTheBitmapAndRefusedSizesKeepIt) {
   // Writes of 'w'idth or 'h'eight, and the size read back.
@@ -52,24 +51,22 @@ TEST_F(MemoryDCTest, SizesFollowTheBitmapAndRefusedSizesKeepIt) {
   }
 }
 
-TEST_F(MemoryDCTest, AttachedBitmapsAreNeverDeleted) {
+// Attached bitmaps are never deleted, whatever replaces them; invalid handles raise and change
+// nothing.
+TEST_F(MemoryDCTest, HandlesFromOutside) {
   for (int then : {0, 1, 2}) {  // destroyed; replaced by an own bitmap; by another attached one
-    gdi::HBITMAP mine = foreignBitmap(32, 16, RGB(1, 2, 3)), other = foreignBitmap(2, 2, 0);
+    gdi::HBITMAP mine = ForeignBitmap(32, 16, RGB(1, 2, 3)), other = ForeignBitmap(2, 2, 0);
     std::optional<CMemoryDC> dc(std::in_place);
     dc->SethBitmap(mine);
-    EXPECT_EQ(std::pair(dc->Width(), dc->Height()), std::pair(32, 16));
-    EXPECT_EQ(dc->PixelColor(31, 15), RGB(1, 2, 3));
+    EXPECT_EQ(std::tuple(dc->Width(), dc->Height(), dc->PixelColor(31, 15)),
+              std::tuple(32, 16, RGB(1, 2, 3)));
     if (then == 1) dc->SetWidth(8);
     if (then == 2) dc->SethBitmap(other);
     dc.reset();
-    EXPECT_TRUE(gdi::DeleteObject(mine)) << then;  // alive, and selected nowhere any more
-    EXPECT_TRUE(gdi::DeleteObject(other)) << then;
+    EXPECT_TRUE(gdi::DeleteObject(mine) && gdi::DeleteObject(other)) << then;  // alive, free
   }
-}
-
-TEST_F(MemoryDCTest, InvalidHandlesRaiseAndChangeNothing) {
   CMemoryDC holder;  // its bitmap is selected into another context
-  gdi::HBITMAP deleted = foreignBitmap(4, 4, 0);
+  gdi::HBITMAP deleted = ForeignBitmap(4, 4, 0);
   gdi::DeleteObject(deleted);
   for (gdi::HANDLE bad : {gdi::HANDLE{0}, deleted, holder.hdc(), holder.hBitmap()}) {
     CMemoryDC dc;
@@ -79,11 +76,10 @@ TEST_F(MemoryDCTest, InvalidHandlesRaiseAndChangeNothing) {
       dc.SethBitmap(bad);
       ADD_FAILURE() << "no error for handle " << bad;
     } catch (const Error& e) {
-      EXPECT_EQ(e.number(), -2147221503);
-      EXPECT_EQ(e.source() + " " + e.description(), "CMemoryDC.hBitmap Invalid handle.");
+      EXPECT_EQ(std::to_string(e.number()) + " " + e.source() + " " + e.description(),
+                "-2147221503 CMemoryDC.hBitmap Invalid handle.");
     }
-    EXPECT_EQ(dc.hBitmap(), before);
-    EXPECT_EQ(dc.Width(), 5);
+    EXPECT_EQ(std::pair(dc.hBitmap(), dc.Width()), std::pair(before, 5));
   }
 }
 
@@ -102,9 +98,8 @@ TEST_F(MemoryDCTest, PicturesAreIndependentCopiesOfTheRealSize) {
   copy.SetPicture(picture);
   EXPECT_NE(copy.hBitmap(), picture->Handle());
   picture.reset();  // the picture deletes its bitmap; the copy has its own
-  EXPECT_EQ(std::pair(copy.Width(), copy.Height()), std::pair(40, 30));
-  EXPECT_EQ(copy.PixelColor(0, 0), RGB(10, 20, 30));
-  EXPECT_EQ(copy.PixelColor(39, 29), RGB(200, 0, 0));
+  EXPECT_EQ(std::tuple(copy.Width(), copy.Height(), copy.PixelColor(0, 0), copy.PixelColor(39, 29)),
+            std::tuple(40, 30, RGB(10, 20, 30), RGB(200, 0, 0)));
   EXPECT_THROW(copy.SetPicture(nullptr), Error);
 }
 

@@ -23,6 +23,7 @@ using testing::Form1Fixture;
 using testing::SpriteBuilder;
 using testing::TempDir;
 using testing::Tree;
+using Strings = std::vector<std::string>;
 
 // Mixed sizes and an empty frame, so that placement and skipping both show in the files.
 std::string MixedSprite(Form1Fixture& f, int frames = 5) {
@@ -52,10 +53,8 @@ TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
   const std::string path = MixedSprite(f);
   for (bool transparent : {false, true}) {
     f.form->transparentAction().setChecked(transparent);
-    std::vector<std::string> flag;
-    if (transparent) flag.push_back("--transparent");
-    auto with = [&](std::vector<std::string> args) {
-      args.insert(args.end(), flag.begin(), flag.end());
+    auto with = [&](Strings args) {
+      if (transparent) args.push_back("--transparent");
       EXPECT_EQ(testing::Sprconv(args).status, 0);
     };
     TempDir ours, theirs;
@@ -72,9 +71,8 @@ TEST(ExportMenu, EachItemWritesTheConvertersFiles) {
     with({"gif", path, "-o", theirs.file("walk.gif"), "--delay", transparent ? "80" : "100"});
 
     EXPECT_EQ(testing::Names(ours.path()),
-              (std::vector<std::string>{"frames/walk_01.png", "frames/walk_03.png",
-                                        "frames/walk_04.png", "frames/walk_05.png",
-                                        "frames/walk_06.png", "sheet.png", "walk.gif"}));
+              (Strings{"frames/walk_01.png", "frames/walk_03.png", "frames/walk_04.png",
+                       "frames/walk_05.png", "frames/walk_06.png", "sheet.png", "walk.gif"}));
     EXPECT_TRUE(Tree(ours.path()) == Tree(theirs.path())) << transparent;
     EXPECT_EQ(f.form->StatusText(), "Wrote the animation of walk.spr to " + ours.file("walk.gif"));
   }
@@ -109,10 +107,8 @@ TEST(ExportMenu, ACancelOrAFailureLeavesOnlyWholeFilesAndBusyCommandsAreRefused)
     f.form->findChild<QAction*>("mnuExportGif")->trigger();
     f.form->mnuAnimation_Click();
     f.form->animationWindow()->saveFrame();
-    EXPECT_EQ(f.dialogs.messages.size(), 2u);
-    for (const auto& message : f.dialogs.messages) EXPECT_EQ(message.prompt, busy);
+    EXPECT_EQ(f.said(), Strings(2, busy));
     EXPECT_FALSE(f.form->close());
-    f.dialogs.messages.clear();
     // The progress dialog shows after half a second; its Cancel stops the export.
     QTest::qWait(ExportRunner::kProgressDelayMs + 100);
     QProgressDialog* progress = f.form->exports().progressDialog();
@@ -121,30 +117,26 @@ TEST(ExportMenu, ACancelOrAFailureLeavesOnlyWholeFilesAndBusyCommandsAreRefused)
     progress->findChild<QPushButton*>()->click();
     release = true;
     WaitForExport(*f.form);
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.dialogs.messages[0].prompt, "Cancelled after 2 of 5 frames.") << item;
-    f.dialogs.messages.clear();
+    EXPECT_EQ(f.said(), Strings{"Cancelled after 2 of 5 frames."}) << item;
   }
   // The two frame files finished stay whole; the sheet was never written; no temporaries.
-  EXPECT_EQ(testing::Names(out.path()), (std::vector<std::string>{"walk_01.png", "walk_03.png"}));
+  EXPECT_EQ(testing::Names(out.path()), (Strings{"walk_01.png", "walk_03.png"}));
 
   f.form->exportFrameHook = nullptr;
   f.dialogs.saveAnswers = {out.file("missing/walk.gif")};
   Trigger(f, "mnuExportGif");
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
-  EXPECT_EQ(f.dialogs.messages[0].prompt,
-            "Cannot write \"" + out.file("missing/walk.gif") + "\": the folder does not exist.");
   EXPECT_EQ(f.dialogs.messages[0].style, style::kExclamation);
+  EXPECT_EQ(f.said(), Strings{"Cannot write \"" + out.file("missing/walk.gif") +
+                              "\": the folder does not exist."});
 
   // During a load the exports are refused too.
-  f.dialogs.messages.clear();
   f.form->yieldHook = [&] {
     if (f.dialogs.messages.empty()) f.form->findChild<QAction*>("mnuExportSheet")->trigger();
   };
   f.form->LoadSprite();
   f.form->yieldHook = nullptr;
-  ASSERT_EQ(f.dialogs.messages.size(), 1u);
-  EXPECT_EQ(f.dialogs.messages[0].prompt, busy);
+  EXPECT_EQ(f.said(), Strings{busy});
   EXPECT_TRUE(f.form->close());
 }
 

@@ -51,24 +51,8 @@ struct Viewer {
   std::pair<int, bool> bar() const { return {window.scroll.max, window.scroll.enabled}; }
 };
 
-// The expansion rules are the decoder's; here, that each pixel shows in its colour, top row first.
-TEST(LoadSprite, PaintsEveryPixelInItsPaletteColourOnTheSheetAndThePreview) {
-  Viewer v;
-  const Bytes pattern = testing::MakePixels(100, 120, 1), narrow = testing::MakePixels(3, 5, 2);
-  const std::string path = v.load(SpriteBuilder().frame(100, 120, pattern).frame(3, 5, narrow));
-  // Each frame's left edge on the sheet, width, height and pixels.
-  for (const auto& [left, w, h, pixels] :
-       {std::tuple{0, 100, 120, pattern}, std::tuple{100, 3, 5, narrow}})
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const gdi::COLORREF want = colourOf(pixels[static_cast<std::size_t>(y * w + x)]);
-        ASSERT_EQ(v.sheet(left + x, y), want) << left + x << "," << y;
-        ASSERT_EQ(v.preview(left + x, y), want) << left + x << "," << y;
-      }
-  EXPECT_EQ(v.window.StatusText(), "Decoded 2 pictures in " + path);
-  EXPECT_EQ(v.window.preview().MousePointer(), pointer::kDefault);
-}
-
+// Frames of patterns (the expansion rules are the decoder's): each pixel shows in its colour, top
+// row first, where its frame stands on the sheet and, scrolled, in the preview.
 TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
   auto grid = [](int n, int w, int h) {
     std::vector<Spot> spots;
@@ -78,26 +62,18 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
   struct Case {
     const char* name;
     std::vector<Frame> frames;
-    std::vector<Spot> spots;  // of the frames drawn; {-1, -1} for a frame that takes no place
+    std::vector<Spot> spots;  // of the frames drawn
     int scrollMax, decoded, check1 = 1;
     std::int64_t bound = FrameViewer::kMaxSheetPixels;
     std::string leftOut = "";
   };
   const std::vector<Case> cases = {
       {"no room: a new row", {{100, 50}, {300, 40}, {50, 10}}, {{0, 0}, {0, 50}, {300, 50}}, 0, 3},
-      {"a row as high as its tallest",
-       {{100, 120}, {100, 50}, {300, 10}},
-       {{0, 0}, {100, 0}, {0, 120}},
-       0,
-       3},
+      {"rows: the tallest", {{100, 120}, {100, 50}, {300, 10}}, {{0, 0}, {100, 0}, {0, 120}}, 0, 3},
       {"a narrower one stays", {{200, 50}, {100, 60}}, {{0, 0}, {200, 0}}, 0, 2},
       {"too wide: alone", {{400, 30}, {10, 10}}, {{0, 0}, {0, 30}}, 0, 2},
       {"181 x 181 is drawn", {{181, 181}, {181, 181}}, {{0, 0}, {0, 181}}, 69, 2},
-      {"no size: no place",
-       {{100, 120}, {0, 0}, {7, -1}, {100, 120}},
-       {{0, 0}, {-1, -1}, {-1, -1}, {100, 0}},
-       0,
-       4},
+      {"no size", {{100, 120}, {0, 0}, {7, -1}, {100, 120}}, {{0, 0}, {}, {}, {100, 0}}, 0, 4},
       {"rows below 1,500 kept", repeat(41, {100, 120}), grid(41, 100, 120), 1387, 41},
       {"the first only", repeat(3, {100, 120}), {{0, 0}}, 0, 1, 0},
       {"the first of none", {}, {}, 0, 0, 0},
@@ -108,14 +84,27 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
     SCOPED_TRACE(c.name);
     Viewer v(c.bound);
     v.window.check1 = c.check1;
-    const std::string path = v.load(solidFrames(c.frames));
+    SpriteBuilder sprite;
+    for (std::uint32_t k = 0; k < c.frames.size(); ++k) {
+      auto [w, h] = c.frames[k];
+      w > 0 && h > 0 ? sprite.patternFrame(w, h, k) : sprite.rawFrame(w, h, {});
+    }
+    const std::string path = v.load(sprite);
+    const int top = v.window.scroll.value;
     for (std::size_t k = 0; k < c.spots.size(); ++k) {
       auto [w, h] = c.frames[k];
       auto [x, y] = c.spots[k];
-      if (x < 0) continue;
-      EXPECT_EQ(v.sheet(x, y), colourOf(int(k + 1))) << "frame " << k + 1;
-      EXPECT_EQ(v.sheet(x + w - 1, y + h - 1), colourOf(int(k + 1))) << "frame " << k + 1;
+      if (w <= 0 || h <= 0) continue;  // takes no place
+      const Bytes pixels = testing::MakePixels(w, h, static_cast<std::uint32_t>(k));
+      for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+          const gdi::COLORREF want = colourOf(pixels[static_cast<std::size_t>(j * w + i)]);
+          ASSERT_EQ(v.sheet(x + i, y + j), want) << "frame " << k + 1 << " " << i << "," << j;
+          const bool shown = x + i < 361 && y + j >= top && y + j < top + 313;
+          ASSERT_TRUE(!shown || v.preview(x + i, y + j - top) == want) << "frame " << k + 1;
+        }
     }
+    EXPECT_EQ(v.window.preview().MousePointer(), pointer::kDefault);
     EXPECT_EQ(v.bar(), std::pair(c.scrollMax, c.scrollMax > 0));
     EXPECT_EQ(v.window.StatusText(),
               "Decoded " + std::to_string(c.decoded) + " pictures in " + path + c.leftOut);
@@ -195,14 +184,15 @@ TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
 
 TEST(SheetAndScrollRange, FollowTheLayoutAndThePreviewsSize) {
   Viewer v;
-  ImagePictureBox& sheet = v.window.sheet();
+  auto size = [&] {
+    return std::pair(v.window.sheet().pixelWidth(), v.window.sheet().pixelHeight());
+  };
   v.viewer.ApplySheetLayout(3000, 1500);  // an empty sheet takes whatever size it is given
-  EXPECT_EQ(std::pair(sheet.pixelWidth(), sheet.pixelHeight()), std::pair(200, 100));
+  EXPECT_EQ(size(), std::pair(200, 100));
   v.load(solidFrames(repeat(41, {100, 120})));
   v.viewer.ApplySheetLayout(1500, 1500);  // one that holds frames keeps them all
-  EXPECT_EQ(std::pair(sheet.pixelWidth(), sheet.pixelHeight()), std::pair(300, 1680));
+  EXPECT_EQ(size(), std::pair(300, 1680));
   EXPECT_EQ(v.sheet(199, 1679), colourOf(41));
-
   for (auto [heightTwips, max] : {std::pair{3000, 1500}, {30000, 0}, {4695, 1387}}) {
     v.window.preview().SetHeight(heightTwips);
     v.viewer.PreviewResized();

@@ -1,0 +1,406 @@
+// The window itself: controls, captions, geometry, tab order, menus, icons and first state;
+// start-up from the command line and the output folder, the directory tree, layout, the open
+// dialog, the path box's focus and the viewer.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/dialogs_qt.h"
+#include "support/form1_fixture.h"
+#include "ui/fixed_values.h"
+#include "ui/form1.h"
+#include "ui/icons.h"
+#include "ui/layout_rules.h"
+#include "ui/output_folder.h"
+
+namespace glint {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Form1Fixture;
+using testing::SpriteBuilder;
+using testing::TempDir;
+using Strings = std::vector<std::string>;
+
+TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
+  TempDir prefix;
+  const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
+  const std::string native = prefix.path() + "/drive_c/Program Files" + tail;
+  const std::string x86 = prefix.path() + "/drive_c/Program Files (x86)" + tail;
+  std::optional<std::string> wine;
+  auto folder = [&] {
+    return DefaultSpriteFolder([&](std::string_view name) {
+      return name == "HOME" ? std::optional<std::string>("/home/ann") : wine;
+    });
+  };
+  EXPECT_EQ(folder(), "/home/ann/.wine/drive_c/Program Files" + tail);
+  wine = prefix.path() + "/";
+  EXPECT_EQ(folder(), native);  // neither exists: the usual place
+  fs::create_directories(x86);
+  EXPECT_EQ(folder(), x86);  // only the 32-bit place exists
+  fs::create_directories(native);
+  EXPECT_EQ(folder(), native);
+}
+
+// The node's children, one a line: key, text, image.
+std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
+  std::string lines;
+  QTreeWidgetItem* item = f.node(key);
+  for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+    lines += f.form->TreeView1().Key(item->child(i)) + " " + item->child(i)->text(0).toStdString() +
+             " " + std::to_string(FolderTree::Image(item->child(i))) + "\n";
+  return lines;
+}
+
+TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClick) {
+  Form1Fixture f(false);
+  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
+                           "folder.spr/", "empty/", "gone/"})
+    f.make(name);
+  f.sprite("a.spr");
+  f.sprite("b.SPR");
+  f.reopen(false);
+  const std::string p = f.sprites.path() + "/";
+  QTreeWidgetItem* root = f.node("/");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->text(0).toStdString() + " " + std::to_string(FolderTree::Image(root)),
+            f.sprites.path() + " 1");
+  EXPECT_TRUE(root->isExpanded());
+  EXPECT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
+                                    "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
+                                    p + "a.spr a.spr 2\n" + p + "b.SPR b.SPR 2\n");
+  EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
+
+  f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
+  f.node(p + "sub/")->setExpanded(true);
+  const std::string sub = ChildrenOf(f, p + "sub/");
+  EXPECT_EQ(sub, p + "sub/inner/ inner 1\n" + p + "sub/one.spr one.spr 2\n" + p +
+                     "sub/two.spr two.spr 2\n");
+  // Expanding again reads nothing, and the root is never read again.
+  for (const char* name : {"sub/three.spr", "late.spr"}) f.make(name);
+  for (const std::string& key : {p + "sub/", std::string("/")}) {
+    f.node(key)->setExpanded(false);
+    f.node(key)->setExpanded(true);
+  }
+  EXPECT_EQ(ChildrenOf(f, p + "sub/"), sub);
+  EXPECT_EQ(f.node(p + "late.spr"), nullptr);
+  // A folder with nothing in it, or one that vanished, loses its placeholder and stays empty.
+  std::filesystem::remove(p + "gone");
+  for (const char* name : {"empty/", "gone/"}) {
+    f.node(p + name)->setExpanded(true);
+    EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
+  }
+  // A double click opens the sprite files, whatever the letter case; a folder, the root, a
+  // placeholder or no selection at all do nothing.
+  for (const std::string& select : {p + "a.spr", p + "b.SPR", p + "sub/", std::string("/"),
+                                    "$$$" + p + "folder.spr", std::string()}) {
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR";
+    f.form->SetText1("before");
+    f.form->SetStatusText("");
+    f.form->TreeView1().clearSelection();
+    if (!select.empty()) f.node(select)->setSelected(true);
+    f.form->TreeView1_DblClick();
+    EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
+    EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
+  }
+  // Without the sprite folder there is the root alone.
+  std::filesystem::remove_all(f.sprites.path());
+  f.reopen(false);
+  EXPECT_EQ(f.form->TreeView1().Count(), 1);
+  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
+}
+
+TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
+  Form1Fixture f;
+  // Sets the outer size, and checks the size read back and Text1 and Text2 wide, Browse's left,
+  // TreeView1 high, Picture1 wide and high, and VScroll1's left and height.
+  auto check = [&](int width, int height, std::pair<int, int> readBack, std::vector<int> rects) {
+    f.form->SetWidth(width);
+    f.form->SetHeight(height);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::pair(f.form->Width(), f.form->Height()), readBack);
+    auto r = [&](const char* name) { return f.form->ControlRect(name); };
+    EXPECT_EQ((std::vector{r("Text1").Width, r("Text2").Width, r("Browse").Left,
+                           r("TreeView1").Height, r("Picture1").Width, r("Picture1").Height,
+                           r("VScroll1").Left, r("VScroll1").Height}),
+              rects)
+        << width;
+    // The sheet is as wide as the preview, to the pixel, and 1500 pixels high.
+    EXPECT_EQ(std::pair(f.form->sheet().pixelWidth(), f.form->sheet().pixelHeight()),
+              std::pair(f.form->preview().pixelWidth(), 1500));
+  };
+  check(12000, 9000, {12000, 9000}, {10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290});
+  // Below the minimum of 8000 x 7000: 525 x 399 pixels of client area at 15 twips a pixel, which
+  // read back as 7995 x 7005; the layout counts with 8000.
+  check(3000, 2000, {7995, 7005}, {6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295});
+  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());  // the window system keeps it too
+
+  QWidget* text1 = f.form->findChild<QWidget*>("Text1");
+  f.form->setWindowState(Qt::WindowMinimized);
+  text1->resize(10, text1->height());
+  f.form->Form_Resize();
+  EXPECT_EQ(text1->width(), 10);
+  f.form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(text1->width(), 6605 / 15);
+}
+
+TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
+  Form1Fixture f;
+  const std::string first = f.sprite("one.spr"), second = f.sprite("two.spr", 2);
+  auto* browse = f.form->findChild<QPushButton*>("Browse");
+  auto* menu = f.form->findChild<QAction*>("mnuFileOpen");
+  f.form->SetText1("typed");
+  f.dialogs.openAnswers = {std::nullopt, first, std::nullopt, second};
+  browse->click();  // cancelled
+  EXPECT_EQ(f.form->Text1(), "typed");
+  menu->trigger();  // chosen: it names the file and loads it
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + first);
+  menu->trigger();  // cancelled
+  browse->click();
+  EXPECT_EQ(f.form->StatusText(), "Decoded 2 pictures in " + second);
+
+  ASSERT_EQ(f.dialogs.opens.size(), 4u);
+  for (const CommonDialog& shown : f.dialogs.opens)
+    EXPECT_EQ(shown.Filter, "Valkarin Sprite files (*.spr)|*.spr");
+  // InitDir stays after a cancel and goes after a choice; the last file chosen stays named.
+  EXPECT_EQ(f.dialogs.opens[1].InitDir, f.sprites.path());
+  EXPECT_EQ(f.dialogs.opens[2].InitDir + "|" + f.dialogs.opens[2].FileName, "|" + first);
+  EXPECT_EQ(f.dialogs.opens[3].InitDir + "|" + f.dialogs.opens[3].FileName, "|" + first);
+}
+
+// A long sprite opened from the menu: what the preview widget shows, at the top and scrolled to
+// the last row.
+TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
+  Form1Fixture f;
+  SpriteBuilder builder;
+  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
+  const std::string path = builder.write(f.sprites.file("long.spr"));
+  f.dialogs.openAnswers = {path};
+  f.form->findChild<QAction*>("mnuFileOpen")->trigger();
+  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + path);
+  const auto p = testing::DistinctPalette();
+  auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
+  auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
+  EXPECT_EQ(shown().pixel(250, 170), colour(6));  // three a row
+
+  // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
+  QScrollBar& bar = f.form->VScroll1Bar();
+  EXPECT_TRUE(bar.isEnabled());
+  ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
+  bar.setValue(bar.maximum());
+  const QImage image = shown();
+  EXPECT_EQ(image.pixel(150, image.height() - 21), colour(41));
+  EXPECT_EQ(image.pixel(50, image.height() - 21 - 119), colour(40));
+  EXPECT_EQ(image.pixel(150, image.height() - 20), qRgb(192, 192, 192));  // nothing below
+}
+
+TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSize) {
+  Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
+  ASSERT_EQ(std::pair(f.form->TwipsPerPixelX(), f.form->TwipsPerPixelY()), std::pair(15.0, 15.0));
+  Strings texts;
+  for (const auto& [name, d] : kDesignControls) {
+    if (name == std::string("StatusBar1") || name == std::string("Picture2")) continue;  // below
+    auto* w = f.form->findChild<QWidget*>(name);
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_EQ(w->geometry(), QRect(d.Left / 15, d.Top / 15, d.Width / 15, d.Height / 15)) << name;
+    EXPECT_TRUE(w->isVisibleTo(f.form.get())) << name;
+    const QString caption = w->property("text").toString();  // none for some controls
+    if (!caption.isEmpty() || !w->toolTip().isEmpty())
+      texts.push_back(std::string(name) + ": " + caption.toStdString() + " [" +
+                      w->toolTip().toStdString() + "]");
+  }
+  EXPECT_EQ(texts,
+            (Strings{"Browse: Browse []", "Picture1:  [Preview]",
+                     "Check1: Show &all frames [Show all the animation frames in the SPR file]",
+                     "Text2: " + f.app.path() + "/Output []",  // prepared at start-up
+                     "Label1: File Path []", "Label2: Directory Tree []",
+                     "Label3: Batch Output Folder []",
+                     "Check2: Show frame &numbers [Draw each frame's number on the sheet]"}));
+
+  f.form->show();
+  EXPECT_EQ(f.form->windowTitle().toStdString(), "Valkarin Glintscope Pro");
+  // The client area of 10290 x 6720 holds the status bar; the outer size adds the frame.
+  EXPECT_EQ(std::pair(f.form->Width(), f.form->Height()), std::pair(10290 + 120, 6465 + 1020));
+  EXPECT_EQ(f.form->ControlRect("StatusBar1"), (TwipRect{0, 6465, 10290, 255}));
+  EXPECT_TRUE(f.form->windowFlags() & Qt::WindowMinMaxButtonsHint);
+  EXPECT_EQ(f.form->clientArea().grab().toImage().pixelColor(3, 100), QColor(192, 192, 192));
+  // Empty, ticked and idle.
+  EXPECT_EQ(f.form->Text1() + f.form->StatusText(), "");
+  EXPECT_EQ(f.form->Check1() + f.form->Check2(), 2);
+  EXPECT_EQ(std::pair(f.form->VScroll1().Max(), f.form->VScroll1().Enabled()), std::pair(0, false));
+  EXPECT_FALSE(f.form->findChild<QWidget*>("Picture2"));  // the sheet is never shown
+  // The scroll bar's value follows the thumb while it is dragged, for the scroll handler.
+  f.form->VScroll1().SetMax(40);
+  f.form->VScroll1Bar().setSliderDown(true);
+  f.form->VScroll1Bar().setSliderPosition(30);
+  EXPECT_EQ(f.form->VScroll1().Value(), 30);
+}
+
+TEST(Form1Model, TabOrderAndTheMenusWithAccessKeysAndNoShortcuts) {
+  Form1Fixture f(false);
+  const Strings expected = {"Text1",  "Browse",   "Picture1", "TreeView1",
+                            "Check1", "VScroll1", "Text2",    "Check2"};
+  Strings order;
+  QWidget* w = f.form->findChild<QWidget*>("Text1");
+  for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain())
+    if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
+  EXPECT_EQ(order, expected);  // labels and the status bar take no focus
+
+  // File as designed, then View and Export, whose items wait for a sprite.
+  std::string items;
+  for (const QAction* menu : f.form->menuBar()->actions()) {
+    items += menu->text().toStdString() + ":";
+    for (const QAction* item : menu->menu()->actions())
+      items += " " + item->objectName().toStdString() + (item->isSeparator() ? "" : "=") +
+               item->text().toStdString() + (item->shortcut().isEmpty() ? "" : "+shortcut") +
+               (item->isSeparator() || item->isEnabled() ? "" : "(off)") +
+               (item->isCheckable() ? "[ ]" : "");
+    items += "\n";
+  }
+  EXPECT_EQ(items,
+            "&File: mnuFileOpen=&Open mnuFileSave=&Save Single mnuSaveMult=Save &Multiple "
+            "mnublank1 mnuFileExit=E&xit\n"
+            "&View: mnuAnimation=&Animation...(off)\n"
+            "&Export: mnuExportFrames=Frames as &PNG...(off) mnuExportSheet=&Sheet...(off) "
+            "mnuExportGif=Animated &GIF...(off) mnublank2 "
+            "mnuTransparent=&Transparent index 0(off)[ ]\n");
+}
+
+// Alt+F belongs to the File menu alone: every press opens it. The path box, first in the tab
+// order, selects the whole path when it gets the focus.
+TEST(Form1Model, AltFOpensTheFileMenuEveryTimeAndThePathBoxSelectsOnFocus) {
+  Form1Fixture f;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
+  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
+  auto* browse = f.form->findChild<QWidget*>("Browse");
+  EXPECT_TRUE(text1->hasFocus());
+  const QString path = "/home/ann/sprites/walk.spr";
+  f.form->SetText1(path.toStdString());
+  browse->setFocus();
+  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
+  EXPECT_EQ(text1->selectedText(), path) << "by mouse";
+  // A click in a box that has the focus places the cursor as usual.
+  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
+  EXPECT_EQ(text1->selectedText(), "");
+  browse->setFocus();
+  QTest::keyClick(browse, Qt::Key_Backtab);
+  EXPECT_TRUE(text1->hasFocus());
+  EXPECT_EQ(text1->selectedText(), path) << "by keyboard";
+
+  QMenu* file = f.form->menuBar()->actions()[0]->menu();
+  for (int press = 0; press < 5; ++press) {
+    QApplication::setActiveWindow(f.form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
+    QTest::keyClick(f.form.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
+    QTest::keyClick(file, Qt::Key_Escape);               // closes the menu
+    QTest::keyClick(f.form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
+    QTest::qWait(10);
+  }
+}
+
+// The file-type list shows its pattern once; a start folder that does not exist gives home.
+TEST(Form1Model, TheOpenDialogsFilterAndStartFolder) {
+  EXPECT_EQ(QtFilter("Valkarin Sprite files (*.spr)|*.spr"), "Valkarin Sprite files (*.spr)");
+  EXPECT_EQ(QtFilter("Pictures|*.bmp;*.png"), "Pictures (*.bmp *.png)");
+  for (const std::string start : {"/no/such/folder", ""}) {
+    QString shownIn, filters;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QFileDialog*>(w); box && box->isVisible()) {
+          shownIn = box->directory().absolutePath();
+          filters = box->nameFilters().join(";;");
+          box->reject();
+        }
+    });
+    QtDialogs dialogs(nullptr);
+    CommonDialog dialog;
+    dialog.Filter = "Valkarin Sprite files (*.spr)|*.spr";
+    dialog.InitDir = start;
+    dialogs.ShowOpen(dialog);
+    EXPECT_EQ(shownIn, QDir::homePath()) << start;
+    EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
+  }
+}
+
+// Their sizes and colours are the pictures' own; what the window relies on is the mask.
+TEST(Form1Model, IconsShowTheirMaskColourTransparent) {
+  for (int index : {1, 2})
+    EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
+  EXPECT_NE(ImageListImage(1), ImageListImage(2));
+}
+
+// Paths as a file manager or a shell hands them over: relative ones are taken from the current
+// folder, and only an ordinary file is loaded.
+TEST(OpenAtStartup, LoadsAsTheOpenDialogDoes) {
+  Form1Fixture f;
+  const std::string sprite = f.sprite("walk.spr");
+  f.make("folder.spr/");
+  const fs::path before = fs::current_path();
+  fs::current_path(f.sprites.path());
+  for (const std::string& given :
+       Strings{"walk.spr", "./sub/../walk.spr", sprite, "missing.spr", "folder.spr", ""}) {
+    const bool loads = given.find("walk.spr") != std::string::npos;
+    f.reopen();
+    OpenAtStartup(*f.form, given);
+    ASSERT_TRUE(f.form->isVisible());
+    for (const auto& box : f.dialogs.messages)
+      EXPECT_EQ(std::to_string(box.style) + " " + box.caption, "48 Valkarin Glintscope");
+    EXPECT_EQ(f.said(),
+              loads ? Strings{} : Strings{"Cannot open \"" + given + "\": no such file."});
+    // Loaded, and the next dialog starts there.
+    EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText() + "|" + f.form->CommonDialog1.FileName,
+              loads ? sprite + "|Decoded 3 pictures in " + sprite + "|" + sprite : "||")
+        << given;
+  }
+  fs::current_path(before);
+}
+
+TEST(OpenAtStartup, OnlyHelpAndVersionNeedNoWindow) {
+  const std::vector<const char*> none{"glintscope"}, file{"glintscope", "walk.spr"},
+      help{"glintscope", "--help"}, version{"glintscope", "walk.spr", "-v"},
+      named{"glintscope", "--", "--version"};  // a file of that name
+  for (const auto* args : {&none, &file, &help, &version, &named})
+    EXPECT_EQ(AsksForInformation(static_cast<int>(args->size()), args->data()),
+              args == &help || args == &version)
+        << args->back();
+}
+
+// Output goes beside the program, or to the Pictures folder where there is no program folder,
+// and always there for an installed viewer; a file already of that name is left alone.
+TEST(OutputFolder, BesideTheProgramOrInPicturesWhateverStandsThere) {
+  for (const bool installed : {false, true}) {
+    for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
+      TempDir app, pictures;
+      const bool fallback = installed || present == "no program folder";
+      const std::string appPath =
+          present == "no program folder" ? app.file("not/there") : app.path();
+      const std::string want =
+          fallback ? pictures.path() + "/Glintscope Output" : appPath + "/Output";
+      if (present == "folder") fs::create_directory(want);
+      if (present == "file") std::ofstream(want) << "keep";
+      EXPECT_EQ(installed ? PrepareInstalledOutputFolder(pictures.path())
+                          : PrepareOutputFolder(appPath, pictures.path()),
+                want);
+      EXPECT_TRUE(present == "file" ? fs::is_regular_file(want) : fs::is_directory(want))
+          << present;
+    }
+  }
+  EXPECT_FALSE(BuiltForInstallation());  // this build runs from its build folder
+}
+
+}  // namespace
+}  // namespace glint
