@@ -9,10 +9,12 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -35,7 +37,7 @@ using testing::SpriteBuilder;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
 
-TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
+TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictures) {
   TempDir prefix;
   const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
   const std::string native = prefix.path() + "/drive_c/Program Files" + tail;
@@ -53,6 +55,25 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefix) {
   EXPECT_EQ(folder(), x86);  // only the 32-bit place exists
   fs::create_directories(native);
   EXPECT_EQ(folder(), native);
+
+  // Output goes beside the program, or to the Pictures folder where there is no program folder,
+  // and always there for an installed viewer; a file already of that name is left alone.
+  for (const bool installed : {false, true}) {
+    for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
+      TempDir app, pictures;
+      const bool fallback = installed || present == "no program folder";
+      const std::string appPath = fallback && !installed ? app.file("not/there") : app.path();
+      const std::string want = fallback ? pictures.file("Glintscope Output") : appPath + "/Output";
+      if (present == "folder") fs::create_directory(want);
+      if (present == "file") std::ofstream(want) << "keep";
+      EXPECT_EQ(installed ? PrepareInstalledOutputFolder(pictures.path())
+                          : PrepareOutputFolder(appPath, pictures.path()),
+                want);
+      EXPECT_TRUE(present == "file" ? fs::is_regular_file(want) : fs::is_directory(want))
+          << present;
+    }
+  }
+  EXPECT_FALSE(BuiltForInstallation());  // this build runs from its build folder
 }
 
 // The node's children, one a line: key, text, image.
@@ -65,14 +86,13 @@ std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
   return lines;
 }
 
-TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClick) {
+TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClickOrEnter) {
   Form1Fixture f(false);
   for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
                            "folder.spr/", "empty/", "gone/"})
     f.make(name);
-  f.sprite("a.spr");
-  f.sprite("b.SPR");
-  f.reopen(false);
+  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR");
+  f.reopen();
   const std::string p = f.sprites.path() + "/";
   QTreeWidgetItem* root = f.node("/");
   ASSERT_NE(root, nullptr);
@@ -116,6 +136,34 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
     EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
     EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
   }
+  // Enter in the path box or in the tree loads too.
+  f.form->SetText1(a);
+  QTest::keyClick(f.form->findChild<QLineEdit*>("Text1"), Qt::Key_Return);
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + a);
+  EXPECT_TRUE(f.form->findChild<QAction*>("mnuAnimation")->isEnabled());
+  f.node(b)->setSelected(true);
+  QTest::keyClick(&f.form->TreeView1(), Qt::Key_Enter);
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + b);
+  // Dropped files: anything but a sprite file is refused, and nothing is typed into the path box.
+  EXPECT_FALSE(f.form->findChild<QLineEdit*>("Text1")->acceptDrops());
+  auto drop = [&](const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(f.form.get(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(f.form.get(), &event);
+    return event.isAccepted();
+  };
+  EXPECT_FALSE(drop(p + "c.txt"));
+  EXPECT_EQ(f.form->Text1(), b);
+  EXPECT_TRUE(drop(a));
+  EXPECT_EQ(f.form->Text1() + " | " + f.form->StatusText(), a + " | Decoded 3 pictures in " + a);
+  // A load that ends with a message leaves the sprite last loaded as it was.
+  f.make("broken.spr");
+  EXPECT_TRUE(drop(p + "broken.spr"));
+  EXPECT_EQ(f.form->lastLoaded(), a);
   // Without the sprite folder there is the root alone.
   std::filesystem::remove_all(f.sprites.path());
   f.reopen(false);
@@ -157,9 +205,12 @@ TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
   EXPECT_EQ(text1->width(), 6605 / 15);
 }
 
-TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
+// The second sprite is a long one: the preview shows it at the top and scrolled to the last row.
+TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsItsPattern) {
   Form1Fixture f;
-  const std::string first = f.sprite("one.spr"), second = f.sprite("two.spr", 2);
+  SpriteBuilder builder;
+  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
+  const std::string first = f.sprite("one.spr"), second = builder.write(f.sprites.file("long.spr"));
   auto* browse = f.form->findChild<QPushButton*>("Browse");
   auto* menu = f.form->findChild<QAction*>("mnuFileOpen");
   f.form->SetText1("typed");
@@ -170,7 +221,7 @@ TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
   EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + first);
   menu->trigger();  // cancelled
   browse->click();
-  EXPECT_EQ(f.form->StatusText(), "Decoded 2 pictures in " + second);
+  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + second);
 
   ASSERT_EQ(f.dialogs.opens.size(), 4u);
   for (const CommonDialog& shown : f.dialogs.opens)
@@ -179,18 +230,7 @@ TEST(OpenDialog, CancelKeepsEverythingAndAChoiceLoadsAndMovesOn) {
   EXPECT_EQ(f.dialogs.opens[1].InitDir, f.sprites.path());
   EXPECT_EQ(f.dialogs.opens[2].InitDir + "|" + f.dialogs.opens[2].FileName, "|" + first);
   EXPECT_EQ(f.dialogs.opens[3].InitDir + "|" + f.dialogs.opens[3].FileName, "|" + first);
-}
 
-// A long sprite opened from the menu: what the preview widget shows, at the top and scrolled to
-// the last row.
-TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
-  Form1Fixture f;
-  SpriteBuilder builder;
-  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
-  const std::string path = builder.write(f.sprites.file("long.spr"));
-  f.dialogs.openAnswers = {path};
-  f.form->findChild<QAction*>("mnuFileOpen")->trigger();
-  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + path);
   const auto p = testing::DistinctPalette();
   auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
   auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
@@ -199,15 +239,35 @@ TEST(ViewerWindow, OpenShowsTheFramesAndScrollsToTheLastRow) {
   // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
   QScrollBar& bar = f.form->VScroll1Bar();
   EXPECT_TRUE(bar.isEnabled());
-  ASSERT_EQ(bar.maximum(), 1680 - f.form->preview().pixelHeight() + 20);
   bar.setValue(bar.maximum());
   const QImage image = shown();
-  EXPECT_EQ(image.pixel(150, image.height() - 21), colour(41));
-  EXPECT_EQ(image.pixel(50, image.height() - 21 - 119), colour(40));
-  EXPECT_EQ(image.pixel(150, image.height() - 20), qRgb(192, 192, 192));  // nothing below
+  const int last = image.height() - 21;  // nothing below it
+  EXPECT_EQ((std::vector{image.pixel(150, last), image.pixel(50, last - 119),
+                         image.pixel(150, last + 1)}),
+            (std::vector{colour(41), colour(40), qRgb(192, 192, 192)}));
+
+  // The real dialog's file-type list shows its pattern once; a start folder that does not exist
+  // gives home.
+  EXPECT_EQ(QtFilter("Pictures|*.bmp;*.png"), "Pictures (*.bmp *.png)");
+  for (const std::string start : {"/no/such/folder", ""}) {
+    QString shownIn, filters;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QFileDialog*>(w); box && box->isVisible()) {
+          shownIn = box->directory().absolutePath();
+          filters = box->nameFilters().join(";;");
+          box->reject();
+        }
+    });
+    CommonDialog dialog{
+        .Filter = "Valkarin Sprite files (*.spr)|*.spr", .InitDir = start, .FileName = ""};
+    QtDialogs(nullptr).ShowOpen(dialog);
+    EXPECT_EQ(shownIn, QDir::homePath()) << start;
+    EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
+  }
 }
 
-TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSize) {
+TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
   Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
   ASSERT_EQ(std::pair(f.form->TwipsPerPixelX(), f.form->TwipsPerPixelY()), std::pair(15.0, 15.0));
   Strings texts;
@@ -247,17 +307,13 @@ TEST(Form1Model, ControlsStandAtTheirDesignPlacesAndTheWindowStartsAtItsDesignSi
   f.form->VScroll1Bar().setSliderDown(true);
   f.form->VScroll1Bar().setSliderPosition(30);
   EXPECT_EQ(f.form->VScroll1().Value(), 30);
-}
 
-TEST(Form1Model, TabOrderAndTheMenusWithAccessKeysAndNoShortcuts) {
-  Form1Fixture f(false);
-  const Strings expected = {"Text1",  "Browse",   "Picture1", "TreeView1",
-                            "Check1", "VScroll1", "Text2",    "Check2"};
-  Strings order;
+  Strings order;  // labels and the status bar take no focus
   QWidget* w = f.form->findChild<QWidget*>("Text1");
-  for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain())
+  for (int i = 0; i < 40 && order.size() < 8; ++i, w = w->nextInFocusChain())
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
-  EXPECT_EQ(order, expected);  // labels and the status bar take no focus
+  EXPECT_EQ(order, (Strings{"Text1", "Browse", "Picture1", "TreeView1", "Check1", "VScroll1",
+                            "Text2", "Check2"}));
 
   // File as designed, then View and Export, whose items wait for a sprite.
   std::string items;
@@ -277,12 +333,14 @@ TEST(Form1Model, TabOrderAndTheMenusWithAccessKeysAndNoShortcuts) {
             "&Export: mnuExportFrames=Frames as &PNG...(off) mnuExportSheet=&Sheet...(off) "
             "mnuExportGif=Animated &GIF...(off) mnublank2 "
             "mnuTransparent=&Transparent index 0(off)[ ]\n");
-}
 
-// Alt+F belongs to the File menu alone: every press opens it. The path box, first in the tab
-// order, selects the whole path when it gets the focus.
-TEST(Form1Model, AltFOpensTheFileMenuEveryTimeAndThePathBoxSelectsOnFocus) {
-  Form1Fixture f;
+  // The icons' sizes and colours are the pictures' own; what the window relies on is the mask.
+  for (int index : {1, 2})
+    EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
+  EXPECT_NE(ImageListImage(1), ImageListImage(2));
+
+  // Alt+F belongs to the File menu alone: every press opens it. The path box, first in the tab
+  // order, selects the whole path when it gets the focus.
   ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
   auto* text1 = f.form->findChild<QLineEdit*>("Text1");
   auto* browse = f.form->findChild<QWidget*>("Browse");
@@ -312,40 +370,9 @@ TEST(Form1Model, AltFOpensTheFileMenuEveryTimeAndThePathBoxSelectsOnFocus) {
   }
 }
 
-// The file-type list shows its pattern once; a start folder that does not exist gives home.
-TEST(Form1Model, TheOpenDialogsFilterAndStartFolder) {
-  EXPECT_EQ(QtFilter("Valkarin Sprite files (*.spr)|*.spr"), "Valkarin Sprite files (*.spr)");
-  EXPECT_EQ(QtFilter("Pictures|*.bmp;*.png"), "Pictures (*.bmp *.png)");
-  for (const std::string start : {"/no/such/folder", ""}) {
-    QString shownIn, filters;
-    QTimer::singleShot(0, [&] {
-      for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QFileDialog*>(w); box && box->isVisible()) {
-          shownIn = box->directory().absolutePath();
-          filters = box->nameFilters().join(";;");
-          box->reject();
-        }
-    });
-    QtDialogs dialogs(nullptr);
-    CommonDialog dialog;
-    dialog.Filter = "Valkarin Sprite files (*.spr)|*.spr";
-    dialog.InitDir = start;
-    dialogs.ShowOpen(dialog);
-    EXPECT_EQ(shownIn, QDir::homePath()) << start;
-    EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
-  }
-}
-
-// Their sizes and colours are the pictures' own; what the window relies on is the mask.
-TEST(Form1Model, IconsShowTheirMaskColourTransparent) {
-  for (int index : {1, 2})
-    EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
-  EXPECT_NE(ImageListImage(1), ImageListImage(2));
-}
-
 // Paths as a file manager or a shell hands them over: relative ones are taken from the current
 // folder, and only an ordinary file is loaded.
-TEST(OpenAtStartup, LoadsAsTheOpenDialogDoes) {
+TEST(OpenAtStartup, LoadsAsTheOpenDialogDoesAndOnlyHelpAndVersionNeedNoWindow) {
   Form1Fixture f;
   const std::string sprite = f.sprite("walk.spr");
   f.make("folder.spr/");
@@ -367,39 +394,14 @@ TEST(OpenAtStartup, LoadsAsTheOpenDialogDoes) {
         << given;
   }
   fs::current_path(before);
-}
 
-TEST(OpenAtStartup, OnlyHelpAndVersionNeedNoWindow) {
-  const std::vector<const char*> none{"glintscope"}, file{"glintscope", "walk.spr"},
-      help{"glintscope", "--help"}, version{"glintscope", "walk.spr", "-v"},
-      named{"glintscope", "--", "--version"};  // a file of that name
-  for (const auto* args : {&none, &file, &help, &version, &named})
-    EXPECT_EQ(AsksForInformation(static_cast<int>(args->size()), args->data()),
-              args == &help || args == &version)
-        << args->back();
-}
-
-// Output goes beside the program, or to the Pictures folder where there is no program folder,
-// and always there for an installed viewer; a file already of that name is left alone.
-TEST(OutputFolder, BesideTheProgramOrInPicturesWhateverStandsThere) {
-  for (const bool installed : {false, true}) {
-    for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
-      TempDir app, pictures;
-      const bool fallback = installed || present == "no program folder";
-      const std::string appPath =
-          present == "no program folder" ? app.file("not/there") : app.path();
-      const std::string want =
-          fallback ? pictures.path() + "/Glintscope Output" : appPath + "/Output";
-      if (present == "folder") fs::create_directory(want);
-      if (present == "file") std::ofstream(want) << "keep";
-      EXPECT_EQ(installed ? PrepareInstalledOutputFolder(pictures.path())
-                          : PrepareOutputFolder(appPath, pictures.path()),
-                want);
-      EXPECT_TRUE(present == "file" ? fs::is_regular_file(want) : fs::is_directory(want))
-          << present;
-    }
-  }
-  EXPECT_FALSE(BuiltForInstallation());  // this build runs from its build folder
+  // Only help and version need no window; the last names a file "--version".
+  const std::vector<const char*> commandLines[] = {
+      {"g"}, {"g", "walk.spr"}, {"g", "--help"}, {"g", "walk.spr", "-v"}, {"g", "--", "--version"}};
+  std::string asks;
+  for (const auto& args : commandLines)
+    asks += AsksForInformation(static_cast<int>(args.size()), args.data()) ? 'y' : 'n';
+  EXPECT_EQ(asks, "nnyyn");
 }
 
 }  // namespace
