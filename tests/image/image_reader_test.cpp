@@ -31,10 +31,8 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
       if (keyed) alpha = 0;
       for (int c = 0; c < 4; ++c) {
         const unsigned s = c == 3 ? alpha : FormSample(i, grey ? 0 : c, max);
-        if (f.depth == 16)
-          EXPECT_EQ(image.rgba16[4 * i + c], s);
-        else
-          EXPECT_EQ(image.rgba[4 * i + c], s * 255 / max);
+        const unsigned got = f.depth == 16 ? image.rgba16[4 * i + c] : image.rgba[4 * i + c];
+        EXPECT_EQ(got, f.depth == 16 ? s : s * 255 / max);
       }
     }
     if (f.type == PNG_COLOR_TYPE_PALETTE) {
@@ -68,13 +66,10 @@ TEST(ReadBmp, VariantsAndRefusals) {
 }
 
 // Two pixels a row: 8-bit samples, or 16-bit ones when given.
-SourceImage direct(std::vector<std::uint8_t> rgba, std::vector<std::uint16_t> rgba16 = {}) {
+SourceImage direct(Bytes rgba, std::vector<std::uint16_t> rgba16 = {}) {
   SourceImage i;
-  i.width = 2;
-  i.height = static_cast<int>((rgba.size() + rgba16.size()) / 8);
-  i.depth = rgba16.empty() ? 8 : 16;
-  i.rgba = std::move(rgba);
-  i.rgba16 = std::move(rgba16);
+  i.width = 2, i.height = int((rgba.size() + rgba16.size()) / 8), i.depth = rgba16.empty() ? 8 : 16;
+  i.rgba = std::move(rgba), i.rgba16 = std::move(rgba16);
   return i;
 }
 
