@@ -15,7 +15,6 @@
 namespace glint::testing {
 namespace {
 
-using Strings = std::vector<std::string>;
 using ::testing::HasSubstr;
 
 // Width, height, bit depth and colour type from a PNG file's header.
@@ -56,15 +55,16 @@ Bytes Palette(bool alpha, bool transparent) {
   return colours;
 }
 
-struct Frame {
-  int width, height;
-  Bytes pixels;
-};
-
-// Frames of mixed sizes with no index 0 inside, so that every 0 read back is background; an
-// empty frame between them takes no cell and no GIF image.
-std::vector<Frame> WriteMixed(const TempDir& dir) {
+// Frames of mixed sizes with no index 0 inside, so that every 0 read back is background, and an
+// empty frame between them that takes no cell and no GIF image: at their cells' top left in a
+// sheet, each on its own as a PNG, centred in a GIF. Read back with libpng's and giflib's decoders.
+TEST(SprconvImages, SheetPngAndGifShowEveryFrameInPlace) {
+  struct Frame {
+    int width, height;
+    Bytes pixels;
+  };
   std::vector<Frame> frames;
+  TempDir dir;
   SpriteBuilder b;
   std::uint8_t colour = 10;
   for (auto [w, h] : {std::pair{6, 4}, {3, 9}, {10, 2}, {1, 1}, {7, 7}}) {
@@ -74,59 +74,36 @@ std::vector<Frame> WriteMixed(const TempDir& dir) {
     frames.push_back({w, h, pixels});
     b.frame(w, h, pixels);
   }
-  b.write(dir.file("m.spr"));
-  return frames;
-}
-
-TEST(SprconvImages, SheetFramesSitAtTheirCellsTopLeftAndExportAsPng) {
-  struct Case {
-    Strings extra;
-    int columns, rows;
-  } cases[] = {{{}, 3, 2}, {{"--columns", "2", "--transparent"}, 2, 3}, {{"--columns", "9"}, 9, 1}};
-  for (const Case& c : cases) {
-    TempDir dir;
-    auto frames = WriteMixed(dir);
-    Strings args{"sheet", dir.file("m.spr"), "-o", dir.file("s.png")};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
-    ASSERT_EQ(Sprconv(args).status, 0);
-
+  const std::string sprite = b.write(dir.file("m.spr"));
+  const int cellW = 10, cellH = 9;  // the widest and the highest frame
+  for (const auto& [extra, columns, rows] : {std::tuple{Strings{}, 3, 2},
+                                             {Strings{"--columns", "2", "--transparent"}, 2, 3},
+                                             {Strings{"--columns", "9"}, 9, 1}}) {
+    ASSERT_EQ(Sprconv({"sheet", sprite, "-o", dir.file("s.png")}, extra).status, 0);
     DecodedPng png = ReadPng(dir.file("s.png"));
-    const int cellW = 10, cellH = 9;  // the widest and the highest frame
-    ASSERT_EQ(png.width, c.columns * cellW);
-    ASSERT_EQ(png.height, c.rows * cellH);
-    EXPECT_EQ(png.colours, Palette(true, c.extra.size() == 3));
+    ASSERT_EQ(std::pair(png.width, png.height), std::pair(columns * cellW, rows * cellH));
+    EXPECT_EQ(png.colours, Palette(true, extra.size() == 3));
     Bytes expected(png.pixels.size(), 0);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-      const int x0 = static_cast<int>(i) % c.columns * cellW;
-      const int y0 = static_cast<int>(i) / c.columns * cellH;
+      const int x0 = int(i) % columns * cellW, y0 = int(i) / columns * cellH;
       for (int y = 0; y < frames[i].height; ++y)
         std::copy_n(frames[i].pixels.begin() + y * frames[i].width, frames[i].width,
                     expected.begin() + (y0 + y) * png.width + x0);
     }
     EXPECT_EQ(png.pixels, expected);
   }
-  // Export as PNG: each frame on its own, through the same writer.
-  TempDir dir;
-  auto frames = WriteMixed(dir);
-  CliRun run =
-      Sprconv({"export", dir.file("m.spr"), "-o", dir.path(), "--format", "png", "--transparent"});
-  ASSERT_EQ(run.status, 0);
+  ASSERT_EQ(
+      Sprconv({"export", sprite, "-o", dir.path(), "--format", "png", "--transparent"}).status, 0);
   DecodedPng png = ReadPng(dir.file("m_02.png"));
   EXPECT_EQ(std::pair(png.width, png.height), std::pair(3, 9));
   EXPECT_EQ(png.pixels, frames[1].pixels);
   EXPECT_EQ(png.colours, Palette(true, true));
   std::pair<std::size_t, int> squares[] = {{1, 1}, {4, 2}, {5, 3}, {9, 3}, {10, 4}, {600, 25}};
   for (auto [count, columns] : squares) EXPECT_EQ(image::SquareColumns(count), columns) << count;
-}
 
-// Read back with giflib's own decoder.
-TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
   for (bool transparent : {false, true}) {
-    TempDir dir;
-    auto frames = WriteMixed(dir);
-    Strings args = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
-    args.insert(args.begin(), {"gif", dir.file("m.spr"), "-o", dir.file("a.gif")});
-    ASSERT_EQ(Sprconv(args).status, 0);
+    const Strings extra = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
+    ASSERT_EQ(Sprconv({"gif", sprite, "-o", dir.file("a.gif")}, extra).status, 0);
     Bytes bytes = ReadFile(dir.file("a.gif"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
     const std::string loopForever("NETSCAPE2.0\x03\x01\x00\x00", 15);
@@ -158,26 +135,6 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
   }
   std::pair<int, int> delays[] = {{0, 1}, {14, 1}, {15, 2}, {104, 10}, {105, 11}, {655350, 65535}};
   for (auto [ms, hundredths] : delays) EXPECT_EQ(image::DelayHundredths(ms), hundredths) << ms;
-}
-
-// A sheet or an animation of nothing is an error, and an animation streamed up to a broken frame
-// leaves nothing behind.
-TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
-  TempDir dir;
-  const std::string empty =
-      SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("e.spr"));
-  const std::string broken =
-      SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("b.spr"));
-  for (auto [command, sprite, reason] :
-       {std::tuple{"sheet", empty, "no frames to show"},
-        {"gif", empty, "no frames to show"},
-        {"sheet", broken, "broken file: frame 2 ends inside a run of zeros"},
-        {"gif", broken, "broken file: frame 2 ends inside a run of zeros"}}) {
-    CliRun run = Sprconv({command, sprite, "-o", dir.file("out")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "sprconv: " + sprite + ": " + reason + "\n");
-    EXPECT_EQ(Names(dir.path()), (Strings{"b.spr", "e.spr"}));
-  }
 }
 
 // Output pixels of these indices as DistinctPalette colours them, at these alphas (by default
@@ -224,7 +181,9 @@ TEST(Thumbnail, ScalingAveragesPremultiplied) {
   }
 }
 
-TEST(SprconvThumbnail, ShowsTheFirstFrameThatShowsSomething) {
+// A thumbnail shows the first frame that shows something. A sheet, an animation or a thumbnail of
+// nothing is an error, and one streamed up to a broken frame leaves nothing behind.
+TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeaveNothing) {
   TempDir dir;
   const Bytes blank(4 * 3, 0);
   const std::string visible = SpriteBuilder()
@@ -235,34 +194,40 @@ TEST(SprconvThumbnail, ShowsTheFirstFrameThatShowsSomething) {
                                   .write(dir.file("visible.spr"));
   const std::string allBlank =
       SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(dir.file("blank.spr"));
-  const std::string empty = SpriteBuilder().rawFrame(0, 0, {}).write(dir.file("empty.spr"));
+  const std::string empty =
+      SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("empty.spr"));
   const std::string broken =
       SpriteBuilder().frame(4, 3, blank).rawFrame(4, 4, {1}, 2000).write(dir.file("broken.spr"));
+  const std::string zeros =
+      SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("zeros.spr"));
+  const std::string inRun = zeros + ": broken file: frame 2 ends inside a run of zeros\n";
 
   for (const auto& [args, status, width, height, message] :
        std::vector<std::tuple<Strings, int, int, int, std::string>>{
-           {{visible}, 0, 128, 64, ""},
-           {{"-s", "16", visible}, 0, 16, 8, ""},
-           {{visible, "--size", "1024"}, 0, 1024, 512, ""},
-           {{allBlank}, 0, 128, 96, ""},  // the first frame with pixels, all transparent
-           {{empty}, 1, 0, 0, "no frames to show"},
-           {{broken}, 1, 0, 0, "the file ends inside frame 2"},
-           {{"-s", "15", visible}, 2, 0, 0, "--size"},
-           {{"-s", "1025", visible}, 2, 0, 0, "--size"},
-           {{"-s", "big", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", visible}, 0, 128, 64, ""},
+           {{"thumbnail", "-s", "16", visible}, 0, 16, 8, ""},
+           {{"thumbnail", visible, "--size", "1024"}, 0, 1024, 512, ""},
+           {{"thumbnail", allBlank}, 0, 128, 96, ""},  // the first frame with pixels, all clear
+           {{"thumbnail", empty}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"sheet", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"gif", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"thumbnail", broken}, 1, 0, 0, broken + ": the file ends inside frame 2\n"},
+           {{"sheet", zeros, "-o"}, 1, 0, 0, inRun},
+           {{"gif", zeros, "-o"}, 1, 0, 0, inRun},
+           {{"thumbnail", "-s", "15", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", "-s", "1025", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", "-s", "big", visible}, 2, 0, 0, "--size"},
        }) {
+    SCOPED_TRACE(args[0] + " " + args[1] + " " + args.back());
     TempDir thumbs;
-    Strings all{"thumbnail"};
-    all.insert(all.end(), args.begin(), args.end());
-    all.push_back(thumbs.file("t.png"));
-    CliRun run = Sprconv(all);
-    EXPECT_EQ(run.status, status) << args.back();
+    CliRun run = Sprconv(args, Strings{thumbs.file("t.png")});
+    EXPECT_EQ(run.status, status);
     EXPECT_THAT(run.err, HasSubstr(message));  // none on a success
     EXPECT_EQ(run.err.empty(), status == 0) << run.err;
     // Nothing written on a failure; an 8-bit RGBA image otherwise.
     EXPECT_EQ(PngHeader(status ? Bytes{} : ReadFile(thumbs.file("t.png"))),
               std::tuple(width, height, status ? 0 : 8, status ? 0 : 6));
-    EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{}) << args.back();
+    EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{});
   }
   const Bytes before = ReadFile(visible);
   EXPECT_EQ(Sprconv({"thumbnail", visible, dir.file("./visible.spr")}).status, 1);

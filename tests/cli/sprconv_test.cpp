@@ -28,7 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using Strings = std::vector<std::string>;
 
 // Mirroring, hidden entries, other files, a name conflict and broken files in one tree: the same
 // files and messages, in input order, on one thread and on four.
@@ -69,8 +68,7 @@ TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
   auto tree = Tree(out);
   fs::remove_all(out);
   CliRun four = Sprconv({"export", in, files[0], files[1], "-o", out, "-j", "4"});
-  EXPECT_EQ(one.status, 1);
-  EXPECT_EQ(four.status, 1);
+  EXPECT_EQ(std::pair(one.status, four.status), std::pair(1, 1));
   EXPECT_EQ(one.err, "sprconv: " + in + "/a/broken1.spr: the file ends inside frame 9\n" +
                          "sprconv: " + in + "/a/x.spr: not converted: " + in +
                          "/a/x.SPR writes the same files (" + out + "/a/x_01.bmp, ...)\n" +
@@ -121,9 +119,8 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
     TempDir dir;
     if (!c.sprite.empty()) WriteFile(dir.file("f.spr"), c.sprite);
     if (!c.blocker.empty()) fs::create_directories(dir.file(c.blocker));
-    Strings args{"export", dir.file("f.spr"), "-o", dir.file(c.out)};
-    if (!c.frames.empty()) args.insert(args.end(), {"--frames", c.frames});
-    CliRun run = Sprconv(args);
+    const Strings frames = c.frames.empty() ? Strings{} : Strings{"--frames", c.frames};
+    CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file(c.out)}, frames);
     EXPECT_EQ(run.status, c.reason.empty() ? 0 : 1);
     EXPECT_EQ(run.err, c.reason.empty()
                            ? ""
@@ -154,12 +151,10 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
   }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
               StartsWith("sprconv: -j must be at least 1\n"));
-  CliRun help = Sprconv({"--help"});
-  EXPECT_EQ(help.status, 0);
+  const CliRun help = Sprconv({"--help"}), version = Sprconv({"--version"});
+  EXPECT_EQ(std::pair(help.status, version.status), std::pair(0, 0));
   EXPECT_THAT(help.out, HasSubstr("sprconv export SPRITE|FOLDER..."));
   EXPECT_THAT(Sprconv({"export", "--help"}).out, HasSubstr("--frames"));
-  CliRun version = Sprconv({"--version"});
-  EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, StartsWith("sprconv "));
 }
 
@@ -342,18 +337,17 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   TempDir dir;
   const std::string sprite =
       SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
-  const auto write = [&](const std::string& name, const Bytes& bytes) {
-    fs::create_directories(fs::path(dir.file(name)).parent_path());
-    return WriteFile(dir.file(name), bytes);
-  };
+  for (const char* folder : {"a", "b"}) fs::create_directory(dir.file(folder));
   spr::IndexedImage pixels(2, 1);
   pixels.pixels = {1, 2};
   spr::Palette other = DistinctPalette();
   other[4] = 99;  // index 1 is a colour the sprite's palette lacks
-  const std::string good = write("a/f_1.png", image::PalettePng(pixels, DistinctPalette(), false));
-  const std::string empty = write("a/f_01.bmp", {});
-  const std::string alien = write("b/f_1.png", image::PalettePng(pixels, other, false));
-  write("b/g_2.png", {});
+  const std::string good =
+      WriteFile(dir.file("a/f_1.png"), image::PalettePng(pixels, DistinctPalette(), false));
+  const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
+  const std::string alien =
+      WriteFile(dir.file("b/f_1.png"), image::PalettePng(pixels, other, false));
+  WriteFile(dir.file("b/g_2.png"), {});
   TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
   const std::string fifo = elsewhere.file("fifo");
   ::mkfifo(fifo.c_str(), 0600);
