@@ -143,9 +143,8 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
       "replace s.spr --frame 1 f_1.png f_1.png");
   for (std::string line; std::getline(table, line);) {
     std::istringstream words(line);
-    CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});
-    EXPECT_EQ(run.status, 2) << line;
-    EXPECT_EQ(run.out, "");
+    const CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});
+    EXPECT_EQ(std::pair(run.status, run.out), std::pair(2, std::string())) << line;
     EXPECT_THAT(run.err, StartsWith("sprconv: "));
   }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
