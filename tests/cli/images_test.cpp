@@ -144,7 +144,7 @@ Bytes Rgba(const Bytes& indices, Bytes alphas = {}) {
   return all;
 }
 
-TEST(Thumbnail, SizeKeepsTheShape) {
+TEST(Thumbnail, SizeKeepsTheShapeAndScalingAveragesPremultiplied) {
   // Enlarged (10 x 5: 12 times), kept, reduced, and never narrower than a pixel.
   const std::tuple<int, int, int, image::ThumbnailExtent> cases[] = {
       {10, 5, 128, {120, 60}}, {64, 64, 128, {128, 128}},  {120, 120, 128, {120, 120}},
@@ -152,11 +152,9 @@ TEST(Thumbnail, SizeKeepsTheShape) {
       {1, 8000, 16, {1, 16}}};
   for (const auto& [w, h, box, want] : cases)
     EXPECT_EQ(image::ThumbnailSize(w, h, box), want) << w << " x " << h << " in " << box;
-}
 
-// Enlarged pixels are copied; reduced ones average what they cover, weighted by area, with
-// transparent pixels adding nothing to the colour, only to the transparency.
-TEST(Thumbnail, ScalingAveragesPremultiplied) {
+  // Enlarged pixels are copied; reduced ones average what they cover, weighted by area, with
+  // transparent pixels adding nothing to the colour, only to the transparency.
   const auto palette = DistinctPalette();
   const Bytes corner{10, 30, 0, 0, 30, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // 2 x 2 of 4 x 4
   for (const auto& [w, h, indices, box, outW, outH, want] :
@@ -180,12 +178,9 @@ TEST(Thumbnail, ScalingAveragesPremultiplied) {
 TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeaveNothing) {
   TempDir dir;
   const Bytes blank(4 * 3, 0);
-  const std::string visible = SpriteBuilder()
-                                  .rawFrame(0, 0, {})
-                                  .frame(4, 3, blank)
-                                  .frame(2, 1, {7, 0})
-                                  .rawFrame(4, 4, {1}, 2000)  // broken, but never read
-                                  .write(dir.file("visible.spr"));
+  SpriteBuilder firstShows = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank);
+  firstShows.frame(2, 1, {7, 0}).rawFrame(4, 4, {1}, 2000);  // broken, but never read
+  const std::string visible = firstShows.write(dir.file("visible.spr"));
   const std::string allBlank =
       SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(dir.file("blank.spr"));
   const std::string empty =
