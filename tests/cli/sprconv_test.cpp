@@ -33,8 +33,7 @@ using ::testing::StartsWith;
 TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
   TempDir dir;
   const std::string in = dir.file("in"), out = dir.file("out");
-  fs::create_directories(in + "/a/deep");
-  fs::create_directories(in + "/.hidden");
+  for (const char* folder : {"/a/deep", "/.hidden"}) fs::create_directories(in + folder);
   Strings expected{"a.b_01.bmp", "a/deep/y_01.bmp", "a/x_01.bmp", "plain_01.bmp"};
   SpriteBuilder slow;  // first in input order, the last to finish: it fails after 8 big frames
   for (int k = 1; k <= 8; ++k) {
@@ -83,12 +82,10 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
   SpriteBuilder four = SpriteBuilder(one).patternFrame(4, 4, 2).patternFrame(3, 3, 3);
   const Bytes fourFrames = four.rawFrame(0, 0, {}).build();  // frame 4 has no pixels
-  auto then = [&](int w, int h, Bytes stored) {
-    return SpriteBuilder(one).rawFrame(w, h, stored).build();
-  };
+  auto then = [&](int w, int h, Bytes b) { return SpriteBuilder(one).rawFrame(w, h, b).build(); };
   struct Case {
-    std::string frames, written;  // --frames, and the frames written, one digit each
-    std::string reason;           // none: it succeeds
+    // --frames, the frames written (one digit each), and what went wrong (none: it succeeds)
+    std::string frames, written, reason;
     Bytes sprite;
     std::string out = "out", blocker = "";  // a folder in the way, named in the message
   };
@@ -118,10 +115,8 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
     const Strings frames = c.frames.empty() ? Strings{} : Strings{"--frames", c.frames};
     CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file(c.out)}, frames);
     EXPECT_EQ(run.status, c.reason.empty() ? 0 : 1);
-    EXPECT_EQ(run.err, c.reason.empty()
-                           ? ""
-                           : "sprconv: " + dir.file(c.blocker.empty() ? "f.spr" : c.blocker) +
-                                 ": " + c.reason + "\n");
+    const std::string named = dir.file(c.blocker.empty() ? "f.spr" : c.blocker);
+    EXPECT_EQ(run.err, c.reason.empty() ? "" : "sprconv: " + named + ": " + c.reason + "\n");
     Strings written;
     for (char k : c.written) written.push_back(std::string("f_0") + k + ".bmp");
     EXPECT_EQ(Names(dir.file("out")), written);
@@ -356,9 +351,7 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   // In place: the sprite replaced whole, keeping its permissions.
   ::chmod(sprite.c_str(), 0640);
   ASSERT_EQ(Sprconv({"replace", sprite, "--frame", "2", good}).status, 0);
-  struct stat st {};
-  ::stat(sprite.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(fs::status(sprite).permissions(), fs::perms(0640));
   EXPECT_EQ(decoded(sprite),
             decoded(SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).write(in)));
 }
