@@ -101,10 +101,9 @@ TEST(SprconvImages, SheetPngAndGifShowEveryFrameInPlace) {
   for (bool transparent : {false, true}) {
     const Strings extra = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
     ASSERT_EQ(Sprconv({"gif", sprite, "-o", dir.file("a.gif")}, extra).status, 0);
-    Bytes bytes = ReadFile(dir.file("a.gif"));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
-    const std::string loopForever("NETSCAPE2.0\x03\x01\x00\x00", 15);
-    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(loopForever), std::string::npos);
+    const Bytes bytes = ReadFile(dir.file("a.gif"));
+    const std::string text(bytes.begin(), bytes.end()), loop("NETSCAPE2.0\x03\x01\x00\x00", 15);
+    EXPECT_THAT(text, ::testing::AllOf(::testing::StartsWith("GIF89a"), HasSubstr(loop)));
 
     std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
         DGifOpenFileName(dir.file("a.gif").c_str(), nullptr),
