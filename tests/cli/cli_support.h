@@ -14,9 +14,13 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs the converter in process, as `sprconv args...`, with stderr not a terminal.
-inline CliRun Sprconv(std::vector<std::string> args) {
+using Strings = std::vector<std::string>;
+
+// Runs the converter in process, as `sprconv args... more...`, with stderr not a terminal.
+template <typename... More>
+CliRun Sprconv(Strings args, const More&... more) {
   args.insert(args.begin(), "sprconv");
+  (args.insert(args.end(), more.begin(), more.end()), ...);
   cli::BufferConsole console;
   int status = cli::Sprconv(args, console);
   return {status, console.outText(), console.errText()};

@@ -15,7 +15,6 @@
 namespace glint::testing {
 namespace {
 
-using Strings = std::vector<std::string>;
 using ::testing::HasSubstr;
 
 // Width, height, bit depth and colour type from a PNG file's header.
@@ -27,20 +26,22 @@ std::tuple<int, int, int, int> PngHeader(const Bytes& b) {
   return {be32(16), be32(20), b[24], b[25]};
 }
 
-// Read back with libpng's own decoder: the indices, and the palette as red, green, blue, alpha.
-struct DecodedPng {
+// A palette image: its size, the palette as red, green, blue, alpha, and the indices.
+struct Picture {
   int width = 0, height = 0;
   Bytes colours, pixels;
 };
-DecodedPng ReadPng(const std::string& path) {
+
+// Read back with libpng's own decoder.
+Picture ReadPng(const std::string& path) {
   Bytes file = ReadFile(path);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   EXPECT_NE(png_image_begin_read_from_memory(&image, file.data(), file.size()), 0) << path;
   EXPECT_EQ(PngHeader(file), std::tuple(int(image.width), int(image.height), 8, 3));  // palette
   image.format = PNG_FORMAT_RGBA_COLORMAP;
-  DecodedPng png{static_cast<int>(image.width), static_cast<int>(image.height),
-                 Bytes(PNG_IMAGE_COLORMAP_SIZE(image)), Bytes(PNG_IMAGE_SIZE(image))};
+  Picture png{static_cast<int>(image.width), static_cast<int>(image.height),
+              Bytes(PNG_IMAGE_COLORMAP_SIZE(image)), Bytes(PNG_IMAGE_SIZE(image))};
   EXPECT_NE(png_image_finish_read(&image, nullptr, png.pixels.data(), 0, png.colours.data()), 0);
   return png;
 }
@@ -56,81 +57,53 @@ Bytes Palette(bool alpha, bool transparent) {
   return colours;
 }
 
-struct Frame {
-  int width, height;
-  Bytes pixels;
-};
-
-// Frames of mixed sizes with no index 0 inside, so that every 0 read back is background; an
-// empty frame between them takes no cell and no GIF image.
-std::vector<Frame> WriteMixed(const TempDir& dir) {
-  std::vector<Frame> frames;
+// Frames of mixed sizes with no index 0 inside, so that every 0 read back is background, and an
+// empty frame between them that takes no cell and no GIF image: at their cells' top left in a
+// sheet, each on its own as a PNG, centred in a GIF. Read back with libpng's and giflib's decoders.
+TEST(SprconvImages, SheetPngAndGifShowEveryFrameInPlace) {
+  std::vector<Picture> frames;
+  TempDir dir;
   SpriteBuilder b;
   std::uint8_t colour = 10;
   for (auto [w, h] : {std::pair{6, 4}, {3, 9}, {10, 2}, {1, 1}, {7, 7}}) {
     if (frames.size() == 2) b.rawFrame(0, 0, {});
     Bytes pixels(static_cast<std::size_t>(w * h));
     for (auto& p : pixels) p = colour++;
-    frames.push_back({w, h, pixels});
+    frames.push_back({w, h, {}, pixels});
     b.frame(w, h, pixels);
   }
-  b.write(dir.file("m.spr"));
-  return frames;
-}
-
-TEST(SprconvImages, SheetFramesSitAtTheirCellsTopLeftAndExportAsPng) {
-  struct Case {
-    Strings extra;
-    int columns, rows;
-  } cases[] = {{{}, 3, 2}, {{"--columns", "2", "--transparent"}, 2, 3}, {{"--columns", "9"}, 9, 1}};
-  for (const Case& c : cases) {
-    TempDir dir;
-    auto frames = WriteMixed(dir);
-    Strings args{"sheet", dir.file("m.spr"), "-o", dir.file("s.png")};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
-    ASSERT_EQ(Sprconv(args).status, 0);
-
-    DecodedPng png = ReadPng(dir.file("s.png"));
-    const int cellW = 10, cellH = 9;  // the widest and the highest frame
-    ASSERT_EQ(png.width, c.columns * cellW);
-    ASSERT_EQ(png.height, c.rows * cellH);
-    EXPECT_EQ(png.colours, Palette(true, c.extra.size() == 3));
+  const std::string sprite = b.write(dir.file("m.spr"));
+  const int cellW = 10, cellH = 9;  // the widest and the highest frame
+  for (const auto& [extra, columns, rows] : {std::tuple{Strings{}, 3, 2},
+                                             {Strings{"--columns", "2", "--transparent"}, 2, 3},
+                                             {Strings{"--columns", "9"}, 9, 1}}) {
+    ASSERT_EQ(Sprconv({"sheet", sprite, "-o", dir.file("s.png")}, extra).status, 0);
+    const Picture png = ReadPng(dir.file("s.png"));
+    ASSERT_EQ(std::pair(png.width, png.height), std::pair(columns * cellW, rows * cellH));
+    EXPECT_EQ(png.colours, Palette(true, extra.size() == 3));
     Bytes expected(png.pixels.size(), 0);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-      const int x0 = static_cast<int>(i) % c.columns * cellW;
-      const int y0 = static_cast<int>(i) / c.columns * cellH;
+      const int x0 = int(i) % columns * cellW, y0 = int(i) / columns * cellH;
       for (int y = 0; y < frames[i].height; ++y)
         std::copy_n(frames[i].pixels.begin() + y * frames[i].width, frames[i].width,
                     expected.begin() + (y0 + y) * png.width + x0);
     }
     EXPECT_EQ(png.pixels, expected);
   }
-  // Export as PNG: each frame on its own, through the same writer.
-  TempDir dir;
-  auto frames = WriteMixed(dir);
-  CliRun run =
-      Sprconv({"export", dir.file("m.spr"), "-o", dir.path(), "--format", "png", "--transparent"});
-  ASSERT_EQ(run.status, 0);
-  DecodedPng png = ReadPng(dir.file("m_02.png"));
-  EXPECT_EQ(std::pair(png.width, png.height), std::pair(3, 9));
-  EXPECT_EQ(png.pixels, frames[1].pixels);
+  ASSERT_EQ(
+      Sprconv({"export", sprite, "-o", dir.path(), "--format", "png", "--transparent"}).status, 0);
+  const Picture png = ReadPng(dir.file("m_02.png"));
+  EXPECT_EQ(std::tuple(png.width, png.height, png.pixels), std::tuple(3, 9, frames[1].pixels));
   EXPECT_EQ(png.colours, Palette(true, true));
   std::pair<std::size_t, int> squares[] = {{1, 1}, {4, 2}, {5, 3}, {9, 3}, {10, 4}, {600, 25}};
   for (auto [count, columns] : squares) EXPECT_EQ(image::SquareColumns(count), columns) << count;
-}
 
-// Read back with giflib's own decoder.
-TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
   for (bool transparent : {false, true}) {
-    TempDir dir;
-    auto frames = WriteMixed(dir);
-    Strings args = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
-    args.insert(args.begin(), {"gif", dir.file("m.spr"), "-o", dir.file("a.gif")});
-    ASSERT_EQ(Sprconv(args).status, 0);
-    Bytes bytes = ReadFile(dir.file("a.gif"));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
-    const std::string loopForever("NETSCAPE2.0\x03\x01\x00\x00", 15);
-    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(loopForever), std::string::npos);
+    const Strings extra = transparent ? Strings{"--transparent"} : Strings{"--delay", "125"};
+    ASSERT_EQ(Sprconv({"gif", sprite, "-o", dir.file("a.gif")}, extra).status, 0);
+    const Bytes bytes = ReadFile(dir.file("a.gif"));
+    const std::string text(bytes.begin(), bytes.end()), loop("NETSCAPE2.0\x03\x01\x00\x00", 15);
+    EXPECT_THAT(text, ::testing::AllOf(::testing::StartsWith("GIF89a"), HasSubstr(loop)));
 
     std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
         DGifOpenFileName(dir.file("a.gif").c_str(), nullptr),
@@ -142,42 +115,21 @@ TEST(SprconvImages, GifAnimatesEveryFrameWithPixelsCentred) {
     ASSERT_EQ(gif->ImageCount, static_cast<int>(frames.size()));
     for (int i = 0; i < gif->ImageCount; ++i) {
       const SavedImage& image = gif->SavedImages[i];
-      const Frame& frame = frames[static_cast<std::size_t>(i)];
-      const GifImageDesc& d = image.ImageDesc;  // centred, offsets rounded down
-      EXPECT_EQ(
-          std::tuple(d.Left, d.Top, d.Width, d.Height),
-          std::tuple((10 - frame.width) / 2, (9 - frame.height) / 2, frame.width, frame.height));
-      EXPECT_EQ(Bytes(image.RasterBits, image.RasterBits + frame.pixels.size()), frame.pixels);
+      const Picture& frame = frames[static_cast<std::size_t>(i)];
       GraphicsControlBlock control{};
       ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-      // The default 100 ms, or 125 ms; nothing ghosts.
-      EXPECT_EQ(std::tuple(control.DelayTime, control.DisposalMode, control.TransparentColor),
-                std::tuple(transparent ? 10 : 13, DISPOSE_BACKGROUND,
-                           transparent ? 0 : NO_TRANSPARENT_COLOR));
+      const GifImageDesc& d = image.ImageDesc;
+      // Centred, offsets rounded down; the default 100 ms, or 125 ms; nothing ghosts.
+      EXPECT_EQ(std::tuple(d.Left, d.Top, d.Width, d.Height, control.DelayTime,
+                           control.DisposalMode, control.TransparentColor,
+                           Bytes(image.RasterBits, image.RasterBits + frame.pixels.size())),
+                std::tuple((10 - frame.width) / 2, (9 - frame.height) / 2, frame.width,
+                           frame.height, transparent ? 10 : 13, DISPOSE_BACKGROUND,
+                           transparent ? 0 : NO_TRANSPARENT_COLOR, frame.pixels));
     }
   }
   std::pair<int, int> delays[] = {{0, 1}, {14, 1}, {15, 2}, {104, 10}, {105, 11}, {655350, 65535}};
   for (auto [ms, hundredths] : delays) EXPECT_EQ(image::DelayHundredths(ms), hundredths) << ms;
-}
-
-// A sheet or an animation of nothing is an error, and an animation streamed up to a broken frame
-// leaves nothing behind.
-TEST(SprconvImages, NothingToShowAndBrokenFramesLeaveNoOutput) {
-  TempDir dir;
-  const std::string empty =
-      SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("e.spr"));
-  const std::string broken =
-      SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("b.spr"));
-  for (auto [command, sprite, reason] :
-       {std::tuple{"sheet", empty, "no frames to show"},
-        {"gif", empty, "no frames to show"},
-        {"sheet", broken, "broken file: frame 2 ends inside a run of zeros"},
-        {"gif", broken, "broken file: frame 2 ends inside a run of zeros"}}) {
-    CliRun run = Sprconv({command, sprite, "-o", dir.file("out")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "sprconv: " + sprite + ": " + reason + "\n");
-    EXPECT_EQ(Names(dir.path()), (Strings{"b.spr", "e.spr"}));
-  }
 }
 
 // Output pixels of these indices as DistinctPalette colours them, at these alphas (by default
@@ -191,7 +143,7 @@ Bytes Rgba(const Bytes& indices, Bytes alphas = {}) {
   return all;
 }
 
-TEST(Thumbnail, SizeKeepsTheShape) {
+TEST(Thumbnail, SizeKeepsTheShapeAndScalingAveragesPremultiplied) {
   // Enlarged (10 x 5: 12 times), kept, reduced, and never narrower than a pixel.
   const std::tuple<int, int, int, image::ThumbnailExtent> cases[] = {
       {10, 5, 128, {120, 60}}, {64, 64, 128, {128, 128}},  {120, 120, 128, {120, 120}},
@@ -199,11 +151,9 @@ TEST(Thumbnail, SizeKeepsTheShape) {
       {1, 8000, 16, {1, 16}}};
   for (const auto& [w, h, box, want] : cases)
     EXPECT_EQ(image::ThumbnailSize(w, h, box), want) << w << " x " << h << " in " << box;
-}
 
-// Enlarged pixels are copied; reduced ones average what they cover, weighted by area, with
-// transparent pixels adding nothing to the colour, only to the transparency.
-TEST(Thumbnail, ScalingAveragesPremultiplied) {
+  // Enlarged pixels are copied; reduced ones average what they cover, weighted by area, with
+  // transparent pixels adding nothing to the colour, only to the transparency.
   const auto palette = DistinctPalette();
   const Bytes corner{10, 30, 0, 0, 30, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // 2 x 2 of 4 x 4
   for (const auto& [w, h, indices, box, outW, outH, want] :
@@ -218,51 +168,53 @@ TEST(Thumbnail, ScalingAveragesPremultiplied) {
        }) {
     image::RgbaImage out = image::ScaleToThumbnail(w, h, indices, palette, box);
     EXPECT_EQ(std::pair(out.width, out.height), std::pair(outW, outH));
-    if (!want.empty()) {
-      EXPECT_EQ(out.pixels, want) << w << " x " << h << " in " << box;
-    }
+    EXPECT_EQ(want.empty() ? want : out.pixels, want) << w << " x " << h << " in " << box;
   }
 }
 
-TEST(SprconvThumbnail, ShowsTheFirstFrameThatShowsSomething) {
+// A thumbnail shows the first frame that shows something. A sheet, an animation or a thumbnail of
+// nothing is an error, and one streamed up to a broken frame leaves nothing behind.
+TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeaveNothing) {
   TempDir dir;
   const Bytes blank(4 * 3, 0);
-  const std::string visible = SpriteBuilder()
-                                  .rawFrame(0, 0, {})
-                                  .frame(4, 3, blank)
-                                  .frame(2, 1, {7, 0})
-                                  .rawFrame(4, 4, {1}, 2000)  // broken, but never read
-                                  .write(dir.file("visible.spr"));
+  SpriteBuilder firstShows = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank);
+  firstShows.frame(2, 1, {7, 0}).rawFrame(4, 4, {1}, 2000);  // broken, but never read
+  const std::string visible = firstShows.write(dir.file("visible.spr"));
   const std::string allBlank =
       SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(dir.file("blank.spr"));
-  const std::string empty = SpriteBuilder().rawFrame(0, 0, {}).write(dir.file("empty.spr"));
+  const std::string empty =
+      SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("empty.spr"));
   const std::string broken =
       SpriteBuilder().frame(4, 3, blank).rawFrame(4, 4, {1}, 2000).write(dir.file("broken.spr"));
+  const std::string zeros =
+      SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("zeros.spr"));
+  const std::string inRun = zeros + ": broken file: frame 2 ends inside a run of zeros\n";
 
   for (const auto& [args, status, width, height, message] :
        std::vector<std::tuple<Strings, int, int, int, std::string>>{
-           {{visible}, 0, 128, 64, ""},
-           {{"-s", "16", visible}, 0, 16, 8, ""},
-           {{visible, "--size", "1024"}, 0, 1024, 512, ""},
-           {{allBlank}, 0, 128, 96, ""},  // the first frame with pixels, all transparent
-           {{empty}, 1, 0, 0, "no frames to show"},
-           {{broken}, 1, 0, 0, "the file ends inside frame 2"},
-           {{"-s", "15", visible}, 2, 0, 0, "--size"},
-           {{"-s", "1025", visible}, 2, 0, 0, "--size"},
-           {{"-s", "big", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", visible}, 0, 128, 64, ""},
+           {{"thumbnail", "-s", "16", visible}, 0, 16, 8, ""},
+           {{"thumbnail", visible, "--size", "1024"}, 0, 1024, 512, ""},
+           {{"thumbnail", allBlank}, 0, 128, 96, ""},  // the first frame with pixels, all clear
+           {{"thumbnail", empty}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"sheet", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"gif", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
+           {{"thumbnail", broken}, 1, 0, 0, broken + ": the file ends inside frame 2\n"},
+           {{"sheet", zeros, "-o"}, 1, 0, 0, inRun},
+           {{"gif", zeros, "-o"}, 1, 0, 0, inRun},
+           {{"thumbnail", "-s", "15", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", "-s", "1025", visible}, 2, 0, 0, "--size"},
+           {{"thumbnail", "-s", "big", visible}, 2, 0, 0, "--size"},
        }) {
+    SCOPED_TRACE(args[0] + " " + args[1] + " " + args.back());
     TempDir thumbs;
-    Strings all{"thumbnail"};
-    all.insert(all.end(), args.begin(), args.end());
-    all.push_back(thumbs.file("t.png"));
-    CliRun run = Sprconv(all);
-    EXPECT_EQ(run.status, status) << args.back();
-    EXPECT_THAT(run.err, HasSubstr(message));  // none on a success
-    EXPECT_EQ(run.err.empty(), status == 0) << run.err;
+    CliRun run = Sprconv(args, Strings{thumbs.file("t.png")});
+    EXPECT_EQ(std::pair(run.status, run.err.empty()), std::pair(status, status == 0)) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(message));
     // Nothing written on a failure; an 8-bit RGBA image otherwise.
     EXPECT_EQ(PngHeader(status ? Bytes{} : ReadFile(thumbs.file("t.png"))),
               std::tuple(width, height, status ? 0 : 8, status ? 0 : 6));
-    EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{}) << args.back();
+    EXPECT_EQ(Names(thumbs.path()), status == 0 ? Strings{"t.png"} : Strings{});
   }
   const Bytes before = ReadFile(visible);
   EXPECT_EQ(Sprconv({"thumbnail", visible, dir.file("./visible.spr")}).status, 1);

@@ -9,16 +9,14 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <sstream>
 
-#include "cli/console.h"
 #include "cli/info.h"
-#include "cli/options.h"
 #include "cli_support.h"
 #include "image/png_writer.h"
 #include "spr/sprite.h"
@@ -26,30 +24,26 @@
 namespace glint::testing {
 namespace {
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using Strings = std::vector<std::string>;
 
 // Mirroring, hidden entries, other files, a name conflict and broken files in one tree: the same
 // files and messages, in input order, on one thread and on four.
 TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
   TempDir dir;
   const std::string in = dir.file("in"), out = dir.file("out");
-  fs::create_directories(in + "/a/deep");
-  fs::create_directories(in + "/.hidden");
+  for (const char* folder : {"/a/deep", "/.hidden"}) fs::create_directories(in + folder);
   Strings expected{"a.b_01.bmp", "a/deep/y_01.bmp", "a/x_01.bmp", "plain_01.bmp"};
   SpriteBuilder slow;  // first in input order, the last to finish: it fails after 8 big frames
   for (int k = 1; k <= 8; ++k) {
-    slow.patternFrame(250, 250, static_cast<std::uint32_t>(k));
+    slow.patternFrame(250, 250, k);
     expected.push_back("a/broken1_0" + std::to_string(k) + ".bmp");
   }
   slow.rawFrame(4, 4, {1}, 2000).write(in + "/a/broken1.spr");
   for (int i = 0; i < 8; ++i) {
-    std::string name = (i % 2 ? "a/s" : "s") + std::to_string(i);
-    SpriteBuilder()
-        .patternFrame(20 + i, 10, static_cast<std::uint32_t>(i))
-        .patternFrame(7, 9, static_cast<std::uint32_t>(i + 50))
-        .write(in + "/" + name + ".spr");
+    const std::string name = (i % 2 ? "a/s" : "s") + std::to_string(i), path = in + "/" + name;
+    SpriteBuilder().patternFrame(20 + i, 10, i).patternFrame(7, 9, i + 50).write(path + ".spr");
     expected.insert(expected.end(), {name + "_01.bmp", name + "_02.bmp"});
   }
   std::sort(expected.begin(), expected.end());
@@ -69,8 +63,7 @@ TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
   auto tree = Tree(out);
   fs::remove_all(out);
   CliRun four = Sprconv({"export", in, files[0], files[1], "-o", out, "-j", "4"});
-  EXPECT_EQ(one.status, 1);
-  EXPECT_EQ(four.status, 1);
+  EXPECT_EQ(std::pair(one.status, four.status), std::pair(1, 1));
   EXPECT_EQ(one.err, "sprconv: " + in + "/a/broken1.spr: the file ends inside frame 9\n" +
                          "sprconv: " + in + "/a/x.spr: not converted: " + in +
                          "/a/x.SPR writes the same files (" + out + "/a/x_01.bmp, ...)\n" +
@@ -89,12 +82,10 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
   const SpriteBuilder one = SpriteBuilder().patternFrame(2, 2, 1);
   SpriteBuilder four = SpriteBuilder(one).patternFrame(4, 4, 2).patternFrame(3, 3, 3);
   const Bytes fourFrames = four.rawFrame(0, 0, {}).build();  // frame 4 has no pixels
-  auto then = [&](int w, int h, Bytes stored) {
-    return SpriteBuilder(one).rawFrame(w, h, stored).build();
-  };
+  auto then = [&](int w, int h, Bytes b) { return SpriteBuilder(one).rawFrame(w, h, b).build(); };
   struct Case {
-    std::string frames, written;  // --frames, and the frames written, one digit each
-    std::string reason;           // none: it succeeds
+    // --frames, the frames written (one digit each), and what went wrong (none: it succeeds)
+    std::string frames, written, reason;
     Bytes sprite;
     std::string out = "out", blocker = "";  // a folder in the way, named in the message
   };
@@ -121,14 +112,11 @@ TEST(SprconvExport, FramesAskedForAndFailuresInPlainWords) {
     TempDir dir;
     if (!c.sprite.empty()) WriteFile(dir.file("f.spr"), c.sprite);
     if (!c.blocker.empty()) fs::create_directories(dir.file(c.blocker));
-    Strings args{"export", dir.file("f.spr"), "-o", dir.file(c.out)};
-    if (!c.frames.empty()) args.insert(args.end(), {"--frames", c.frames});
-    CliRun run = Sprconv(args);
+    const Strings frames = c.frames.empty() ? Strings{} : Strings{"--frames", c.frames};
+    CliRun run = Sprconv({"export", dir.file("f.spr"), "-o", dir.file(c.out)}, frames);
     EXPECT_EQ(run.status, c.reason.empty() ? 0 : 1);
-    EXPECT_EQ(run.err, c.reason.empty()
-                           ? ""
-                           : "sprconv: " + dir.file(c.blocker.empty() ? "f.spr" : c.blocker) +
-                                 ": " + c.reason + "\n");
+    const std::string named = dir.file(c.blocker.empty() ? "f.spr" : c.blocker);
+    EXPECT_EQ(run.err, c.reason.empty() ? "" : "sprconv: " + named + ": " + c.reason + "\n");
     Strings written;
     for (char k : c.written) written.push_back(std::string("f_0") + k + ".bmp");
     EXPECT_EQ(Names(dir.file("out")), written);
@@ -147,47 +135,39 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
       "replace s.spr --frame 1 f_1.png f_1.png");
   for (std::string line; std::getline(table, line);) {
     std::istringstream words(line);
-    CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});
-    EXPECT_EQ(run.status, 2) << line;
-    EXPECT_EQ(run.out, "");
+    const CliRun run = Sprconv({std::istream_iterator<std::string>(words), {}});
+    EXPECT_EQ(std::pair(run.status, run.out), std::pair(2, std::string())) << line;
     EXPECT_THAT(run.err, StartsWith("sprconv: "));
   }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
               StartsWith("sprconv: -j must be at least 1\n"));
-  CliRun help = Sprconv({"--help"});
-  EXPECT_EQ(help.status, 0);
+  const CliRun help = Sprconv({"--help"}), version = Sprconv({"--version"});
+  EXPECT_EQ(std::pair(help.status, version.status), std::pair(0, 0));
   EXPECT_THAT(help.out, HasSubstr("sprconv export SPRITE|FOLDER..."));
   EXPECT_THAT(Sprconv({"export", "--help"}).out, HasSubstr("--frames"));
-  CliRun version = Sprconv({"--version"});
-  EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, StartsWith("sprconv "));
 }
 
 TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   TempDir dir;
-  SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(dir.file("a.spr"));
-  SpriteBuilder().rawFrame(3, 1, {4, 0, 2}).rawFrame(4, 4, {0}).write(dir.file("b.spr"));
-  SpriteBuilder().signature({'S', 'P', 1, 1}).write(dir.file("c.spr"));
-  CliRun text = Sprconv({"info", dir.file("a.spr")});
-  EXPECT_EQ(text.status, 0);
-  EXPECT_EQ(text.out, dir.file("a.spr") + ": 2 frames\n  frame 1: 5 x 2, 3 bytes stored\n" +
+  const std::string a =
+      SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(dir.file("a.spr"));
+  const std::string b =
+      SpriteBuilder().rawFrame(3, 1, {4, 0, 2}).rawFrame(4, 4, {0}).write(dir.file("b.spr"));
+  const std::string c = SpriteBuilder().signature({'S', 'P', 1, 1}).write(dir.file("c.spr"));
+  const CliRun text = Sprconv({"info", a}), json = Sprconv({"info", "--json", a, b, c});
+  EXPECT_EQ(std::pair(text.status, json.status), std::pair(0, 1));
+  EXPECT_EQ(text.out, a + ": 2 frames\n  frame 1: 5 x 2, 3 bytes stored\n" +
                           "  frame 2: 0 x 0, 0 bytes stored\n");
-
-  CliRun json =
-      Sprconv({"info", "--json", dir.file("a.spr"), dir.file("b.spr"), dir.file("c.spr")});
-  EXPECT_EQ(json.status, 1);
-  EXPECT_EQ(json.out,
-            "{\"file\":\"" + dir.file("a.spr") +
-                "\",\"frames\":2,\"sizes\":[[5,2],[0,0]],\"stored\":[3,0]}\n{\"file\":\"" +
-                dir.file("b.spr") +
-                "\",\"frames\":2,\"sizes\":[[3,1],[4,4]],\"stored\":[3,1],\"error\":\"broken file: "
-                "frame 2 ends inside a run of zeros\"}\n{\"file\":\"" +
-                dir.file("c.spr") +
-                "\",\"frames\":null,\"sizes\":[],\"stored\":[],\"error\":\"not a sprite file: "
-                "wrong signature\"}\n");
-  EXPECT_EQ(json.err, "sprconv: " + dir.file("b.spr") +
-                          ": broken file: frame 2 ends inside a run of zeros\nsprconv: " +
-                          dir.file("c.spr") + ": not a sprite file: wrong signature\n");
+  const std::string zeros = "broken file: frame 2 ends inside a run of zeros",
+                    signature = "not a sprite file: wrong signature";
+  EXPECT_EQ(json.out, R"({"file":")" + a + R"(","frames":2,"sizes":[[5,2],[0,0]],"stored":[3,0]})" +
+                          "\n" + R"({"file":")" + b +
+                          R"(","frames":2,"sizes":[[3,1],[4,4]],"stored":[3,1],"error":")" + zeros +
+                          "\"}\n" + R"({"file":")" + c +
+                          R"(","frames":null,"sizes":[],"stored":[],"error":")" + signature +
+                          "\"}\n");
+  EXPECT_EQ(json.err, "sprconv: " + b + ": " + zeros + "\nsprconv: " + c + ": " + signature + "\n");
   std::pair<std::string, std::string> strings[] = {
       {"a\"b\\c\n\t\x01 caf\xC3\xA9", "\"a\\\"b\\\\c\\n\\t\\u0001 caf\xC3\xA9\""},
       {"bad\xFFz cut\xE2\x82 overlong\xC0\xAF",  // each byte that is not UTF-8 becomes U+FFFD
@@ -200,36 +180,40 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   for (const auto& [raw, quoted] : names) EXPECT_EQ(cli::QuotedName(raw), quoted);
 }
 
-// Runs a shell command line on a terminal; `out` holds what it wrote to stdout and stderr.
-CliRun OnTerminal(const std::string& command) {
+// Runs a shell command line on a terminal, calling `started` once it runs; `out` holds what it
+// wrote to stdout and stderr, and a signal that ended it is given as minus its number.
+CliRun OnTerminal(const std::string& command, const std::function<void(pid_t)>& started = {}) {
   int fd = -1;
   pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
   if (pid == 0) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_DFL);
     execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
     _exit(127);
   }
+  if (started) started(pid);
   CliRun run;
   char buffer[4096];
   for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
     run.out.append(buffer, static_cast<std::size_t>(n));
   close(fd);
   waitpid(pid, &run.status, 0);
-  run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+  run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -WTERMSIG(run.status);
   return run;
 }
 
 // The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
 // there is none when stderr is not a terminal. Output that cannot be written is a failure, and
 // so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
-TEST(SprconvBinary, ExitStatusesAndProgress) {
+// Where files are written under temporary names, a signal removes those in flight and ends the
+// program as that signal would have.
+TEST(SprconvBinary, ExitStatusesProgressAndSignals) {
   TempDir dir;
   const std::string good =
       SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
   const std::string bad = SpriteBuilder().signature({'S', 'P', 0, 2}).write(dir.file("bad.spr"));
   fs::create_directory(dir.file("none"));
-  fs::create_directory(dir.file("locked"), dir.path());
+  ::mkdir(dir.file("locked").c_str(), 0700);
   fs::permissions(dir.path(), fs::perms(0755));
-  fs::permissions(dir.file("locked"), fs::perms(0700));
   const bool unprivileged = ::geteuid() == 0 && OnTerminal("setpriv --help >/dev/null").status == 0;
   if (!unprivileged) std::printf("needs root and setpriv: the unprivileged case is skipped\n");
   const std::string run = SPRCONV_PATH " export ";
@@ -249,38 +233,24 @@ TEST(SprconvBinary, ExitStatusesAndProgress) {
     if (!unprivileged && command.rfind("setpriv", 0) == 0) continue;
     const CliRun ran = OnTerminal(command);
     EXPECT_EQ(ran.status, status) << command;
-    if (out.empty()) {
-      EXPECT_EQ(ran.out, "") << command;
-    }
+    EXPECT_EQ(out.empty() ? ran.out : "", "") << command;  // nothing where nothing is expected
     EXPECT_THAT(ran.out, HasSubstr(out)) << command;
   }
   EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
-}
 
-// Where files are written under temporary names, a signal removes those in flight and ends the
-// program as that signal would have.
-TEST(SprconvBinary, SignalsLeaveNoTemporaries) {
-  TempDir dir;
   SpriteBuilder builder;
   for (int k = 0; k < 300; ++k) builder.patternFrame(250, 240, static_cast<std::uint32_t>(k));
-  const std::string sprite = builder.write(dir.file("big.spr")), out = dir.file("out");
-  fs::create_directory(out);
+  const std::string sprite = builder.write(dir.file("big.spr")), out = dir.file("none");
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      ::signal(signal, SIG_DFL);
-      ::setenv("GLINT_NAMED_TEMPORARIES", "1", 1);
-      execl(SPRCONV_PATH, "sprconv", "gif", sprite.c_str(), "-o", (out + "/z.gif").c_str(),
-            nullptr);
-      _exit(127);
-    }
-    for (int wait = 0; wait < 10000 && Names(out).empty(); ++wait) usleep(1000);
-    ASSERT_EQ(Names(out).size(), 1u);
-    EXPECT_EQ(Names(out)[0].rfind(".z.gif.", 0), 0u);
-    kill(pid, signal);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    const CliRun ran = OnTerminal("exec env GLINT_NAMED_TEMPORARIES=1 " SPRCONV_PATH " gif " +
+                                      sprite + " -o " + out + "/z.gif 2>/dev/null",
+                                  [&](pid_t pid) {
+                                    for (int k = 0; k < 10000 && Names(out).empty(); ++k)
+                                      usleep(1000);
+                                    EXPECT_THAT(Names(out), ElementsAre(StartsWith(".z.gif.")));
+                                    kill(pid, signal);
+                                  });
+    EXPECT_EQ(ran.status, -signal);
     EXPECT_EQ(Names(out), Strings{});
   }
 }
@@ -316,7 +286,8 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
     const auto original = decoded(sprite);
     for (const char* format : {"png", "bmp"}) {
       SCOPED_TRACE(std::string(format) + " round " + std::to_string(round));
-      const std::string frameDir = dir.file(format), packed = dir.file("packed.spr");
+      const std::string frameDir = dir.file(format), again = frameDir + "2";
+      const std::string packed = dir.file("packed.spr");
       ASSERT_EQ(Sprconv({"export", sprite, "-o", frameDir, "--format", format}).status, 0);
       const CliRun pack = Sprconv({"pack", frameDir, "-o", packed, "--palette", sprite});
       ASSERT_EQ(pack.status, 0) << pack.err;
@@ -324,16 +295,15 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
       const Bytes file = ReadFile(packed);  // the palette's reserved bytes are written as 0
       for (std::size_t k = file.size() - 1021; k < file.size(); k += 4) ASSERT_EQ(file[k], 0) << k;
       // The export of the packed file packs to the same bytes, its palette taken from a frame.
-      ASSERT_EQ(Sprconv({"export", packed, "-o", dir.file("again"), "--format", format}).status, 0);
-      ASSERT_EQ(Sprconv({"pack", dir.file("again"), "-o", dir.file("again.spr")}).status, 0);
+      ASSERT_EQ(Sprconv({"export", packed, "-o", again, "--format", format}).status, 0);
+      ASSERT_EQ(Sprconv({"pack", again, "-o", dir.file("again.spr")}).status, 0);
       EXPECT_EQ(ReadFile(dir.file("again.spr")), ReadFile(packed));
       // A frame replaced by its own image: the canonical file stays byte for byte.
-      const std::string k = std::to_string(1 + round % frames);
-      const std::string image = frameDir + "/walk_" + (k.size() < 2 ? "0" : "") + k + "." + format;
+      const std::string k = std::to_string(1 + round);
+      const std::string image = frameDir + "/walk_0" + k + "." + format;
       ASSERT_EQ(Sprconv({"replace", sprite, "--frame", k, image, "-o", dir.file("r.spr")}).status,
                 0);
       EXPECT_EQ(ReadFile(dir.file("r.spr")), ReadFile(sprite));
-      fs::remove_all(dir.file("again"));
     }
   }
 }
@@ -342,18 +312,17 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   TempDir dir;
   const std::string sprite =
       SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
-  const auto write = [&](const std::string& name, const Bytes& bytes) {
-    fs::create_directories(fs::path(dir.file(name)).parent_path());
-    return WriteFile(dir.file(name), bytes);
-  };
+  for (const char* folder : {"a", "b"}) fs::create_directory(dir.file(folder));
   spr::IndexedImage pixels(2, 1);
   pixels.pixels = {1, 2};
   spr::Palette other = DistinctPalette();
   other[4] = 99;  // index 1 is a colour the sprite's palette lacks
-  const std::string good = write("a/f_1.png", image::PalettePng(pixels, DistinctPalette(), false));
-  const std::string empty = write("a/f_01.bmp", {});
-  const std::string alien = write("b/f_1.png", image::PalettePng(pixels, other, false));
-  write("b/g_2.png", {});
+  const std::string good =
+      WriteFile(dir.file("a/f_1.png"), image::PalettePng(pixels, DistinctPalette(), false));
+  const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
+  const std::string alien =
+      WriteFile(dir.file("b/f_1.png"), image::PalettePng(pixels, other, false));
+  WriteFile(dir.file("b/g_2.png"), {});
   TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
   const std::string fifo = elsewhere.file("fifo");
   ::mkfifo(fifo.c_str(), 0600);
@@ -382,9 +351,7 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   // In place: the sprite replaced whole, keeping its permissions.
   ::chmod(sprite.c_str(), 0640);
   ASSERT_EQ(Sprconv({"replace", sprite, "--frame", "2", good}).status, 0);
-  struct stat st {};
-  ::stat(sprite.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(fs::status(sprite).permissions(), fs::perms(0640));
   EXPECT_EQ(decoded(sprite),
             decoded(SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).write(in)));
 }

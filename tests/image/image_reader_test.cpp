@@ -23,18 +23,16 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
         EXPECT_EQ(image.indices[i], FormSample(i, 0, std::min(max, 5u)));
         continue;
       }
-      const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0;
-      unsigned alpha = f.type & PNG_COLOR_MASK_ALPHA ? FormSample(i, 3, max) : max;
-      bool keyed = f.trns;
-      for (int c = 0; c < 3; ++c)
-        keyed = keyed && FormSample(i, grey ? 0 : c, max) == FormSample(0, grey ? 0 : c, max);
-      if (keyed) alpha = 0;
+      const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0,
+                 ownAlpha = f.type & PNG_COLOR_MASK_ALPHA;
+      const auto sample = [&](int j, int c) { return FormSample(j, grey ? 0 : c, max); };
+      bool keyed = f.trns;  // a transparency chunk keys pixel 0's colour
+      for (int c = 0; c < 3; ++c) keyed = keyed && sample(i, c) == sample(0, c);
+      const unsigned alpha = keyed ? 0 : ownAlpha ? FormSample(i, 3, max) : max;
       for (int c = 0; c < 4; ++c) {
-        const unsigned s = c == 3 ? alpha : FormSample(i, grey ? 0 : c, max);
-        if (f.depth == 16)
-          EXPECT_EQ(image.rgba16[4 * i + c], s);
-        else
-          EXPECT_EQ(image.rgba[4 * i + c], s * 255 / max);
+        const unsigned s = c == 3 ? alpha : sample(i, c);
+        const unsigned got = f.depth == 16 ? image.rgba16[4 * i + c] : image.rgba[4 * i + c];
+        EXPECT_EQ(got, f.depth == 16 ? s : s * 255 / max);
       }
     }
     if (f.type == PNG_COLOR_TYPE_PALETTE) {
@@ -68,13 +66,10 @@ TEST(ReadBmp, VariantsAndRefusals) {
 }
 
 // Two pixels a row: 8-bit samples, or 16-bit ones when given.
-SourceImage direct(std::vector<std::uint8_t> rgba, std::vector<std::uint16_t> rgba16 = {}) {
+SourceImage direct(Bytes rgba, std::vector<std::uint16_t> rgba16 = {}) {
   SourceImage i;
-  i.width = 2;
-  i.height = static_cast<int>((rgba.size() + rgba16.size()) / 8);
-  i.depth = rgba16.empty() ? 8 : 16;
-  i.rgba = std::move(rgba);
-  i.rgba16 = std::move(rgba16);
+  i.width = 2, i.height = int((rgba.size() + rgba16.size()) / 8), i.depth = rgba16.empty() ? 8 : 16;
+  i.rgba = std::move(rgba), i.rgba16 = std::move(rgba16);
   return i;
 }
 
