@@ -62,6 +62,10 @@ struct Fixture {
     fs::create_directory(window.text2 = dir.file("out"));
   }
   void save(std::int16_t start, std::int16_t end) { exporter.SaveFrames(start, end, "unused.bmp"); }
+  void saveSingle(const std::string& answer) {
+    window.scripted().inputAnswers = {answer};
+    exporter.mnuFileSave_Click();
+  }
   Strings shown() {
     Strings all;
     for (const auto& m : window.scripted().messages)
@@ -83,8 +87,7 @@ TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndEveryFrameInTheFolderInTheBmpLa
   for (int k = 4; k <= 6; ++k)
     expectShowsFrame(f.window.text1 + "." + std::to_string(k) + ".bmp", k);
   std::string status = "Writing bitmap 6 of 100... (This bitmap 100%)";
-  EXPECT_EQ(f.window.StatusText(), status);
-  EXPECT_TRUE(f.shown().empty());
+  EXPECT_EQ(std::tuple(f.window.StatusText(), f.shown()), std::tuple(status, Strings{}));
 
   const std::string out = f.window.text2 + "/Walk_";
   std::ofstream(out + "01.bmp") << std::string(5000, 'x');  // replaced whole
@@ -95,20 +98,18 @@ TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndEveryFrameInTheFolderInTheBmpLa
   EXPECT_EQ(fs::file_size(out + "01.bmp"), 1078u + 3 * 4);
   EXPECT_EQ(f.shown(), Strings{box("Decoded 100 images in Walk.spr", 64, "SPR Mox Plus")});
   for (int k = 1; k <= 100; ++k) status += " (This bitmap 100%)";  // the status line grows
-  EXPECT_EQ(f.window.StatusText(), status);
-  EXPECT_EQ(f.window.channels().openCount(), 0);
-  EXPECT_FALSE(f.window.Exporting);
+  EXPECT_EQ(std::tuple(f.window.StatusText(), f.window.channels().openCount(), f.window.Exporting),
+            std::tuple(status, 0, false));
 
   // The 6 x 3 frame's layout, field by field: rows of 8 bytes, bottom row first.
   Bytes b = testing::ReadFile(f.window.text1 + ".4.bmp");
-  auto at32 = [&](std::size_t i) {
-    return static_cast<std::uint32_t>(b[i] | b[i + 1] << 8 | b[i + 2] << 16 | b[i + 3] << 24);
-  };
   ASSERT_EQ(b.size(), 1078u + 24);
-  EXPECT_EQ(std::string(b.begin(), b.begin() + 2), "BM");
-  const std::uint32_t fields[] = {1102, 0, 1078, 40, 6, 3, 1 | 8 << 16, 0, 24, 0, 0, 256, 0};
-  for (std::size_t i = 0; i < std::size(fields); ++i)  // at offsets 2, 6, ..., 50
-    EXPECT_EQ(at32(2 + 4 * i), fields[i]) << "offset " << 2 + 4 * i;
+  std::vector<std::uint32_t> fields;  // at offsets 2, 6, ..., 50
+  for (std::size_t i = 2; i < 54; i += 4)
+    fields.push_back(b[i] | b[i + 1] << 8 | b[i + 2] << 16 | b[i + 3] << 24);
+  EXPECT_EQ(fields, (std::vector<std::uint32_t>{1102, 0, 1078, 40, 6, 3, 1 | 8 << 16, 0, 24, 0, 0,
+                                                256, 0}));
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + 2), (Bytes{'B', 'M'}));
   EXPECT_EQ(Bytes(b.begin() + 58, b.begin() + 62), (Bytes{7, 254, 1, 0}));  // entry 1: blue first
   for (std::size_t row = 0; row < 3; ++row)
     EXPECT_EQ(Bytes(b.begin() + 1078 + 8 * row + 6, b.begin() + 1078 + 8 * row + 8), Bytes(2, 0));
@@ -127,8 +128,7 @@ TEST(SaveFrames, RangeWarningsAndAnswersToTheInputBox) {
   for (const auto& [outcome, answers] : cases)
     for (const std::string& answer : answers) {
       Fixture f(sprite(4));
-      f.window.scripted().inputAnswers = {answer};
-      f.exporter.mnuFileSave_Click();
+      f.saveSingle(answer);
       const auto& input = f.window.scripted().inputs.at(0);
       EXPECT_EQ(input.prompt + "|" + input.title + "|" + input.defaultAnswer,
                 "Enter the frame number to extract|Save single frame|1");
@@ -146,8 +146,9 @@ TEST(SaveFrames, RangeWarningsAndAnswersToTheInputBox) {
     }
 }
 
-// A file that is not a sprite: each command says "Error" in its own way.
-TEST(SaveFrames, WrongSignature) {
+// A file that is not a sprite: each command says "Error" in its own way. An empty path box, or one
+// that names no ordinary file, is silent, as the window always was.
+TEST(SaveFrames, WrongSignatureOrNothingToDo) {
   Fixture f(sprite(3).signature({0x53, 0x50, 0x00, 0x02}));
   f.window.preview().SetMousePointer(pointer::kHourglass);
   f.save(1, 1);
@@ -156,6 +157,13 @@ TEST(SaveFrames, WrongSignature) {
   EXPECT_EQ(f.shown(), (Strings{box("Error", 0), box("Error", 64, "SPR Mox Plus")}));
   EXPECT_EQ(entries(f.dir.path()).size(), 2u);
   EXPECT_TRUE(entries(f.window.text2).empty());
+  f.window.scripted().messages.clear();
+  for (std::string path : {"", "/no/such.spr", "/tmp"}) {
+    f.window.text1 = path;
+    f.saveSingle("1");
+    f.exporter.mnuSaveMult_Click();
+    EXPECT_TRUE(f.window.scripted().inputs.empty() && f.shown().empty()) << path;
+  }
 }
 
 // Each failure stops the export with one message naming the file, closes every channel, keeps
@@ -165,44 +173,39 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   auto then = [](int w, int h, Bytes stored, std::optional<std::uint16_t> length = {}) {
     return sprite(1).rawFrame(w, h, stored, length).build();
   };
-  struct Case {
-    std::string reason;  // after Cannot read "<sprite>": , or the whole message (@: the folder)
-    Bytes sprite;
-    int written;  // frames completed by Save Multiple before the failure
-    std::string folder = "out";
-  };
+  // The reason after Cannot read "<sprite>": , or the whole message (@: the folder); the frames
+  // completed by Save Multiple before the failure; the output folder.
   const std::string broken = "the file is broken ";
-  const Case cases[] = {
-      {"it is shorter than 1,024 bytes, too short to be a sprite file.", Bytes(1000, 0), 0},
-      {broken + "(its frame count is negative).", sprite(1).frameCount(0xFFFF).build(), 0},
-      {broken + "(frame 2 ends in the middle of a zero run).", then(4, 3, {5, 0}), 1},
-      {broken + "(frame 2 has pixel data but no width or height).", then(0, 3, {5, 5}), 1},
-      {broken + "(frame 2 is larger than any sprite frame can be).", then(32767, 32767, {5}), 1},
-      {broken + "(it ends inside frame 2).", then(4, 3, {1}, 60000), 1},
+  const std::tuple<std::string, Bytes, std::size_t, std::string> cases[] = {
+      {"it is shorter than 1,024 bytes, too short to be a sprite file.", Bytes(1000, 0), 0, "out"},
+      {broken + "(its frame count is negative).", sprite(1).frameCount(0xFFFF).build(), 0, "out"},
+      {broken + "(frame 2 ends in the middle of a zero run).", then(4, 3, {5, 0}), 1, "out"},
+      {broken + "(frame 2 has pixel data but no width or height).", then(0, 3, {5, 5}), 1, "out"},
+      {broken + "(frame 2 is larger than any sprite frame can be).", then(32767, 32767, {5}), 1,
+       "out"},
+      {broken + "(it ends inside frame 2).", then(4, 3, {1}, 60000), 1, "out"},
       {"Cannot write \"@/gone/sample_01.bmp\": the folder does not exist.", sprite(2).build(), 0,
        "gone"},
       {"No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.",
        sprite(2).build(), 0, ""}};
-  for (const auto& c : cases) {
+  for (const auto& [reason, bytes, written, folder] : cases) {
     Fixture f(SpriteBuilder{});
-    testing::WriteFile(f.window.text1, c.sprite);
-    f.window.text2 = c.folder.empty() ? "" : f.dir.file(c.folder);
+    testing::WriteFile(f.window.text1, bytes);
+    f.window.text2 = folder.empty() ? "" : f.dir.file(folder);
     f.exporter.mnuSaveMult_Click();
-    std::string expected = "Cannot read \"" + f.window.text1 + "\": " + c.reason;
-    if (c.folder != "out") expected = c.reason;
+    std::string expected =
+        folder != "out" ? reason : "Cannot read \"" + f.window.text1 + "\": " + reason;
     if (expected.find('@') != std::string::npos)
       expected.replace(expected.find('@'), 1, f.dir.path());
-    EXPECT_EQ(f.shown(), Strings{box(expected)});
-    EXPECT_EQ(entries(f.dir.file("out")).size(), static_cast<std::size_t>(c.written)) << expected;
-    EXPECT_EQ(f.window.channels().openCount(), 0);
-    if (c.folder != "out") continue;
+    EXPECT_EQ(
+        std::tuple(f.shown(), entries(f.dir.file("out")).size(), f.window.channels().openCount()),
+        std::tuple(Strings{box(expected)}, written, 0));
+    if (folder != "out") continue;
     f.window.scripted().messages.clear();
-    f.window.scripted().inputAnswers = {c.written ? "2" : "1"};
-    f.exporter.mnuFileSave_Click();
-    EXPECT_EQ(f.shown(), Strings{box(expected)});
-    EXPECT_EQ(entries(f.dir.path()).size(), 2u) << expected;
-    EXPECT_EQ(f.window.channels().openCount(), 0);
-    EXPECT_FALSE(f.window.Exporting);
+    f.saveSingle(written ? "2" : "1");
+    EXPECT_EQ(std::tuple(f.shown(), entries(f.dir.path()).size(), f.window.channels().openCount(),
+                         f.window.Exporting),
+              std::tuple(Strings{box(expected)}, 2u, 0, false));
   }
 }
 
@@ -224,8 +227,7 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
        "written for them."}};
   for (const auto& [builder, frames, skipped] : cases) {
     Fixture f(builder);
-    f.window.scripted().inputAnswers = {"2"};
-    f.exporter.mnuFileSave_Click();
+    f.saveSingle("2");
     f.exporter.mnuSaveMult_Click();
     EXPECT_EQ(f.shown(),
               (Strings{frames ? box("Frame 2 has no pixels, so no file was written for it.", 64)
@@ -234,17 +236,6 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
                            64, "SPR Mox Plus")}));
     EXPECT_EQ(entries(f.window.text2), frames ? Names{"sample_01.bmp"} : Names{});
     EXPECT_EQ(entries(f.dir.path()).size(), 2u);
-  }
-}
-
-// An empty path box, or one that names no ordinary file, is silent, as the window always was.
-TEST(SaveFrames, NothingToDo) {
-  for (std::string path : {"", "/no/such.spr", "/tmp"}) {
-    testing::FakeWindow window;
-    window.text1 = path;
-    Exporter(window).mnuFileSave_Click();
-    Exporter(window).mnuSaveMult_Click();
-    EXPECT_TRUE(window.scripted().inputs.empty() && window.scripted().messages.empty()) << path;
   }
 }
 

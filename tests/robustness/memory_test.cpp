@@ -59,24 +59,19 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
   for (int k = 0; k < 32767; ++k) runs.insert(runs.end(), {0, 255});
   runs.push_back(7);
   const int width = 4095, height = static_cast<int>(spr::kMaxFramePixels / width);
-  const struct {
-    const char* name;
-    Bytes file;
-    bool broken;
-    std::size_t frameBytes;  // what one frame of it really needs: its pixel block, fitted
-    int rows;                // rows the viewer paints, each followed by a yield
-  } files[] = {
+  // Whether it is broken; what one frame of it really needs (its pixel block, fitted); the rows
+  // the viewer paints, each followed by a yield.
+  const std::tuple<const char*, Bytes, bool, std::size_t, int> files[] = {
       {"32,767 frames claimed in 2 KB", many.build(), true, 20 * 20, 20},
       {"32,767 x 32,767 in four bytes",
        SpriteBuilder().rawFrame(32767, 32767, {0, 255, 0, 255}).build(), true, 0, 0},
       {"maximal zero runs", SpriteBuilder().rawFrame(width, height, runs).build(), false,
        std::size_t(width + 1) * std::size_t(height), height},
   };
-  for (const auto& h : files) {
-    SCOPED_TRACE(h.name);
+  for (const auto& [name, bytes, broken, frameBytes, rows] : files) {
+    SCOPED_TRACE(name);
     testing::TempDir dir;
-    const std::string path = dir.file("h.spr");
-    testing::WriteFile(path, h.file);
+    const std::string path = testing::WriteFile(dir.file("h.spr"), bytes);
     testing::FakeWindow window;
     window.text1 = path;
     window.text2 = dir.path();
@@ -89,24 +84,24 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
       metering = true;
       if (reader == "viewer") viewer.LoadSprite();
       // The window is serviced at least once per row the viewer paints.
-      EXPECT_GE(window.yields, reader == "viewer" ? h.rows : 0);
+      EXPECT_GE(window.yields, reader == "viewer" ? rows : 0);
       if (reader == "Save Single") exporter.mnuFileSave_Click();
       if (reader == "Save Multiple") exporter.mnuSaveMult_Click();
       if (reader.rfind("sprconv ", 0) == 0) {
         const std::string command = reader.substr(8);
         std::vector<std::string> args{command, path, "-o", dir.file("out." + command)};
         if (command == "info") args.resize(2);
-        EXPECT_EQ(testing::Sprconv(args).status, h.broken ? 1 : 0) << reader;
+        EXPECT_EQ(testing::Sprconv(args).status, broken ? 1 : 0) << reader;
       }
       metering = false;
       // A reader holds the expansion, the fitted block and the file or image made of them at
       // most, in vectors that may take twice what they hold; all else is small: records of at
       // most 64 KiB, palettes, texts.
-      EXPECT_LE(std::size_t(peak), 4 * h.frameBytes + (1 << 20)) << reader;
+      EXPECT_LE(std::size_t(peak), 4 * frameBytes + (1 << 20)) << reader;
     }
     // The viewer's sheet: only as large as the frames drawn, never what a header claims.
     EXPECT_LE(window.sheet().pixelWidth() * std::int64_t{window.sheet().pixelHeight()},
-              std::max<std::int64_t>(361 * 1500, std::int64_t(h.frameBytes)));
+              std::max<std::int64_t>(361 * 1500, std::int64_t(frameBytes)));
     EXPECT_EQ(window.channels().openCount(), 0);
   }
 }
@@ -150,9 +145,7 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
 }  // namespace
 }  // namespace glint
 
+// The array forms the library gives call these.
 void* operator new(std::size_t size) { return glint::allocate(size); }
-void* operator new[](std::size_t size) { return glint::allocate(size); }
 void operator delete(void* p) noexcept { glint::release(p); }
-void operator delete[](void* p) noexcept { glint::release(p); }
 void operator delete(void* p, std::size_t) noexcept { glint::release(p); }
-void operator delete[](void* p, std::size_t) noexcept { glint::release(p); }

@@ -22,8 +22,8 @@ using Kind = Fault::Kind;
 // Stands for the window: records the text at each yield. A yield may
 // also set another text, as a handler could; the watcher may know whether its text survived.
 struct Watcher : DecodeProgress {
-  explicit Watcher(std::string start = "", bool interrupts = false, bool knows = false)
-      : prefix(start), interrupt(interrupts), know(knows), text(std::move(start)) {}
+  Watcher(std::string start, bool interrupts, bool knows)
+      : prefix(start), text(std::move(start)), interrupt(interrupts), know(knows) {}
   void show(std::string_view progress) override {
     text = prefix + std::string(progress);
     overwritten = false;
@@ -34,9 +34,8 @@ struct Watcher : DecodeProgress {
   }
   bool stillShown() const override { return know && !overwritten; }
 
-  std::string prefix;
+  std::string prefix, text;
   bool interrupt, know, overwritten = false;
-  std::string text;
   std::vector<std::string> atYields;
 };
 
@@ -55,13 +54,8 @@ std::optional<typename E::Kind> faultOf(const std::function<void()>& call, int* 
 }
 
 FrameRecord record(int width, int height, Bytes stored) {
-  FrameRecord r;
-  r.number = 4;
-  r.width = static_cast<std::int16_t>(width);
-  r.height = static_cast<std::int16_t>(height);
-  r.storedLength = static_cast<std::uint16_t>(stored.size());
-  r.stored = std::move(stored);
-  return r;
+  const auto length = static_cast<std::uint16_t>(stored.size());
+  return {4, 0, std::int16_t(width), std::int16_t(height), length, std::move(stored)};
 }
 
 TEST(SprReader, RecordsInOrderAndThePaletteFromTheEnd) {
@@ -87,13 +81,10 @@ TEST(SprReader, RecordsInOrderAndThePaletteFromTheEnd) {
             std::tuple(2, 40014, Bytes{9}));
 
   // Reads past the end read nothing.
-  std::array<std::uint8_t, 2> two{};
-  EXPECT_TRUE(source.readAt(file.size() - 2, two));
-  EXPECT_EQ(two[1], 0xBB);
-  two = {};
-  EXPECT_FALSE(source.readAt(file.size() - 1, two));
-  EXPECT_FALSE(source.readAt(-1, two));
-  EXPECT_EQ(two[0], 0);
+  std::array<std::uint8_t, 2> end{}, past{};
+  const bool whole = source.readAt(file.size() - 2, end);
+  const bool beyond = source.readAt(file.size() - 1, past) || source.readAt(-1, past);
+  EXPECT_EQ(std::tuple(whole, end[1], beyond, past[0]), std::tuple(true, 0xBB, false, 0));
 }
 
 // Read as the callers read: every record, the frames without pixels decoded for their faults;
@@ -191,17 +182,12 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
   // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
   // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0);
   // frames without a size: no data, a run of count 0, pixels, and a cut run before the size.
-  std::vector<FrameRecord> frames = {record(3, 2, {1, 2, 3, 4, 5, 6}),
-                                     record(4, 1, {7, 0, 2, 9}),
-                                     record(5, 2, {7, 7, 0, 3}),
-                                     record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
-                                     record(256, 1, {0, 255, 3}),
-                                     record(3, 1, {}),
-                                     record(0, 5, {}),
-                                     record(-3, 2, {0, 0}),
-                                     record(0, 3, {1, 2}),
-                                     record(1, -1, {1}),
-                                     record(0, 1, {5, 0})};
+  std::vector<FrameRecord> frames = {
+      record(3, 2, {1, 2, 3, 4, 5, 6}), record(4, 1, {7, 0, 2, 9}),
+      record(5, 2, {7, 7, 0, 3}),       record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
+      record(256, 1, {0, 255, 3}),      record(3, 1, {})};
+  frames.insert(frames.end(), {record(0, 5, {}), record(-3, 2, {0, 0}), record(0, 3, {1, 2}),
+                               record(1, -1, {1}), record(0, 1, {5, 0})});
   const std::pair<std::size_t, double> shapes[] = {
       // tokens, share of zero runs
       {0, 0.5},   {1, 1.0},    {17, 0.0},   {40, 0.3},   {255, 0.1},
@@ -246,45 +232,36 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
 
 IndexedImage image(int width, int height, Bytes pixels) {
   IndexedImage i;
-  i.width = width;
-  i.height = height;
-  i.pixels = std::move(pixels);
+  std::tie(i.width, i.height, i.pixels) = std::tuple(width, height, std::move(pixels));
   return i;
 }
 
 Bytes zeros(std::size_t n, Bytes then = {}) {
-  Bytes b(n, 0);
-  b.insert(b.end(), then.begin(), then.end());
-  return b;
+  then.insert(then.begin(), n, 0);
+  return then;
 }
 
 TEST(EncodeFrameData, CanonicalTokensAndLimits) {
-  const struct {
-    const char* name;
-    IndexedImage image;
-    Bytes stored;
-    std::optional<Refusal::Kind> refusal = std::nullopt;
-  } cases[] = {
-      {"literals", image(3, 1, {1, 2, 3}), {1, 2, 3}},
-      {"a single 0 is a run of one", image(1, 1, {0}), {0, 1}},
-      {"runs cross rows", image(2, 2, {5, 0, 0, 6}), {5, 0, 2, 6}},
-      {"trailing zeros are written", image(3, 1, {4, 0, 0}), {4, 0, 2}},
-      {"255 zeros", image(255, 1, zeros(255)), {0, 255}},
-      {"256 zeros split, never a count of 0", image(256, 1, zeros(256)), {0, 255, 0, 1}},
-      {"510 zeros and a literal", image(511, 1, zeros(510, {5})), {0, 255, 0, 255, 5}},
-      {"the longest side", image(32767, 1, Bytes(32767, 1)), Bytes(32767, 1)},
-      {"stored length 32,768", image(16384, 2, Bytes(32768, 1)), {}, Refusal::Kind::kStoredTooLong},
-      {"width 0", image(0, 1, {}), {}, Refusal::Kind::kBadSize},
-      {"height -1", image(1, -1, {}), {}, Refusal::Kind::kBadSize},
-      {"width 32,768", image(32768, 1, Bytes(32768, 0)), {}, Refusal::Kind::kBadSize},
-      {"too many pixels", image(32767, 128, zeros(32767 * 128)), {}, Refusal::Kind::kTooManyPixels},
+  using R = Refusal::Kind;
+  const std::tuple<const char*, IndexedImage, Bytes, std::optional<R>> cases[] = {
+      {"literals", image(3, 1, {1, 2, 3}), {1, 2, 3}, {}},
+      {"a single 0 is a run of one", image(1, 1, {0}), {0, 1}, {}},
+      {"runs cross rows", image(2, 2, {5, 0, 0, 6}), {5, 0, 2, 6}, {}},
+      {"trailing zeros are written", image(3, 1, {4, 0, 0}), {4, 0, 2}, {}},
+      {"255 zeros", image(255, 1, zeros(255)), {0, 255}, {}},
+      {"256 zeros split, never a count of 0", image(256, 1, zeros(256)), {0, 255, 0, 1}, {}},
+      {"510 zeros and a literal", image(511, 1, zeros(510, {5})), {0, 255, 0, 255, 5}, {}},
+      {"the longest side", image(32767, 1, Bytes(32767, 1)), Bytes(32767, 1), {}},
+      {"stored length 32,768", image(16384, 2, Bytes(32768, 1)), {}, R::kStoredTooLong},
+      {"width 0", image(0, 1, {}), {}, R::kBadSize},
+      {"height -1", image(1, -1, {}), {}, R::kBadSize},
+      {"width 32,768", image(32768, 1, Bytes(32768, 0)), {}, R::kBadSize},
+      {"too many pixels", image(32767, 128, zeros(32767 * 128)), {}, R::kTooManyPixels},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, picture, want, refusal] : cases) {
     Bytes stored;
-    EXPECT_EQ(faultOf<Refusal>([&] { stored = EncodeFrameData(c.image, 7); }), c.refusal) << c.name;
-    if (!c.refusal) {
-      EXPECT_EQ(stored, c.stored) << c.name;
-    }
+    EXPECT_EQ(faultOf<Refusal>([&] { stored = EncodeFrameData(picture, 7); }), refusal) << name;
+    EXPECT_EQ(stored, refusal ? Bytes{} : want) << name;
   }
   // All zeros, as many as fit: 32,767 x 127 pixels in 32,638 bytes.
   const Bytes most = EncodeFrameData(image(32767, 127, zeros(32767 * 127)));

@@ -32,14 +32,13 @@ gdi::HBITMAP ForeignBitmap(int w, int h, gdi::COLORREF colour) {
 }
 
 TEST_F(MemoryDCTest, SizesFollowTheBitmapAndRefusedSizesKeepIt) {
-  // Writes of 'w'idth or 'h'eight, and the size read back.
+  // Writes of 'w'idth or 'h'eight, and the size read back; no bitmap while a side is 0.
   const std::tuple<std::vector<std::pair<char, int>>, int, int> cases[] = {
       {{}, 1, 1},
       {{{'w', 10}, {'h', 20}}, 10, 20},
-      {{{'w', 10}, {'h', 20}, {'w', 0}, {'h', 5}}, 10, 20},  // no bitmap while a side is 0
+      {{{'w', 10}, {'h', 20}, {'w', 0}, {'h', 5}}, 10, 20},
       {{{'h', -3}}, 1, 1},
-      {{{'w', 10}, {'w', 0}, {'h', 5}, {'w', 7}}, 7, 5},
-  };
+      {{{'w', 10}, {'w', 0}, {'h', 5}, {'w', 7}}, 7, 5}};
   for (const auto& [writes, width, height] : cases) {
     CMemoryDC dc;
     const int live = gdi::LiveHandleCount();
