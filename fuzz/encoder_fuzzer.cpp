@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "spr/sprite.h"
+#include "support/sprite_builder.h"
 
 using namespace glint;
 
@@ -22,21 +23,6 @@ constexpr std::int64_t kPixelBudget = spr::kMaxStoredLength + 1;
 
 void require(bool ok) {
   if (!ok) std::abort();
-}
-
-// The reference: canonical tokens as plainly as they can be written.
-spr::Bytes plainEncoding(const spr::Bytes& pixels) {
-  spr::Bytes out;
-  for (std::size_t i = 0; i < pixels.size();) {
-    if (pixels[i] != 0) {
-      out.push_back(pixels[i++]);
-      continue;
-    }
-    std::size_t run = 0;
-    while (i < pixels.size() && pixels[i] == 0 && run < 255) ++i, ++run;
-    out.insert(out.end(), {0, static_cast<std::uint8_t>(run)});
-  }
-  return out;
 }
 
 std::vector<spr::IndexedImage> readAll(const spr::Bytes& file) {
@@ -69,7 +55,7 @@ void checkImage(const std::uint8_t* data, std::size_t size) {
   for (std::size_t k = filled; filled > 0 && k < image.pixels.size(); ++k)
     image.pixels[k] = image.pixels[k % filled];
 
-  const spr::Bytes expected = sized ? plainEncoding(image.pixels) : spr::Bytes{};
+  const spr::Bytes expected = sized ? testing::EncodePixels(image.pixels) : spr::Bytes{};
   try {
     const spr::Bytes stored = spr::EncodeFrameData(image);
     require(sized && stored == expected && stored.size() <= spr::kMaxStoredLength);
