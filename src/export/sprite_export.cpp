@@ -134,7 +134,6 @@ void BitmapWriter::write(const std::string& path, std::span<const std::uint8_t> 
     const std::string_view name = image::FileName(path);
     const std::string folderPath = path.substr(0, path.size() - name.size());
     if (!folder_ || folderPath != folderPath_) {
-      folder_.reset();
       folder_ = AtomicFile::OpenFolder(path);
       folderPath_ = folderPath;
     }

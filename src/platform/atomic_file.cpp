@@ -183,8 +183,9 @@ Folder AtomicFile::OpenFolder(const std::string& target) {
 }
 
 AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs) {
-  ownFolder_ = OpenFolder(target);
-  start(ownFolder_.fd(), split(target).second, inputs);
+  auto [folder, name] = split(target);
+  ownFolder_ = openFolderPath(folder);
+  start(ownFolder_.fd(), name, inputs);
 }
 
 AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs) {

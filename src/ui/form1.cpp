@@ -566,20 +566,22 @@ void Form1::mnuExportFrames_Click() {
   if (folder) startExport(WindowExportJob::Kind::kFramesPng, *folder);
 }
 
-void Form1::mnuExportSheet_Click() {
+void Form1::exportToFile(WindowExportJob::Kind kind, const std::string& title,
+                         const std::string& suffix, const std::string& filter) {
   if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
   const std::optional<std::string> file = dialogs().ShowSave(
-      "Export Sheet", exportFolder() + kSep + image::SpriteName(lastLoaded()) + "-sheet.png",
-      "PNG image (*.png)|*.png");
-  if (file) startExport(WindowExportJob::Kind::kSheet, *file);
+      title, exportFolder() + kSep + image::SpriteName(lastLoaded()) + suffix, filter);
+  if (file) startExport(kind, *file);
+}
+
+void Form1::mnuExportSheet_Click() {
+  exportToFile(WindowExportJob::Kind::kSheet, "Export Sheet", "-sheet.png",
+               "PNG image (*.png)|*.png");
 }
 
 void Form1::mnuExportGif_Click() {
-  if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
-  const std::optional<std::string> file = dialogs().ShowSave(
-      "Export Animated GIF", exportFolder() + kSep + image::SpriteName(lastLoaded()) + ".gif",
-      "GIF image (*.gif)|*.gif");
-  if (file) startExport(WindowExportJob::Kind::kGif, *file);
+  exportToFile(WindowExportJob::Kind::kGif, "Export Animated GIF", ".gif",
+               "GIF image (*.gif)|*.gif");
 }
 
 void Form1::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,

@@ -151,6 +151,9 @@ class Form1 : public QMainWindow, public WindowModel {
   // Where exports start their dialogs: the output folder, else the sprite's folder.
   std::string exportFolder() const;
   void startExport(WindowExportJob::Kind kind, const std::string& target);
+  // Asks where to save one file, offered as the sprite's name and `suffix`, then exports it.
+  void exportToFile(WindowExportJob::Kind kind, const std::string& title, const std::string& suffix,
+                    const std::string& filter);
   void place(QWidget* widget, const TwipRect& rect);
   void applyLayout(const Layout& layout);
   int pixelsX(double twips) const;
