@@ -3,6 +3,7 @@
 // become red, green, blue and alpha at 8 or 16 bits, the samples as stored (no gamma applied).
 #include <png.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstring>
 #include <new>
@@ -12,8 +13,8 @@
 namespace glint::image {
 namespace {
 
-// Ancillary chunks (text, colour profiles) are read into memory whole; larger ones are dropped.
-constexpr png_alloc_size_t kChunkLimit = 8 << 20;
+// What any chunk the reader still keeps may take (a palette, its transparency): far less.
+constexpr png_alloc_size_t kChunkLimit = 1 << 20;
 
 struct Input {
   std::span<const std::uint8_t> bytes;
@@ -63,6 +64,10 @@ Result decode(Input* in, Output* out) {
   }
   png_set_read_fn(png, in, readBytes);
   png_set_chunk_malloc_max(png, kChunkLimit);
+  // Text, profiles and every other chunk the frames do not need are skipped unread: a short file
+  // could otherwise claim gigabytes for one, or inflate many small ones.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_chunk_cache_max(png, 0);
   png_set_benign_errors(png, 1);
   png_read_info(png, info);
 
@@ -88,6 +93,8 @@ Result decode(Input* in, Output* out) {
     if ((colourType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
     if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTrns)
       png_set_add_alpha(png, depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+    // 16-bit samples land in their array as the machine orders them, with no second copy.
+    if (depth == 16 && std::endian::native == std::endian::little) png_set_swap(png);
   }
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
@@ -114,14 +121,21 @@ Result decode(Input* in, Output* out) {
           PaletteEntry{colours[k].red, colours[k].green, colours[k].blue,
                        k < alphaCount && alpha != nullptr ? alpha[k] : png_byte{255}};
   }
+  png_bytep base = nullptr;
   try {
-    out->raw.resize(rowBytes * height);
+    if (samples == 16) {
+      image.rgba16.resize(rowBytes * height / 2);
+      base = reinterpret_cast<png_bytep>(image.rgba16.data());
+    } else {
+      out->raw.resize(rowBytes * height);
+      base = out->raw.data();
+    }
     out->rows.resize(height);
   } catch (const std::bad_alloc&) {
     png_destroy_read_struct(&png, &info, nullptr);
     return Result::kNoMemory;
   }
-  for (png_uint_32 y = 0; y < height; ++y) out->rows[y] = out->raw.data() + rowBytes * y;
+  for (png_uint_32 y = 0; y < height; ++y) out->rows[y] = base + rowBytes * y;
   png_read_image(png, out->rows.data());
   png_destroy_read_struct(&png, &info, nullptr);
   return Result::kRead;
@@ -154,10 +168,6 @@ SourceImage ReadPng(std::span<const std::uint8_t> bytes, const ImageLimits& limi
     image.indices = std::move(out.raw);
   } else if (image.depth == 8) {
     image.rgba = std::move(out.raw);
-  } else {
-    image.rgba16.resize(out.raw.size() / 2);  // stored big-endian
-    for (std::size_t k = 0; k < image.rgba16.size(); ++k)
-      image.rgba16[k] = static_cast<std::uint16_t>(out.raw[2 * k] << 8 | out.raw[2 * k + 1]);
   }
   return image;
 }
