@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "cli/console.h"
 
@@ -18,6 +19,17 @@ class Failure : public std::runtime_error {
  private:
   std::string path_;
   std::string reason_;
+};
+
+// Several failures found at once, told a line each.
+class Failures : public std::runtime_error {
+ public:
+  explicit Failures(std::vector<Failure> all)
+      : std::runtime_error(all.front().reason()), all_(std::move(all)) {}
+  const std::vector<Failure>& all() const { return all_; }
+
+ private:
+  std::vector<Failure> all_;
 };
 
 // One line for stderr; the path quoted where it needs to be.

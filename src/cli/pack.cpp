@@ -26,7 +26,7 @@ constexpr int kAllConverted = 0;
 constexpr int kSomeFailed = 1;
 // Far more than any frame's image: a 32,767 x 127 BMP is 4 MiB.
 constexpr std::int64_t kMaxImageFile = std::int64_t{256} << 20;
-const image::ImageLimits kFrameLimits{spr::kMaxSide, spr::kMaxEncodablePixels};
+const image::ImageLimits kFrameLimits{spr::kMaxSide, spr::kMaxEncodablePixels, kMaxImageFile};
 
 std::string framesText(int count) {
   if (count == 0) return "no frames";
@@ -57,22 +57,78 @@ bool numberLess(const std::string& a, const std::string& b) {
   return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
-std::vector<std::string> folderImages(const std::string& folder) {
+// n + 1 and n - 1 of a number written without leading zeros, of any length (n - 1 for n > 0).
+std::string nextNumber(std::string n) {
+  std::size_t k = n.size();
+  while (k > 0 && n[k - 1] == '9') n[--k] = '0';
+  if (k == 0) return "1" + n;
+  ++n[k - 1];
+  return n;
+}
+
+std::string previousNumber(std::string n) {
+  std::size_t k = n.size();
+  while (n[k - 1] == '0') n[--k] = '9';
+  --n[k - 1];
+  if (n.size() > 1 && n[0] == '0') n.erase(0, 1);
+  return n;
+}
+
+// The numbers from 1 (or the first, when lower) to the last that have no image, as "2, 5-7";
+// the first ten gaps, then how many more.
+std::string missingNumbers(const std::vector<std::string>& numbers) {
+  constexpr int kShown = 10;
+  std::string text;
+  int gaps = 0;
+  std::string expected = numbers.front() == "0" ? "0" : "1";
+  for (const std::string& number : numbers) {
+    if (number != expected) {
+      if (++gaps <= kShown) {
+        const std::string last = previousNumber(number);
+        text += (text.empty() ? "" : ", ") + expected + (last == expected ? "" : "-" + last);
+      }
+    }
+    expected = nextNumber(number);
+  }
+  if (gaps > kShown) text += " and " + std::to_string(gaps - kShown) + " more gaps";
+  return text;
+}
+
+// Why a frame file cannot be read (a folder, a FIFO, a link to nothing or in a loop), or "".
+std::string unreadableReason(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return SystemErrorReason(errno);
+  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
+  if (!S_ISREG(st.st_mode)) return "not an ordinary file";
+  return "";
+}
+
+std::vector<std::string> folderImages(const std::string& folder, Console& console) {
   struct Frame {
     std::string name, number, path;
   };
   std::vector<Frame> frames;
+  std::vector<Failure> unreadable;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
        it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if (file.empty() || file[0] == '.') continue;
     const auto parts = frameFileName(file);
-    std::error_code statError;
-    if (!parts || !fs::is_regular_file(it->status(statError))) continue;
-    frames.push_back({parts->first, parts->second, it->path().string()});
+    if (!parts) continue;
+    std::string path = it->path().string();
+    // A frame that cannot be read would leave a sprite a frame short: nothing is written.
+    if (std::string reason = unreadableReason(path); !reason.empty())
+      unreadable.emplace_back(path, reason);
+    else
+      frames.push_back({parts->first, parts->second, std::move(path)});
   }
   if (ec) throw Failure(folder, "cannot read the folder: " + SystemErrorReason(ec.value()));
+  if (!unreadable.empty()) {
+    std::sort(unreadable.begin(), unreadable.end(),
+              [](const Failure& a, const Failure& b) { return a.path() < b.path(); });
+    throw Failures(std::move(unreadable));
+  }
   if (frames.empty())
     throw Failure(folder,
                   "no frame images here (NAME_k.png or NAME_k.bmp, as the export names "
@@ -83,34 +139,42 @@ std::vector<std::string> folderImages(const std::string& folder) {
     return a.path < b.path;
   });
   if (frames.front().name != frames.back().name)
-    throw Failure(folder, "frames of more than one sprite here (" + frames.front().name + " and " +
-                              frames.back().name + "): name the images instead");
-  std::vector<std::string> paths;
+    throw Failure(folder, "frames of more than one sprite here (" +
+                              QuotedName(frames.front().name) + " and " +
+                              QuotedName(frames.back().name) + "): name the images instead");
+  std::vector<std::string> paths, numbers;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (i > 0 && frames[i].number == frames[i - 1].number)
-      throw Failure(folder, "two images for frame " + frames[i].number + ": " + frames[i - 1].path +
-                                " and " + frames[i].path);
+      throw Failure(folder, "two images for frame " + frames[i].number + ": " +
+                                QuotedName(frames[i - 1].path) + " and " +
+                                QuotedName(frames[i].path));
     paths.push_back(frames[i].path);
+    numbers.push_back(frames[i].number);
   }
+  if (const std::string missing = missingNumbers(numbers); !missing.empty())
+    console.err(
+        ErrorLine(folder, "no image numbered " + missing + "; the others are packed in order"));
   return paths;
+}
+
+// An input file, open for reading.
+FileSource openInput(const std::string& path) {
+  if (std::string reason = unreadableReason(path); !reason.empty()) throw Failure(path, reason);
+  try {
+    return FileSource(path);
+  } catch (const Error& e) {
+    throw Failure(path, "cannot read the file: " + e.description());
+  }
 }
 
 // A whole input file, at most `limit` bytes.
 Bytes readWhole(const std::string& path, std::int64_t limit) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) throw Failure(path, SystemErrorReason(errno));
-  if (S_ISDIR(st.st_mode)) throw Failure(path, "a folder, not a file");
-  if (!S_ISREG(st.st_mode)) throw Failure(path, "not an ordinary file");
-  if (st.st_size > limit)
-    throw Failure(path, "too large (" + std::to_string(st.st_size) + " bytes) for what it is");
-  try {
-    FileSource source(path);
-    Bytes bytes(static_cast<std::size_t>(source.length()));
-    if (!source.readAt(0, bytes)) throw Failure(path, "the file changed while it was read");
-    return bytes;
-  } catch (const Error& e) {
-    throw Failure(path, "cannot read the file: " + e.description());
-  }
+  FileSource source = openInput(path);
+  if (source.length() > limit)
+    throw Failure(path, "too large (" + std::to_string(source.length()) + " bytes) for what it is");
+  Bytes bytes(static_cast<std::size_t>(source.length()));
+  if (!source.readAt(0, bytes)) throw Failure(path, "the file changed while it was read");
+  return bytes;
 }
 
 // The output is an ordinary file or none yet, and none of the inputs.
@@ -122,7 +186,7 @@ void checkOutput(const std::string& output, const std::vector<std::string>& inpu
   for (const std::string& input : inputs) {
     struct stat in {};
     if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-      throw Failure(output, "the output is also an input (" + input + ")");
+      throw Failure(output, "the output is also an input (" + QuotedName(input) + ")");
   }
 }
 
@@ -187,9 +251,9 @@ Bytes frameRecord(const std::string& path, int frame, const image::SourceImage& 
 }
 
 spr::Palette readPalette(const std::string& path) {
-  const Bytes bytes = readWhole(path, std::numeric_limits<std::int64_t>::max());
+  FileSource source = openInput(path);
   try {
-    return image::ReadPaletteFile(bytes, kFrameLimits);
+    return image::ReadPaletteFile(source, kFrameLimits);
   } catch (const image::Unreadable& e) {
     throw Failure(path, std::string("no palette to take: ") + e.what());
   } catch (const image::ImageTooLarge& e) {
@@ -211,6 +275,18 @@ class Output {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     if (pending_.size() >= kPiece) flush();
   }
+  // Bytes [from, to) of an input, a piece at a time, so that memory does not grow with the file.
+  void copy(spr::ByteSource& source, std::int64_t from, std::int64_t to, const std::string& input) {
+    flush();
+    Bytes piece(static_cast<std::size_t>(std::min<std::int64_t>(kPiece, to - from)));
+    for (std::int64_t at = from; at < to;) {
+      const std::span<std::uint8_t> part(
+          piece.data(), static_cast<std::size_t>(std::min<std::int64_t>(kPiece, to - at)));
+      if (!source.readAt(at, part)) throw Failure(input, "the file changed while it was read");
+      put(part);
+      at += static_cast<std::int64_t>(part.size());
+    }
+  }
   void commit() {
     flush();
     try {
@@ -224,12 +300,15 @@ class Output {
   static constexpr std::size_t kPiece = std::size_t{1} << 20;
 
   void flush() {
+    put(pending_);
+    pending_.clear();
+  }
+  void put(std::span<const std::uint8_t> bytes) {
     try {
-      file_->write(pending_);
+      file_->write(bytes);
     } catch (const Error& e) {
       fail(e);
     }
-    pending_.clear();
   }
   [[noreturn]] void fail(const Error& e) {
     throw Failure(path_, "cannot write the file: " + e.description());
@@ -240,8 +319,8 @@ class Output {
   Bytes pending_;
 };
 
-void pack(const Options& options) {
-  const std::vector<std::string> images = PackImages(options.inputs);
+void pack(const Options& options, Console& console) {
+  const std::vector<std::string> images = PackImages(options.inputs, console);
   std::vector<std::string> inputs = images;
   if (!options.palette.empty()) inputs.push_back(options.palette);
   checkOutput(options.output, inputs);
@@ -278,12 +357,12 @@ void pack(const Options& options) {
   out.commit();
 }
 
-void replace(const Options& options) {
+// Streams: the bytes before the record, the new record, the bytes after it.
+void replace(const Options& options, Console&) {
   const std::string& sprite = options.inputs.front();
   const std::string& output = options.output.empty() ? sprite : options.output;
   checkOutput(output, {options.image});
-  const Bytes file = readWhole(sprite, std::numeric_limits<std::int64_t>::max());
-  spr::MemoryBytes source(file);
+  FileSource source = openInput(sprite);
   spr::SprReader reader(source);
   spr::Palette palette{};
   int count = 0;
@@ -292,17 +371,22 @@ void replace(const Options& options) {
   } catch (const spr::Fault& fault) {
     throw Failure(sprite, FaultReason(fault));
   }
-  if (options.frame < 1 || options.frame > count)
-    throw Failure(sprite, "frame " + std::to_string(options.frame) +
-                              " asked for, but the file has " + framesText(count));
-  const image::SourceImage picture = readImage(options.image);
   const int frame = options.frame;
-  Bytes replaced;
+  if (frame < 1 || frame > count)
+    throw Failure(sprite, "frame " + std::to_string(frame) + " asked for, but the file has " +
+                              framesText(count));
+  const image::SourceImage picture = readImage(options.image);
+  spr::IndexedImage pixels;
   try {
-    replaced =
-        spr::ReplaceFrame(file, frame, image::MapToPalette(picture, palette, options.transparent));
+    pixels = image::MapToPalette(picture, palette, options.transparent);
   } catch (const image::UnmappedPixel& e) {
     throw Failure(options.image, frameText(frame) + unmappedReason(e));
+  }
+  spr::RecordSpan span;
+  Bytes record;
+  try {
+    span = spr::FindRecord(source, frame);
+    record = spr::EncodeRecord(pixels, frame);
   } catch (const spr::Fault& fault) {
     throw Failure(sprite, FaultReason(fault));
   } catch (const spr::Refusal& r) {
@@ -310,15 +394,21 @@ void replace(const Options& options) {
     throw Failure(image ? options.image : sprite, frameText(frame) + refusalReason(r));
   }
   Output out(output);
-  out.write(replaced);
+  out.copy(source, 0, span.start, sprite);
+  out.write(record);
+  out.copy(source, span.end, source.length(), sprite);
   out.commit();
 }
 
-int run(void (*command)(const Options&), const Options& options, Console& console) {
+int run(void (*command)(const Options&, Console&), const Options& options, Console& console) {
   try {
-    command(options);
+    command(options, console);
   } catch (const Failure& failure) {
     console.err(ErrorLine(failure.path(), failure.reason()));
+    return kSomeFailed;
+  } catch (const Failures& failures) {
+    for (const Failure& failure : failures.all())
+      console.err(ErrorLine(failure.path(), failure.reason()));
     return kSomeFailed;
   } catch (const std::bad_alloc&) {
     console.err(ErrorLine(options.output.empty() ? options.inputs.front() : options.output,
@@ -330,12 +420,12 @@ int run(void (*command)(const Options&), const Options& options, Console& consol
 
 }  // namespace
 
-std::vector<std::string> PackImages(const std::vector<std::string>& inputs) {
+std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console) {
   std::vector<std::string> images;
   for (const std::string& input : inputs) {
     struct stat st {};
     if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      const std::vector<std::string> frames = folderImages(input);
+      const std::vector<std::string> frames = folderImages(input, console);
       images.insert(images.end(), frames.begin(), frames.end());
     } else {
       images.push_back(input);  // what is wrong with it is told when it is read

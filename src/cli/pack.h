@@ -12,8 +12,9 @@ namespace glint::cli {
 // the files in it named as the export names frames (NAME_k.png, NAME_k.bmp, letter case of the
 // extension aside, hidden files left out), all of one NAME, in the order of k as a number.
 // Raises Failure for a folder without such files, with more than one NAME, or with two files
-// for one k.
-std::vector<std::string> PackImages(const std::vector<std::string>& inputs);
+// for one k, and Failures for the entries so named that cannot be read. Numbers missing between
+// the images are a line on the console.
+std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console);
 
 // The commands; each returns the exit status.
 int RunPack(const Options& options, Console& console);

@@ -37,6 +37,8 @@ struct SourceImage {
 struct ImageLimits {
   int maxSide = 32767;
   std::int64_t maxPixels = std::int64_t{1} << 30;
+  // Image files larger than this are refused unread (a sprite's palette is read from its end).
+  std::int64_t maxFileBytes = std::int64_t{256} << 20;
 };
 
 // Not an image we read, or a broken one; what() is the reason in plain words.

@@ -160,11 +160,9 @@ spr::Palette SpritePaletteOf(const SourceImage& image) {
   return palette;
 }
 
-spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
-  if (bytes.size() >= spr::kSignature.size() &&
-      std::equal(spr::kSignature.begin(), spr::kSignature.end(), bytes.begin())) {
-    spr::MemoryBytes source(bytes);
-    spr::SprReader reader(source);
+spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits) {
+  spr::SprReader reader(source);
+  if (source.length() >= std::ssize(spr::kSignature) && reader.readSignature()) {
     spr::Palette palette{};
     try {
       reader.open(palette);
@@ -173,11 +171,20 @@ spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLim
     }
     return spr::EncodePalette(palette);
   }
+  if (source.length() > limits.maxFileBytes)
+    throw Unreadable("too large (" + std::to_string(source.length()) + " bytes) for what it is");
+  spr::Bytes bytes(static_cast<std::size_t>(source.length()));
+  if (!source.readAt(0, bytes)) throw Unreadable("the file changed while it was read");
   if (!IsPng(bytes) && !IsBmp(bytes))
     throw Unreadable("neither a sprite file, a PNG nor a BMP file");
   const SourceImage image = ReadImage(bytes, limits);
   if (!image.indexed) throw Unreadable("a PNG file without a palette: its colours are its own");
   return SpritePaletteOf(image);
+}
+
+spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
+  spr::MemoryBytes source(bytes);
+  return ReadPaletteFile(source, limits);
 }
 
 }  // namespace glint::image

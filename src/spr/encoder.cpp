@@ -231,26 +231,28 @@ Bytes EncodeSprite(std::span<const IndexedImage> frames, const Palette& palette)
   return file;
 }
 
-Bytes ReplaceFrame(std::span<const std::uint8_t> file, int number, const IndexedImage& image) {
-  MemoryBytes source(file);
+RecordSpan FindRecord(ByteSource& source, int number) {
   SprReader reader(source);
   Palette palette{};
   const int count = reader.open(palette);
   if (number < 1 || number > count)
     throw Refusal(Refusal::Kind::kNoSuchFrame, number, 0, 0, 0, count);
   FrameRecord old;
-  for (int k = 1; k <= number; ++k) old = reader.readFrame();
-  const auto start = static_cast<std::size_t>(old.offset);
-  const std::size_t end = start + static_cast<std::size_t>(kRecordHeaderSize) + old.storedLength;
-  if (end > file.size() - kPaletteSize)
+  for (int k = 1; k <= number; ++k) old = reader.readFrameHeader();
+  const RecordSpan span{old.offset, old.offset + kRecordHeaderSize + old.storedLength};
+  if (span.end > source.length() - static_cast<std::int64_t>(kPaletteSize))
     throw Refusal(Refusal::Kind::kRecordInPalette, number, old.width, old.height, old.storedLength,
                   count);
+  return span;
+}
+
+Bytes ReplaceFrame(std::span<const std::uint8_t> file, int number, const IndexedImage& image) {
+  MemoryBytes source(file);
+  const RecordSpan span = FindRecord(source, number);
   const Bytes record = EncodeRecord(image, number);
-  Bytes out;
-  out.reserve(file.size() - (end - start) + record.size());
-  out.insert(out.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(start));
+  Bytes out(file.begin(), file.begin() + span.start);
   out.insert(out.end(), record.begin(), record.end());
-  out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(end), file.end());
+  out.insert(out.end(), file.begin() + span.end, file.end());
   return out;
 }
 

@@ -228,6 +228,14 @@ Palette EncodePalette(const Palette& palette);
 // A whole file of these frames.
 Bytes EncodeSprite(std::span<const IndexedImage> frames, const Palette& palette);
 
+// Where frame `number`'s record lies in a file, to be replaced: the bytes before `start` and from
+// `end` on stay. The records up to that frame must be whole (Fault otherwise); kNoSuchFrame and
+// kRecordInPalette as refusals. Only the header, the palette and the records' headers are read.
+struct RecordSpan {
+  std::int64_t start = 0, end = 0;
+};
+RecordSpan FindRecord(ByteSource& source, int number);
+
 // The file with frame `number`'s record replaced by the image's; every other byte stays as it
 // was, the other records as stored even when not canonical. The records up to that frame must be
 // whole (Fault otherwise); the image is encoded as above.
