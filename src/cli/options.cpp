@@ -1,11 +1,13 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <sstream>
 #include <thread>
 
+#include "cli/console.h"
 #include "cli/pack_options.h"
 #include "image/thumbnail.h"
 
@@ -27,6 +29,27 @@ std::optional<int> parsePositive(std::string_view text) {
 int defaultJobs() {
   unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+// The library's message with every argument it repeats in the quoting of names, so that no
+// argument can forge a line or drive the terminal.
+std::string quoteArguments(std::string message, const std::vector<std::string>& args) {
+  std::vector<std::string> raw;
+  for (const std::string& arg : args) {
+    raw.push_back(arg);
+    if (const std::size_t equals = arg.find('='); equals != std::string::npos)
+      raw.push_back(arg.substr(equals + 1));
+  }
+  std::sort(raw.begin(), raw.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  for (const std::string& arg : raw) {
+    const std::string quoted = QuotedName(arg);
+    if (arg.empty() || quoted == arg) continue;
+    for (std::size_t at = message.find(arg); at != std::string::npos;
+         at = message.find(arg, at + quoted.size()))
+      message.replace(at, arg.size(), quoted);
+  }
+  return QuotedName(message) == message ? message : QuotedName(message);
 }
 
 ParsedCommandLine usageError(const std::string& message) {
@@ -162,7 +185,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (e.get_name() == "RequiredError" && app.get_subcommands().empty())
       message =
           "nothing to do: give a command (export, sheet, gif, info, thumbnail, pack or replace)";
-    return usageError(message);
+    return usageError(quoteArguments(message, args));
   }
 
   if (exportCmd->parsed()) {
@@ -172,8 +195,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!frames.empty()) {
       options.frames = ParseFrames(frames);
       if (!options.frames)
-        return usageError("--frames: \"" + frames +
-                          "\" is not a frame number N or a range A-B with 1 <= A <= B");
+        return usageError("--frames: " +
+                          (QuotedName(frames) == frames ? '"' + frames + '"' : QuotedName(frames)) +
+                          " is not a frame number N or a range A-B with 1 <= A <= B");
     }
     if (options.transparent && options.format == Format::Bmp)
       return usageError("--transparent needs --format png: BMP files have no transparency");
