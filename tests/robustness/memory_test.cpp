@@ -3,10 +3,16 @@
 // the whole process, so this program holds nothing else.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <new>
 
 #include "cli/cli_support.h"
@@ -140,6 +146,84 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   ::getrusage(RUSAGE_SELF, &usage);
   std::printf("peak resident memory: %ld KiB\n", usage.ru_maxrss);
   EXPECT_LT(usage.ru_maxrss, 512 * 1024);
+}
+
+// Peak resident memory of a forked child running the converter, in KiB. The child starts with
+// this process's pages, so only the difference between two runs means anything.
+long ChildPeak(const testing::Strings& args) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(testing::Sprconv(args).status);
+  int status = 0;
+  rusage usage{};
+  ::wait4(child, &status, 0, &usage);
+  return usage.ru_maxrss;
+}
+
+// `chunk` (type and data, with a length that may lie) put in front of the PNG's pixels.
+Bytes WithChunk(Bytes png, const std::string& type, const Bytes& data, std::uint32_t length) {
+  Bytes chunk = {Bytes::value_type(length >> 24), Bytes::value_type(length >> 16),
+                 Bytes::value_type(length >> 8), Bytes::value_type(length)};
+  chunk.insert(chunk.end(), type.begin(), type.end());
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  const auto crc = static_cast<std::uint32_t>(
+      ::crc32(::crc32(0, chunk.data() + 4, 4), data.data(), static_cast<uInt>(data.size())));
+  for (int shift : {24, 16, 8, 0}) chunk.push_back(Bytes::value_type(crc >> shift));
+  const auto pixels = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+  png.insert(pixels - 4, chunk.begin(), chunk.end());
+  return png;
+}
+
+// Images from strangers: a few hundred bytes that claim a chunk of 2 GiB, or a 2 MB file of
+// compressed text that inflates to 2 GB; and a sprite of 128 MiB whose frame is replaced or
+// whose palette is taken. Each run takes a few megabytes more than a run that does nothing.
+TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer's own memory would be counted";
+#endif
+  testing::TempDir dir;
+  const Bytes small = SpriteBuilder().patternFrame(8, 6, 1).build();
+  testing::WriteFile(dir.file("s.spr"), small);
+  testing::Sprconv({"export", dir.file("s.spr"), "-o", dir.path(), "--format", "png"});
+  const Bytes png = testing::ReadFile(dir.file("s_01.png"));
+  // The small sprite's record, then a hole, then its palette at the end of 128 MiB.
+  {
+    std::ofstream big(dir.file("big.spr"), std::ios::binary);
+    big.write(reinterpret_cast<const char*>(small.data()), std::streamsize(small.size() - 1024));
+    big.seekp((128 << 20) - 1024);
+    big.write(reinterpret_cast<const char*>(&*(small.end() - 1024)), 1024);
+  }
+  Bytes text(8000, 'x'), zipped(10000);
+  uLongf zippedSize = zipped.size();
+  Bytes inflates(8000000, 0);
+  ::compress2(zipped.data(), &zippedSize, inflates.data(), inflates.size(), 9);
+  zipped.resize(zippedSize);
+  zipped.insert(zipped.begin(), {'C', 0, 0});
+  Bytes many = png;
+  for (int k = 0; k < 250; ++k)
+    many = WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
+  testing::WriteFile(dir.file("many.png"), many);
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
+    Bytes claims = WithChunk(png, type, text, 0x7ffffff0);
+    claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk
+    testing::WriteFile(dir.file(std::string(type) + ".png"), claims);
+  }
+  const std::string out = dir.file("out.spr");
+  const long before = ChildPeak({"--version"});
+  const std::vector<testing::Strings> runs = {
+      {"pack", dir.file("tEXt.png"), "-o", out},
+      {"pack", dir.file("zTXt.png"), "-o", out},
+      {"pack", dir.file("iTXt.png"), "-o", out},
+      {"pack", dir.file("sPLT.png"), "-o", out},
+      {"pack", dir.file("iCCP.png"), "-o", out},
+      {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("iTXt.png")},
+      {"replace", dir.file("s.spr"), "--frame", "1", dir.file("zTXt.png"), "-o", out},
+      {"pack", dir.file("many.png"), "-o", out},
+      {"replace", dir.file("big.spr"), "--frame", "1", dir.file("many.png"), "-o", out},
+      {"replace", dir.file("big.spr"), "--frame", "1", dir.file("s_01.png")},
+      {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("big.spr")}};
+  for (const testing::Strings& run : runs)
+    EXPECT_LT(ChildPeak(run) - before, 64 * 1024) << testing::Sprconv(run).err;
+  EXPECT_EQ(std::filesystem::file_size(dir.file("big.spr")), std::uintmax_t{128} << 20);
 }
 
 }  // namespace
