@@ -163,6 +163,54 @@ TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
   ::umount(disk.c_str());
 }
 
+// A folder packs whole or not at all: every entry named as a frame that cannot be read is named
+// and nothing is written; a gap in the numbers packs in order, with one line. Every name inside a
+// reason is quoted as the leading path is.
+TEST(HostileInputs, PackNamesWhatItCannotReadAndQuotesEveryName) {
+  testing::TempDir dir;
+  const std::string sprite = SpriteBuilder().patternFrame(3, 2, 1).patternFrame(3, 2, 2).write(
+                        dir.file("s.spr")),
+                    f = dir.file("evil\nf"), q = "$'" + dir.path() + "/evil\\nf",
+                    out = f + "/o.spr";
+  Sprconv({"export", sprite, "-o", f, "--format", "png"});
+  ::symlink("s_04.png", (f + "/s_04.png").c_str());
+  ::symlink("s_06.png", (f + "/s_05.png").c_str());
+  ::symlink("s_05.png", (f + "/s_06.png").c_str());
+  ::symlink("nowhere", (f + "/s_07.png").c_str());
+  fs::create_directory(f + "/s_08.png");
+  ::mkfifo((f + "/s_09.png").c_str(), 0600);
+  const std::string loops = ": a symbolic link on the way loops\nsprconv: ";
+  EXPECT_EQ(Sprconv({"pack", f, "-o", out}).err,
+            "sprconv: " + q + "/s_04.png'" + loops + q + "/s_05.png'" + loops + q + "/s_06.png'" +
+                ": a symbolic link on the way loops\nsprconv: " + q +
+                "/s_07.png': no such file or folder\nsprconv: " + q +
+                "/s_08.png': a folder, not a file\nsprconv: " + q +
+                "/s_09.png': not an ordinary file\n");
+  EXPECT_FALSE(fs::exists(out));
+  for (int k = 4; k <= 9; ++k) fs::remove(f + "/s_0" + std::to_string(k) + ".png");
+  fs::copy(f + "/s_02.png", f + "/s_4.png");
+  fs::remove(f + "/s_02.png");
+  const testing::CliRun gap = Sprconv({"pack", f, "-o", out});
+  EXPECT_EQ(
+      std::tuple(gap.status, gap.err,
+                 Sprconv({"info", out}).out.find(": 2 frames") != std::string::npos),
+      std::tuple(0, "sprconv: " + q + "': no image numbered 2-3; the others are packed in order\n",
+                 true));
+  fs::remove(out);
+  auto says = [&](const testing::Strings& args) { return Sprconv(args).err.substr(9 + q.size()); };
+  EXPECT_EQ(says({"pack", f + "/s_01.png", "-o", f + "/s_01.png"}),
+            "/s_01.png': the output is also an input (" + q + "/s_01.png')\n");
+  fs::copy(f + "/s_01.png", f + "/s_1.png");
+  EXPECT_EQ(says({"pack", f, "-o", out}),
+            "': two images for frame 1: " + q + "/s_01.png' and " + q + "/s_1.png'\n");
+  fs::rename(f + "/s_1.png", f + "/t\x1b_1.png");
+  EXPECT_EQ(says({"pack", f, "-o", out}),
+            "': frames of more than one sprite here (s and $'t\\x1b'): name the images instead\n");
+  EXPECT_EQ(Sprconv({"export", sprite, "--frames", "1\x1b[2J"}).err,
+            "sprconv: --frames: $'1\\x1b[2J' is not a frame number N or a range A-B with 1 <= A "
+            "<= B\nRun 'sprconv --help' for the usage.\n");
+}
+
 using testing::Bytes;
 
 constexpr int kFrames = 6, kW = 20, kH = 30;
