@@ -1,6 +1,6 @@
 // Writes the seed corpora of the sprite writer and the image readers: images at the limits and
 // past them, sprite files to replace a frame in, every PNG form and BMP variant, and the files
-// the export writes.
+// the export writes, with chunks the readers skip.
 #include <png.h>
 
 #include <filesystem>
@@ -70,6 +70,17 @@ int main(int argc, char** argv) {
   frame.pixels = glint::testing::MakePixels(6, 5, 3);
   const auto palette = glint::testing::DistinctPalette();
   save(readers, "exported.png", glint::image::PalettePng(frame, palette, true), 1);
+  // Chunks the readers skip: whole, and claiming far more than the file holds.
+  const Bytes exported = glint::image::PalettePng(frame, palette, true);
+  const Bytes text = {'C', 0, 0, 0x78, 0x9c, 0x63, 0x60, 0x18, 0x05, 0, 0, 0, 0x40, 0, 1};
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP", "eXIf", "prVt"}) {
+    save(readers, std::string("chunk-") + type,
+         glint::testing::WithChunk(exported, type, text, static_cast<std::uint32_t>(text.size())),
+         1);
+    Bytes claims = glint::testing::WithChunk(exported, type, text, 0x7ffffff0);
+    claims.resize(claims.size() - exported.size() + 60);
+    save(readers, std::string("claims-") + type, claims, 1);
+  }
   save(readers, "exported.bmp", glint::bmp::FrameFile(frame, glint::bmp::ConvertPalette(palette)),
        0);
   return 0;

@@ -19,6 +19,7 @@
 #include "export/save_frames.h"
 #include "spr/sprite.h"
 #include "support/fake_window.h"
+#include "support/image_files.h"
 #include "ui/form1.h"
 #include "viewer/frame_viewer.h"
 
@@ -159,20 +160,6 @@ long ChildPeak(const testing::Strings& args) {
   return usage.ru_maxrss;
 }
 
-// `chunk` (type and data, with a length that may lie) put in front of the PNG's pixels.
-Bytes WithChunk(Bytes png, const std::string& type, const Bytes& data, std::uint32_t length) {
-  Bytes chunk = {Bytes::value_type(length >> 24), Bytes::value_type(length >> 16),
-                 Bytes::value_type(length >> 8), Bytes::value_type(length)};
-  chunk.insert(chunk.end(), type.begin(), type.end());
-  chunk.insert(chunk.end(), data.begin(), data.end());
-  const auto crc = static_cast<std::uint32_t>(
-      ::crc32(::crc32(0, chunk.data() + 4, 4), data.data(), static_cast<uInt>(data.size())));
-  for (int shift : {24, 16, 8, 0}) chunk.push_back(Bytes::value_type(crc >> shift));
-  const auto pixels = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
-  png.insert(pixels - 4, chunk.begin(), chunk.end());
-  return png;
-}
-
 // Images from strangers: a few hundred bytes that claim a chunk of 2 GiB, or a 2 MB file of
 // compressed text that inflates to 2 GB; and a sprite of 128 MiB whose frame is replaced or
 // whose palette is taken. Each run takes a few megabytes more than a run that does nothing.
@@ -200,10 +187,10 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
   zipped.insert(zipped.begin(), {'C', 0, 0});
   Bytes many = png;
   for (int k = 0; k < 250; ++k)
-    many = WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
+    many = testing::WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
   testing::WriteFile(dir.file("many.png"), many);
   for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
-    Bytes claims = WithChunk(png, type, text, 0x7ffffff0);
+    Bytes claims = testing::WithChunk(png, type, text, 0x7ffffff0);
     claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk
     testing::WriteFile(dir.file(std::string(type) + ".png"), claims);
   }

@@ -1,6 +1,7 @@
 #include "support/image_files.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -87,6 +88,19 @@ Bytes VariantBmp(std::uint32_t headerSize, int colours, bool topDown, bool compr
     b.insert(b.end(), {0, second[0], second[1], second[2]});  // no padding after the last row
   }
   return b;
+}
+
+Bytes WithChunk(Bytes png, const std::string& type, const Bytes& data, std::uint32_t length) {
+  Bytes chunk = {Bytes::value_type(length >> 24), Bytes::value_type(length >> 16),
+                 Bytes::value_type(length >> 8), Bytes::value_type(length)};
+  chunk.insert(chunk.end(), type.begin(), type.end());
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  const auto crc = static_cast<std::uint32_t>(
+      ::crc32(::crc32(0, chunk.data() + 4, 4), data.data(), static_cast<uInt>(data.size())));
+  for (int shift : {24, 16, 8, 0}) chunk.push_back(Bytes::value_type(crc >> shift));
+  const auto pixels = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+  png.insert(pixels - 4, chunk.begin(), chunk.end());
+  return png;
 }
 
 }  // namespace glint::testing

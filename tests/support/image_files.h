@@ -4,6 +4,7 @@
 // and the fuzzers' seeds.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "support/sprite_builder.h"
@@ -31,5 +32,9 @@ Bytes FormPng(const PngForm& form);
 // table of `colours` entries, the header `headerSize` bytes long (12: the oldest layout, 3-byte
 // colours); `compressed` stores the rows run-length coded. The last row has no padding.
 Bytes VariantBmp(std::uint32_t headerSize, int colours, bool topDown, bool compressed = false);
+
+// The PNG with a chunk of this type and data put in front of its pixels; its length field says
+// `length`, which may lie.
+Bytes WithChunk(Bytes png, const std::string& type, const Bytes& data, std::uint32_t length);
 
 }  // namespace glint::testing
