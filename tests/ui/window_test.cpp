@@ -91,7 +91,10 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
                            "folder.spr/", "empty/", "gone/"})
     f.make(name);
-  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR");
+  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR"),
+                    odd = f.sprite(
+                        "a\xff"
+                        "b.spr");
   f.reopen();
   const std::string p = f.sprites.path() + "/";
   QTreeWidgetItem* root = f.node("/");
@@ -101,7 +104,8 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   EXPECT_TRUE(root->isExpanded());
   EXPECT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
                                     "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
-                                    p + "a.spr a.spr 2\n" + p + "b.SPR b.SPR 2\n");
+                                    p + "a.spr a.spr 2\n" + odd + " a\uFFFDb.spr 2\n" + p +
+                                    "b.SPR b.SPR 2\n");
   EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
 
   f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
@@ -123,11 +127,11 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
     f.node(p + name)->setExpanded(true);
     EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
   }
-  // A double click opens the sprite files, whatever the letter case; a folder, the root, a
-  // placeholder or no selection at all do nothing.
-  for (const std::string& select : {p + "a.spr", p + "b.SPR", p + "sub/", std::string("/"),
+  // A double click opens the sprite files, whatever the letter case or bytes of the name; a
+  // folder, the root, a placeholder or no selection at all do nothing.
+  for (const std::string& select : {p + "a.spr", p + "b.SPR", odd, p + "sub/", std::string("/"),
                                     "$$$" + p + "folder.spr", std::string()}) {
-    const bool opens = select == p + "a.spr" || select == p + "b.SPR";
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
     f.form->SetText1("before");
     f.form->SetStatusText("");
     f.form->TreeView1().clearSelection();
@@ -136,9 +140,20 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
     EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
     EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
   }
+  // The path box shows such a name with U+FFFD and keeps its bytes until its text is edited.
+  f.node(odd)->setSelected(true);
+  f.form->TreeView1_DblClick();
+  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
+  EXPECT_EQ(text1->text(), QString::fromUtf8(p + "a\uFFFDb.spr"));
+  f.form->SetStatusText("");
+  QTest::keyClick(text1, Qt::Key_Return);
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + odd);
+  f.form->TreeView1().clearSelection();
+  text1->setText(text1->text() + "x");
+  EXPECT_EQ(f.form->Text1(), p + "a\uFFFDb.sprx");
   // Enter in the path box or in the tree loads too.
   f.form->SetText1(a);
-  QTest::keyClick(f.form->findChild<QLineEdit*>("Text1"), Qt::Key_Return);
+  QTest::keyClick(text1, Qt::Key_Return);
   EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + a);
   EXPECT_TRUE(f.form->findChild<QAction*>("mnuAnimation")->isEnabled());
   f.node(b)->setSelected(true);
@@ -158,6 +173,9 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   };
   EXPECT_FALSE(drop(p + "c.txt"));
   EXPECT_EQ(f.form->Text1(), b);
+  EXPECT_TRUE(drop(odd));  // the URL holds U+FFFD: the one name in the folder that reads so
+  EXPECT_EQ(f.form->Text1() + " | " + f.form->StatusText(),
+            odd + " | Decoded 3 pictures in " + odd);
   EXPECT_TRUE(drop(a));
   EXPECT_EQ(f.form->Text1() + " | " + f.form->StatusText(), a + " | Decoded 3 pictures in " + a);
   // A load that ends with a message leaves the sprite last loaded as it was.
@@ -265,6 +283,17 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
     EXPECT_EQ(shownIn, QDir::homePath()) << start;
     EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
   }
+
+  // The dialog names a file that is not UTF-8 with U+FFFD: it opens the one file of its folder
+  // named so; when several are, it says so and opens none.
+  const std::string one = f.sprite("x\xff.spr"), twice = f.sprites.file("y\uFFFD.spr");
+  for (const char* name : {"y\xfe.spr", "y\xff.spr"}) f.sprite(name);
+  f.dialogs.openAnswers = {f.sprites.file("x\uFFFD.spr"), twice};
+  browse->click();
+  browse->click();
+  EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText(), one + "|Decoded 3 pictures in " + one);
+  EXPECT_EQ(f.said(), Strings{"Cannot open \"" + twice +
+                              "\": more than one file in its folder has a name shown this way."});
 }
 
 TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
