@@ -2,6 +2,7 @@
 // start-up from the command line and the output folder, the directory tree, layout, the open
 // dialog, the path box's focus and the viewer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -400,37 +402,99 @@ TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
 }
 
 // Paths as a file manager or a shell hands them over: relative ones are taken from the current
-// folder, and only an ordinary file is loaded.
-TEST(OpenAtStartup, LoadsAsTheOpenDialogDoesAndOnlyHelpAndVersionNeedNoWindow) {
+// folder, by their bytes, and only an ordinary file is loaded.
+TEST(OpenAtStartup, LoadsAsTheOpenDialogDoesAndRefusesWhatIsNoOrdinaryFile) {
   Form1Fixture f;
-  const std::string sprite = f.sprite("walk.spr");
+  const std::string sprite = f.sprite("walk.spr"), odd = f.sprite(
+                                                       "a\xff"
+                                                       "b.spr");
   f.make("folder.spr/");
+  ASSERT_EQ(mkfifo(f.sprites.file("fifo.spr").c_str(), 0600), 0);
   const fs::path before = fs::current_path();
   fs::current_path(f.sprites.path());
-  for (const std::string& given :
-       Strings{"walk.spr", "./sub/../walk.spr", sprite, "missing.spr", "folder.spr", ""}) {
-    const bool loads = given.find("walk.spr") != std::string::npos;
+  const std::string none = "no such file.", other = "not an ordinary file.";
+  const std::pair<std::string, std::string> cases[] = {{"walk.spr", sprite},
+                                                       {"./sub/../walk.spr", sprite},
+                                                       {sprite, sprite},
+                                                       {"a\xff"
+                                                        "b.spr",
+                                                        odd},
+                                                       {"missing.spr", none},
+                                                       {"folder.spr", other},
+                                                       {"fifo.spr", other},
+                                                       {"", none}};
+  for (const auto& [given, loads] : cases) {
+    const bool loaded = loads.front() == '/';
     f.reopen();
     OpenAtStartup(*f.form, given);
     ASSERT_TRUE(f.form->isVisible());
     for (const auto& box : f.dialogs.messages)
       EXPECT_EQ(std::to_string(box.style) + " " + box.caption, "48 Valkarin Glintscope");
-    EXPECT_EQ(f.said(),
-              loads ? Strings{} : Strings{"Cannot open \"" + given + "\": no such file."});
+    EXPECT_EQ(f.said(), loaded ? Strings{} : Strings{"Cannot open \"" + given + "\": " + loads});
     // Loaded, and the next dialog starts there.
     EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText() + "|" + f.form->CommonDialog1.FileName,
-              loads ? sprite + "|Decoded 3 pictures in " + sprite + "|" + sprite : "||")
+              loaded ? loads + "|Decoded 3 pictures in " + loads + "|" + loads : "||")
         << given;
   }
   fs::current_path(before);
+}
 
-  // Only help and version need no window; the last names a file "--version".
+// Read before the window system starts: Qt's own options are passed over, paths keep their bytes.
+TEST(OpenAtStartup, ReadsTheCommandLineBeforeAnyWindow) {
   const std::vector<const char*> commandLines[] = {
-      {"g"}, {"g", "walk.spr"}, {"g", "--help"}, {"g", "walk.spr", "-v"}, {"g", "--", "--version"}};
-  std::string asks;
-  for (const auto& args : commandLines)
-    asks += AsksForInformation(static_cast<int>(args.size()), args.data()) ? 'y' : 'n';
-  EXPECT_EQ(asks, "nnyyn");
+      {"g", "a\xff.spr", "-"},
+      {"g", "--help", "walk.spr", "-hv"},
+      {"g", "-platform", "offscreen", "--style=fusion", "-reverse", "--session", "s", "w.spr"},
+      {"g", "--", "--version", "-x"},
+      {"g", "--bogus", "-?x", "--help=1"}};
+  std::string read;
+  for (const auto& args : commandLines) {
+    const CommandLine line = ReadCommandLine(static_cast<int>(args.size()), args.data());
+    for (const auto* part : {&line.paths, &line.information})
+      for (const std::string& arg : *part) read += arg + (part == &line.paths ? "; " : ", ");
+    read += line.mistake + "\n";
+  }
+  EXPECT_EQ(read,
+            "a\xff.spr; -; \n"
+            "walk.spr; --help, -h, -v, \n"
+            "w.spr; \n"
+            "--version; -x; \n"
+            "-?, Unexpected value after '--help'.\n");
+}
+
+// The real program: mistakes end with exit status 2, and they and the help need no display.
+TEST(OpenAtStartup, MistakesOnTheCommandLineEndTheProgramWithOrWithoutADisplay) {
+  struct Case {
+    QStringList args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, "glintscope: Unknown option 'bogus'.\n"},
+      {{"-style", "fusion", "-x", "--y"}, 2, "glintscope: Unknown options: x, y.\n"},
+      {{"a.spr", "b.spr"}, 2, "glintscope: one sprite file at a time\n"},
+      {{QString::fromUtf8("--\xe2\x80\xa8\t")},
+       2,
+       "glintscope: Unknown option $'\xe2\x80\xa8\\t'.\n"},
+      {{"-platform", "offscreen", "--help"}, 0, ""}};
+  for (const bool display : {true, false}) {
+    for (const Case& c : cases) {
+      QProcess viewer;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(name);
+      if (display) environment.insert("QT_QPA_PLATFORM", "offscreen");
+      viewer.setProcessEnvironment(environment);
+      viewer.start(GLINT_VIEWER, c.args);
+      ASSERT_TRUE(viewer.waitForFinished(20000));
+      const std::string out = viewer.readAllStandardOutput().toStdString();
+      EXPECT_EQ(
+          std::to_string(viewer.exitCode()) + " " + viewer.readAllStandardError().toStdString(),
+          std::to_string(c.status) + " " + c.err)
+          << display << " " << c.args.join(' ').toStdString();
+      EXPECT_EQ(out.starts_with("Usage: "), c.status == 0);
+    }
+  }
 }
 
 }  // namespace
