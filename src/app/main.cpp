@@ -9,33 +9,34 @@
 
 int main(int argc, char** argv) {
   glint::RemoveTemporariesOnSignals();
-  if (glint::AsksForInformation(argc, argv)) {
-    // Help and the version print without a window, so they work where there is no display.
-    QCoreApplication app(argc, argv);
+  // Read before the window system starts: mistakes, help and the version need no display.
+  const glint::CommandLine line = glint::ReadCommandLine(argc, argv);
+  if (!line.mistake.empty() || (line.information.empty() && line.paths.size() > 1)) {
+    std::fprintf(stderr, "glintscope: %s\n",
+                 line.mistake.empty() ? "one sprite file at a time" : line.mistake.c_str());
+    return 2;
+  }
+  if (!line.information.empty()) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
     glint::SetApplicationNames();
     QCommandLineParser parser;
     glint::DescribeCommandLine(parser);
-    parser.process(app);  // prints and exits
+    QStringList arguments = {QCoreApplication::applicationName()};
+    for (const std::string& option : line.information)
+      arguments.push_back(QString::fromStdString(option));
+    parser.process(arguments);  // prints and exits
     return 0;
   }
   QApplication app(argc, argv);
   glint::SetApplicationNames();
-  QCommandLineParser parser;
-  glint::DescribeCommandLine(parser);
-  parser.process(app);
-  const QStringList paths = parser.positionalArguments();
-  if (paths.size() > 1) {
-    std::fprintf(stderr, "glintscope: one sprite file at a time\n");
-    return 1;
-  }
 
   glint::Form1 window;
   window.show();
-  if (!paths.isEmpty()) {
+  if (!line.paths.empty()) {
     // Once the window is up, so the load shows its progress and a message has its window.
-    QTimer::singleShot(0, &window, [&window, path = paths.front().toStdString()] {
-      glint::OpenAtStartup(window, path);
-    });
+    QTimer::singleShot(
+        0, &window, [&window, path = line.paths.front()] { glint::OpenAtStartup(window, path); });
   }
   return app.exec();
 }

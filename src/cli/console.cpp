@@ -3,79 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 
 #include "platform/errors.h"
 
 namespace glint::cli {
-
-std::size_t Utf8Length(std::string_view s) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(0);
-  std::size_t length;
-  std::uint32_t min;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2, min = 0x80;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3, min = 0x800;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4, min = 0x10000;
-  else
-    return 0;
-  if (s.size() < length) return 0;
-  std::uint32_t code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i) & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-std::string QuotedName(std::string_view name) {
-  // Each byte as it stands in the quoted form, or nothing where it may stand as it is.
-  auto escape = [](unsigned char c) -> std::string {
-    static constexpr char kHex[] = "0123456789abcdef";
-    switch (c) {
-      case '\n':
-        return "\\n";
-      case '\t':
-        return "\\t";
-      case '\r':
-        return "\\r";
-      case '\\':
-        return "\\\\";
-      case '\'':
-        return "\\'";
-      default:
-        return std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-    }
-  };
-  bool plain = true;
-  for (std::size_t i = 0; i < name.size() && plain; ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const std::size_t length = c < 0x80 ? 1 : Utf8Length(name.substr(i));
-    plain = c >= 0x20 && c != 0x7F && length != 0;
-    if (length > 1) i += length - 1;
-  }
-  if (plain) return std::string(name);
-  std::string quoted = "$'";
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const std::size_t length = c < 0x80 ? 1 : Utf8Length(name.substr(i));
-    if (length > 1) {
-      quoted.append(name.substr(i, length));
-      i += length - 1;
-    } else if (length == 0 || c < 0x20 || c == 0x7F || c == '\\' || c == '\'') {
-      quoted += escape(c);
-    } else {
-      quoted += static_cast<char>(c);
-    }
-  }
-  return quoted + "'";
-}
 
 void StdConsole::failed(const char* stream) {
   const int code = errno;

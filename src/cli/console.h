@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/names.h"
+
 namespace glint::cli {
 
 // Where the converter talks: stdout for results, stderr for errors and the progress bar.
@@ -17,12 +19,9 @@ class Console {
   virtual std::string finish() { return {}; }
 };
 
-// A name as messages show it: as it is, or in the shell's $'...' quoting when it holds control
-// characters, DEL or bytes that are not UTF-8, so that no name can forge a line.
-std::string QuotedName(std::string_view name);
-
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
-std::size_t Utf8Length(std::string_view text);
+// The quoting rule is shared with the viewer's command line.
+using glint::QuotedName;
+using glint::Utf8Length;
 
 // The process's own stdout and stderr.
 class StdConsole : public Console {

@@ -32,6 +32,16 @@ void PathBox::mousePressEvent(QMouseEvent* event) {
   }
 }
 
+void PathBox::setPath(const std::string& bytes) {
+  bytes_ = bytes;
+  shownForBytes_ = QString::fromStdString(bytes);
+  setText(shownForBytes_);
+}
+
+std::string PathBox::path() const {
+  return text() == shownForBytes_ ? bytes_ : text().toStdString();
+}
+
 PictureView::PictureView(QWidget* parent, ImagePictureBox& box) : QWidget(parent), box_(box) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "platform/status.h"
 #include "window/picture_box.h"
@@ -18,10 +19,15 @@ namespace glint {
 // A text box that reports getting the keyboard focus by mouse or keyboard. Focus given by a
 // mouse press is reported after the press has placed the cursor, so the handler's selection
 // stands.
+//
+// A path is kept as its bytes beside the text shown for it (U+FFFD where a byte is not UTF-8), so a
+// name that is not UTF-8 still opens; once the text is edited, the text is the path.
 class PathBox : public QLineEdit {
  public:
   explicit PathBox(QWidget* parent) : QLineEdit(parent) {}
   std::function<void()> onGotFocus;
+  void setPath(const std::string& bytes);
+  std::string path() const;
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
@@ -29,6 +35,8 @@ class PathBox : public QLineEdit {
 
  private:
   bool focusByMouse_ = false;
+  std::string bytes_;
+  QString shownForBytes_;
 };
 
 // Shows a picture box's image, unscaled from its top-left corner.

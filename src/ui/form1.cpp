@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 #include "image/naming.h"
 #include "platform/dialogs_qt.h"
@@ -62,6 +65,35 @@ double ScreenTwipsPerPixel(bool horizontal) {
 }
 
 std::string DefaultAppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+// The path a name chosen in the open dialog or dropped stands for. Both hand names over as text,
+// with U+FFFD for each byte that is not UTF-8; such a part is the one entry of its folder whose
+// name reads so. Unset when several do; a part that none matches stays as it came.
+std::optional<std::string> ChosenPath(const std::string& chosen) {
+  constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  if (chosen.find(kReplacement) == std::string::npos) return chosen;
+  std::string path;
+  for (std::size_t at = 0; at <= chosen.size();) {
+    const std::size_t slash = std::min(chosen.find('/', at), chosen.size());
+    std::string part = chosen.substr(at, slash - at);
+    if (part.find(kReplacement) != std::string::npos) {
+      const QString shown = QString::fromStdString(part);
+      std::vector<std::string> found;
+      std::error_code ec;
+      for (std::filesystem::directory_iterator it(path.empty() ? "." : path, ec), end;
+           !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (QFile::decodeName(QByteArray::fromStdString(name)) == shown) found.push_back(name);
+      }
+      if (found.size() > 1) return std::nullopt;
+      if (found.size() == 1) part = found.front();
+    }
+    path += part;
+    if (slash < chosen.size()) path += '/';
+    at = slash + 1;
+  }
+  return path;
+}
 
 std::string WithoutTrailingSeparator(std::string path) {
   while (path.size() > 1 && path.back() == kSep[0]) path.pop_back();
@@ -307,8 +339,8 @@ QWidget& Form1::clientArea() { return *client_; }
 
 // --- The window model ---
 
-std::string Form1::Text1() const { return text1_->text().toStdString(); }
-void Form1::SetText1(const std::string& text) { text1_->setText(QString::fromStdString(text)); }
+std::string Form1::Text1() const { return text1_->path(); }
+void Form1::SetText1(const std::string& text) { text1_->setPath(text); }
 std::string Form1::Text2() const { return text2_->text().toStdString(); }
 void Form1::SetText2(const std::string& text) { text2_->setText(QString::fromStdString(text)); }
 int Form1::Check1() const { return check1_->isChecked() ? 1 : 0; }
@@ -440,14 +472,25 @@ void Form1::Browse_Click() {
     CommonDialog1.Filter = kOpenFilter;
     dialogs().ShowOpen(CommonDialog1);
     CommonDialog1.InitDir.clear();
-    SetText1(CommonDialog1.FileName);
-    LoadSprite();
+    openChosen(CommonDialog1.FileName);
   } catch (...) {
     // A cancel, or any other failure: the handler ends quietly, nothing undone.
   }
 }
 
 void Form1::mnuFileOpen_Click() { Browse_Click(); }
+
+void Form1::openChosen(const std::string& chosen) {
+  const std::optional<std::string> path = ChosenPath(chosen);
+  if (!path) {
+    dialogs().MsgBox("Cannot open \"" + chosen +
+                         "\": more than one file in its folder has a name shown this way.",
+                     style::kExclamation, "");
+    return;
+  }
+  SetText1(*path);
+  LoadSprite();
+}
 
 void Form1::Text1_GotFocus() { text1_->setSelection(0, static_cast<int>(text1_->text().size())); }
 
@@ -498,8 +541,7 @@ bool Form1::DropFiles(const QList<QUrl>& urls) {
     if (!url.isLocalFile()) continue;
     const std::string path = QFileInfo(url.toLocalFile()).absoluteFilePath().toStdString();
     if (!image::IsSpriteFileName(image::FileName(path))) continue;
-    SetText1(path);
-    LoadSprite();
+    openChosen(path);
     return true;
   }
   return false;

@@ -147,6 +147,8 @@ class Form1 : public QMainWindow, public WindowModel {
  private:
   void buildControls();
   void buildMenu();
+  // Loads a name the open dialog or a drop handed over, as the file it stands for.
+  void openChosen(const std::string& chosen);
   void spriteLoaded(const std::string& path);
   // Where exports start their dialogs: the output folder, else the sprite's folder.
   std::string exportFolder() const;

@@ -54,7 +54,8 @@ class ScrollBar {
 
 class WindowModel : public StatusAndYield {
  public:
-  // Path box and output folder box.
+  // Path box and output folder box. The path box gives back the bytes it was set to, names that
+  // are not UTF-8 included, until its shown text is edited.
   virtual std::string Text1() const = 0;
   virtual void SetText1(const std::string& text) = 0;
   virtual std::string Text2() const = 0;

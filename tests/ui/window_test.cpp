@@ -2,6 +2,7 @@
 // start-up from the command line and the output folder, the directory tree, layout, the open
 // dialog, the path box's focus and the viewer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -91,7 +93,10 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
                            "folder.spr/", "empty/", "gone/"})
     f.make(name);
-  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR");
+  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR"),
+                    odd = f.sprite(
+                        "a\xff"
+                        "b.spr");
   f.reopen();
   const std::string p = f.sprites.path() + "/";
   QTreeWidgetItem* root = f.node("/");
@@ -101,7 +106,8 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   EXPECT_TRUE(root->isExpanded());
   EXPECT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
                                     "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
-                                    p + "a.spr a.spr 2\n" + p + "b.SPR b.SPR 2\n");
+                                    p + "a.spr a.spr 2\n" + odd + " a\uFFFDb.spr 2\n" + p +
+                                    "b.SPR b.SPR 2\n");
   EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
 
   f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
@@ -123,11 +129,11 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
     f.node(p + name)->setExpanded(true);
     EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
   }
-  // A double click opens the sprite files, whatever the letter case; a folder, the root, a
-  // placeholder or no selection at all do nothing.
-  for (const std::string& select : {p + "a.spr", p + "b.SPR", p + "sub/", std::string("/"),
+  // A double click opens the sprite files, whatever the letter case or bytes of the name; a
+  // folder, the root, a placeholder or no selection at all do nothing.
+  for (const std::string& select : {p + "a.spr", p + "b.SPR", odd, p + "sub/", std::string("/"),
                                     "$$$" + p + "folder.spr", std::string()}) {
-    const bool opens = select == p + "a.spr" || select == p + "b.SPR";
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
     f.form->SetText1("before");
     f.form->SetStatusText("");
     f.form->TreeView1().clearSelection();
@@ -136,9 +142,20 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
     EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
     EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
   }
+  // The path box shows such a name with U+FFFD and keeps its bytes until its text is edited.
+  f.node(odd)->setSelected(true);
+  f.form->TreeView1_DblClick();
+  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
+  EXPECT_EQ(text1->text(), QString::fromUtf8(p + "a\uFFFDb.spr"));
+  f.form->SetStatusText("");
+  QTest::keyClick(text1, Qt::Key_Return);
+  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + odd);
+  f.form->TreeView1().clearSelection();
+  text1->setText(text1->text() + "x");
+  EXPECT_EQ(f.form->Text1(), p + "a\uFFFDb.sprx");
   // Enter in the path box or in the tree loads too.
   f.form->SetText1(a);
-  QTest::keyClick(f.form->findChild<QLineEdit*>("Text1"), Qt::Key_Return);
+  QTest::keyClick(text1, Qt::Key_Return);
   EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + a);
   EXPECT_TRUE(f.form->findChild<QAction*>("mnuAnimation")->isEnabled());
   f.node(b)->setSelected(true);
@@ -158,6 +175,9 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   };
   EXPECT_FALSE(drop(p + "c.txt"));
   EXPECT_EQ(f.form->Text1(), b);
+  EXPECT_TRUE(drop(odd));  // the URL holds U+FFFD: the one name in the folder that reads so
+  EXPECT_EQ(f.form->Text1() + " | " + f.form->StatusText(),
+            odd + " | Decoded 3 pictures in " + odd);
   EXPECT_TRUE(drop(a));
   EXPECT_EQ(f.form->Text1() + " | " + f.form->StatusText(), a + " | Decoded 3 pictures in " + a);
   // A load that ends with a message leaves the sprite last loaded as it was.
@@ -265,6 +285,17 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
     EXPECT_EQ(shownIn, QDir::homePath()) << start;
     EXPECT_EQ(filters.toStdString(), "Valkarin Sprite files (*.spr)");
   }
+
+  // The dialog names a file that is not UTF-8 with U+FFFD: it opens the one file of its folder
+  // named so; when several are, it says so and opens none.
+  const std::string one = f.sprite("x\xff.spr"), twice = f.sprites.file("y\uFFFD.spr");
+  for (const char* name : {"y\xfe.spr", "y\xff.spr"}) f.sprite(name);
+  f.dialogs.openAnswers = {f.sprites.file("x\uFFFD.spr"), twice};
+  browse->click();
+  browse->click();
+  EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText(), one + "|Decoded 3 pictures in " + one);
+  EXPECT_EQ(f.said(), Strings{"Cannot open \"" + twice +
+                              "\": more than one file in its folder has a name shown this way."});
 }
 
 TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
@@ -371,37 +402,99 @@ TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
 }
 
 // Paths as a file manager or a shell hands them over: relative ones are taken from the current
-// folder, and only an ordinary file is loaded.
-TEST(OpenAtStartup, LoadsAsTheOpenDialogDoesAndOnlyHelpAndVersionNeedNoWindow) {
+// folder, by their bytes, and only an ordinary file is loaded.
+TEST(OpenAtStartup, LoadsAsTheOpenDialogDoesAndRefusesWhatIsNoOrdinaryFile) {
   Form1Fixture f;
-  const std::string sprite = f.sprite("walk.spr");
+  const std::string sprite = f.sprite("walk.spr"), odd = f.sprite(
+                                                       "a\xff"
+                                                       "b.spr");
   f.make("folder.spr/");
+  ASSERT_EQ(mkfifo(f.sprites.file("fifo.spr").c_str(), 0600), 0);
   const fs::path before = fs::current_path();
   fs::current_path(f.sprites.path());
-  for (const std::string& given :
-       Strings{"walk.spr", "./sub/../walk.spr", sprite, "missing.spr", "folder.spr", ""}) {
-    const bool loads = given.find("walk.spr") != std::string::npos;
+  const std::string none = "no such file.", other = "not an ordinary file.";
+  const std::pair<std::string, std::string> cases[] = {{"walk.spr", sprite},
+                                                       {"./sub/../walk.spr", sprite},
+                                                       {sprite, sprite},
+                                                       {"a\xff"
+                                                        "b.spr",
+                                                        odd},
+                                                       {"missing.spr", none},
+                                                       {"folder.spr", other},
+                                                       {"fifo.spr", other},
+                                                       {"", none}};
+  for (const auto& [given, loads] : cases) {
+    const bool loaded = loads.front() == '/';
     f.reopen();
     OpenAtStartup(*f.form, given);
     ASSERT_TRUE(f.form->isVisible());
     for (const auto& box : f.dialogs.messages)
       EXPECT_EQ(std::to_string(box.style) + " " + box.caption, "48 Valkarin Glintscope");
-    EXPECT_EQ(f.said(),
-              loads ? Strings{} : Strings{"Cannot open \"" + given + "\": no such file."});
+    EXPECT_EQ(f.said(), loaded ? Strings{} : Strings{"Cannot open \"" + given + "\": " + loads});
     // Loaded, and the next dialog starts there.
     EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText() + "|" + f.form->CommonDialog1.FileName,
-              loads ? sprite + "|Decoded 3 pictures in " + sprite + "|" + sprite : "||")
+              loaded ? loads + "|Decoded 3 pictures in " + loads + "|" + loads : "||")
         << given;
   }
   fs::current_path(before);
+}
 
-  // Only help and version need no window; the last names a file "--version".
+// Read before the window system starts: Qt's own options are passed over, paths keep their bytes.
+TEST(OpenAtStartup, ReadsTheCommandLineBeforeAnyWindow) {
   const std::vector<const char*> commandLines[] = {
-      {"g"}, {"g", "walk.spr"}, {"g", "--help"}, {"g", "walk.spr", "-v"}, {"g", "--", "--version"}};
-  std::string asks;
-  for (const auto& args : commandLines)
-    asks += AsksForInformation(static_cast<int>(args.size()), args.data()) ? 'y' : 'n';
-  EXPECT_EQ(asks, "nnyyn");
+      {"g", "a\xff.spr", "-"},
+      {"g", "--help", "walk.spr", "-hv"},
+      {"g", "-platform", "offscreen", "--style=fusion", "-reverse", "--session", "s", "w.spr"},
+      {"g", "--", "--version", "-x"},
+      {"g", "--bogus", "-?x", "--help=1"}};
+  std::string read;
+  for (const auto& args : commandLines) {
+    const CommandLine line = ReadCommandLine(static_cast<int>(args.size()), args.data());
+    for (const auto* part : {&line.paths, &line.information})
+      for (const std::string& arg : *part) read += arg + (part == &line.paths ? "; " : ", ");
+    read += line.mistake + "\n";
+  }
+  EXPECT_EQ(read,
+            "a\xff.spr; -; \n"
+            "walk.spr; --help, -h, -v, \n"
+            "w.spr; \n"
+            "--version; -x; \n"
+            "-?, Unexpected value after '--help'.\n");
+}
+
+// The real program: mistakes end with exit status 2, and they and the help need no display.
+TEST(OpenAtStartup, MistakesOnTheCommandLineEndTheProgramWithOrWithoutADisplay) {
+  struct Case {
+    QStringList args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, "glintscope: Unknown option 'bogus'.\n"},
+      {{"-style", "fusion", "-x", "--y"}, 2, "glintscope: Unknown options: x, y.\n"},
+      {{"a.spr", "b.spr"}, 2, "glintscope: one sprite file at a time\n"},
+      {{QString::fromUtf8("--\xe2\x80\xa8\t")},
+       2,
+       "glintscope: Unknown option $'\xe2\x80\xa8\\t'.\n"},
+      {{"-platform", "offscreen", "--help"}, 0, ""}};
+  for (const bool display : {true, false}) {
+    for (const Case& c : cases) {
+      QProcess viewer;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(name);
+      if (display) environment.insert("QT_QPA_PLATFORM", "offscreen");
+      viewer.setProcessEnvironment(environment);
+      viewer.start(GLINT_VIEWER, c.args);
+      ASSERT_TRUE(viewer.waitForFinished(20000));
+      const std::string out = viewer.readAllStandardOutput().toStdString();
+      EXPECT_EQ(
+          std::to_string(viewer.exitCode()) + " " + viewer.readAllStandardError().toStdString(),
+          std::to_string(c.status) + " " + c.err)
+          << display << " " << c.args.join(' ').toStdString();
+      EXPECT_EQ(out.starts_with("Usage: "), c.status == 0);
+    }
+  }
 }
 
 }  // namespace
