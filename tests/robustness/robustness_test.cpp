@@ -3,10 +3,13 @@
 // read; a tiny file that claims the most pixels, and exports on a disk that fills up. Every
 // handler of the real window, again and again from inside the yields of a running load and of a
 // running export: nothing crashes, the running command finishes as if left alone.
+#include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -94,6 +97,101 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
     }
   EXPECT_EQ(testing::Names(out), std::vector<std::string>{});
   EXPECT_EQ(window.channels().openCount(), 0);
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs the converter in a child that is nobody, in nobody's group alone.
+testing::CliRun AsNobody(const testing::Strings& args) {
+  int err[2];
+  if (::pipe(err) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(err[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+      ::_exit(99);
+    const testing::CliRun run = Sprconv(args);
+    const bool told = ::write(err[1], run.err.data(), run.err.size()) == ssize_t(run.err.size());
+    ::_exit(told ? run.status : 98);
+  }
+  ::close(err[1]);
+  testing::CliRun run;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;) run.err.append(buffer, n);
+  ::close(err[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// Owner, group, mode, names and file: all that a sprite refused must keep.
+std::string Metadata(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " +
+         std::to_string(st.st_mode & 07777) + " " + std::to_string(st.st_nlink) + " " +
+         std::to_string(st.st_ino);
+}
+
+// A sprite written over, in place or by -o, is written as writing to it would be: by whom may,
+// to the same owner, group and mode, and never split from its other names.
+TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+  testing::TempDir dir;
+  ::chmod(dir.path().c_str(), 0755);
+  const std::string source = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("source.spr"));
+  ASSERT_EQ(Sprconv({"export", source, "-o", dir.path(), "--format", "png"}).status, 0);
+  const std::string image = dir.file("source_01.png");
+  const struct {
+    std::string writer;  // replace in place, replace -o or pack
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    bool linked, asNobody;
+    std::string refusal;  // none: written, keeping owner, group and mode
+  } cases[] = {
+      {"replace", kNobody, kNobody, 0444, false, true, "it is read-only"},
+      {"replace", kNobody, kNobody, 0640, false, false, ""},
+      {"pack", kNobody, 0, 04755, false, false, ""},
+      {"replace", 0, kNobody, 0664, false, true,
+       "its owner cannot be kept: it belongs to another user (root)"},
+      {"replace", 0, 0, 0644, true, false,
+       "it has 2 names (hard links), which writing it in place would split; -o with another "
+       "name writes a new file"},
+      {"replace -o", 0, 0, 0644, true, false, "it has 2 names (hard links)"},
+      {"pack", 0, 0, 0644, true, false, "it has 2 names (hard links)"},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    const std::string folder = dir.file(std::to_string(++row)), sprite = folder + "/s.spr";
+    SCOPED_TRACE(c.writer + " " + std::to_string(row));
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+    fs::copy_file(source, sprite);
+    ASSERT_EQ(::chown(sprite.c_str(), c.uid, c.gid) | ::chmod(sprite.c_str(), c.mode), 0);
+    if (c.linked) fs::create_hard_link(sprite, folder + "/other.spr");
+    const std::string before = Metadata(sprite);
+    const auto files = testing::Tree(folder);
+    const testing::Strings args =
+        c.writer == "pack" ? testing::Strings{"pack", image, "-o", sprite}
+        : c.writer == "replace -o"
+            ? testing::Strings{"replace", source, "--frame", "1", image, "-o", sprite}
+            : testing::Strings{"replace", sprite, "--frame", "1", image};
+    const testing::CliRun run = c.asNobody ? AsNobody(args) : Sprconv(args);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(std::pair(run.status, run.err), std::pair(0, std::string()));
+      const std::string after = Metadata(sprite);  // a new file, as the old one was
+      EXPECT_EQ(after.substr(0, after.rfind(' ')), before.substr(0, before.rfind(' ')));
+      EXPECT_NE(after, before);
+    } else {
+      EXPECT_EQ(run.status, 1);
+      EXPECT_THAT(run.err, ::testing::StartsWith("sprconv: " + sprite +
+                                                 ": cannot write the file: " + c.refusal));
+      EXPECT_EQ(Metadata(sprite), before);
+      EXPECT_EQ(testing::Tree(folder), files);
+    }
+  }
 }
 
 // Depth stops neither the walk nor the mirrored folders; whatever the walk cannot read or convert
