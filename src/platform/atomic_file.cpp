@@ -249,12 +249,14 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs, Kind
   // exports write new files, which need one look.
   constexpr int kMostLinks = 40;
   struct stat st {};
-  bool exists = false;
+  struct stat followed {};
+  bool exists = false, leadsSomewhere = false;
   for (int links = 0;; ++links) {
     if (name.empty() || name == "." || name == "..") fail(EISDIR);
     exists = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists && errno != ENOENT) fail(errno);
     if (!exists || !S_ISLNK(st.st_mode)) break;
+    if (links == 0) leadsSomewhere = ::fstatat(folder, name.c_str(), &followed, 0) == 0;
     if (links == kMostLinks) refuse("a symbolic link that loops has that name");
     std::string link(PATH_MAX, '\0');
     const ssize_t length = ::readlinkat(folder, name.c_str(), link.data(), link.size());
@@ -267,6 +269,9 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs, Kind
     }
     name = linkName;
   }
+  // A chain that ends at a name no folder holds, as /proc's links to pipes do, yet leads to
+  // something, leads to no file that could be replaced.
+  if (!exists && leadsSomewhere && !S_ISREG(followed.st_mode)) refuse("it is not an ordinary file");
   const bool sprite = exists && kind == Kind::kSprite;
   if (exists) checkReplaceable(st, inputs);
   if (sprite) checkSprite(folder, name, st);

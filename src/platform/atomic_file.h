@@ -25,7 +25,8 @@ struct FreeSpace {
 // A target that exists must be an ordinary file: a folder, a device, a FIFO, a socket, a link that
 // loops, or one of the files being read is refused before anything is written. Writing stops as a
 // full disk rather than leave less than kMinFree or 1 % of the file system free, whichever is
-// more. Temporary names are ".NAME.XXXXXX", NAME cut short where the name limit asks for it.
+// more. Temporary names are ".NAME.XXXXXX", NAME cut short where the name limit asks for it. A
+// link that leads to no file the folders hold (/dev/stdout on a pipe) is refused as well.
 //
 // Sprites are edited in place, so a sprite that exists is replaced only as writing into it would
 // change it: one this user may not write, one with more than one name (hard link), or one whose

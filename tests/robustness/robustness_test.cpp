@@ -75,6 +75,8 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
   auto node = [](mode_t t) {
     return [t](const std::string& p) { return ::mknod(p.c_str(), t | 0600, ::makedev(1, 3)); };
   };
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
   const std::pair<const char*, std::function<int(const std::string&)>> things[] = {
       {"a folder has that name", [](const std::string& p) { return ::mkdir(p.c_str(), 0700); }},
       {"a FIFO has that name", node(S_IFIFO)},
@@ -84,6 +86,10 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
        [](const std::string& p) { return ::symlink(fs::path(p).filename().c_str(), p.c_str()); }},
       {"it is one of the files being read",
        [&](const std::string& p) { return ::symlink(sprite.c_str(), p.c_str()); }},
+      {"it is not an ordinary file",  // as /dev/stdout is when it is a pipe
+       [&](const std::string& p) {
+         return ::symlink(("/proc/self/fd/" + std::to_string(pipe[1])).c_str(), p.c_str());
+       }},
   };
   for (const auto& [reason, make] : things)
     for (const auto& [target, args] : writers) {
@@ -97,6 +103,8 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
     }
   EXPECT_EQ(testing::Names(out), std::vector<std::string>{});
   EXPECT_EQ(window.channels().openCount(), 0);
+  ::close(pipe[0]);
+  ::close(pipe[1]);
 }
 
 constexpr uid_t kNobody = 65534;
