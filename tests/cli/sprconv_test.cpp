@@ -147,12 +147,8 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
                               {"replace", "s.spr", "--frame", "1", "f_1.png", "-o"},
                               {"thumbnail", "a.spr"}}) {
     const CliRun run = Sprconv(line, Strings{""});
-    EXPECT_EQ(
-        std::pair(run.status, run.err),
-        std::pair(
-            2, "sprconv: " + std::string(line[0] == "thumbnail" ? "the output file's name" : "-o") +
-                   " must not be empty\nRun 'sprconv --help' for the usage.\n"))
-        << line[0];
+    EXPECT_EQ(run.status, 2) << line[0];
+    EXPECT_THAT(run.err, HasSubstr(" must not be empty\n")) << line[0];
   }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
               StartsWith("sprconv: -j must be at least 1\n"));
