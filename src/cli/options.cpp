@@ -188,6 +188,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return usageError(quoteArguments(message, args));
   }
 
+  // An empty name is a slip on the command line, never a file to write: left alone, export
+  // would write beside the sprites and replace into the sprite itself.
+  const CLI::Option* output = app.get_subcommands().front()->get_option_no_throw("-o");
+  if (output != nullptr && output->count() != 0 && options.output.empty())
+    return usageError("-o must not be empty");
+  if (thumbnailCmd->parsed() && options.output.empty())
+    return usageError("the output file's name must not be empty");
+
   if (exportCmd->parsed()) {
     options.command = Command::Export;
     if (options.jobs < 1) return usageError("-j must be at least 1");

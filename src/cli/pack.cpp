@@ -266,7 +266,7 @@ class Output {
  public:
   explicit Output(const std::string& path) : path_(path) {
     try {
-      file_.emplace(path);
+      file_.emplace(path, FileIds{}, AtomicFile::Kind::kSprite);
     } catch (const Error& e) {
       fail(e);
     }

@@ -37,7 +37,9 @@ void AddPackCommands(CLI::App& app, Options& options, CLI::App*& pack, CLI::App*
   replace->footer(
       "The image's colours are matched to the sprite's palette as pack matches them. Every other\n"
       "byte of the file stays as it was. Without -o the sprite itself is replaced, whole, keeping\n"
-      "its permissions.\n\n" +
+      "its owner, group and permissions. A sprite this user may not write, one with more than one\n"
+      "name (hard links), or one whose owner or group this user cannot keep is refused, in place\n"
+      "or named by -o.\n\n" +
       exitStatus);
   // One value each: a list would take the image too, when --frame stands between them.
   replace

@@ -1,6 +1,8 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -26,7 +28,7 @@ namespace {
               code == ENOENT ? "the folder does not exist" : SystemErrorReason(code));
 }
 
-[[noreturn]] void refuse(const char* reason) {
+[[noreturn]] void refuse(const std::string& reason) {
   throw Error(err::kBadFileName, "AtomicFile", reason);
 }
 
@@ -169,6 +171,50 @@ void checkReplaceable(const struct stat& st, const FileIds& inputs) {
   if (inputs.count(FileId{st.st_dev, st.st_ino}) != 0) refuse("it is one of the files being read");
 }
 
+// Refuses a sprite that writing to it in place could not replace, or could not replace whole.
+void checkSprite(int folder, const std::string& name, const struct stat& st) {
+  if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (errno == EACCES) refuse("it is read-only");
+    fail(errno);
+  }
+  if (st.st_nlink > 1)
+    refuse("it has " + std::to_string(st.st_nlink) +
+           " names (hard links), which writing it in place would split; -o with another name "
+           "writes a new file");
+}
+
+std::string userName(uid_t uid) {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  char text[4096];
+  if (::getpwuid_r(uid, &entry, text, sizeof text, &found) == 0 && found != nullptr)
+    return found->pw_name;
+  return "user " + std::to_string(uid);
+}
+
+std::string groupName(gid_t gid) {
+  struct group entry {};
+  struct group* found = nullptr;
+  char text[4096];
+  if (::getgrgid_r(gid, &entry, text, sizeof text, &found) == 0 && found != nullptr)
+    return found->gr_name;
+  return "group " + std::to_string(gid);
+}
+
+// Gives the new file the old one's owner and group: the reason it cannot, or nothing. Only a
+// privileged user may give a file away, or to a group it is not in.
+std::string keepOwner(int fd, const struct stat& old) {
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return SystemErrorReason(errno);
+  if ((now.st_uid == old.st_uid && now.st_gid == old.st_gid) ||
+      ::fchown(fd, old.st_uid, old.st_gid) == 0)
+    return {};
+  if (errno != EPERM) return SystemErrorReason(errno);
+  if (old.st_uid != ::geteuid())
+    return "its owner cannot be kept: it belongs to another user (" + userName(old.st_uid) + ")";
+  return "its group cannot be kept: this user is not in its group (" + groupName(old.st_gid) + ")";
+}
+
 }  // namespace
 
 void AtomicFile::SetWay(Way chosen) { way = chosen; }
@@ -182,32 +228,35 @@ Folder AtomicFile::OpenFolder(const std::string& target) {
   return openFolderPath(split(target).first);
 }
 
-AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs) {
+AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs, Kind kind) {
   auto [folder, name] = split(target);
   ownFolder_ = openFolderPath(folder);
-  start(ownFolder_.fd(), name, inputs);
+  start(ownFolder_.fd(), name, inputs, kind);
 }
 
-AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs) {
-  start(folder.fd(), name, inputs);
+AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs,
+                       Kind kind) {
+  start(folder.fd(), name, inputs, kind);
 }
 
-AtomicFile::AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs)
+AtomicFile::AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs, Kind kind)
     : ownFolder_(std::move(folder)) {
-  start(ownFolder_.fd(), name, inputs);
+  start(ownFolder_.fd(), name, inputs, kind);
 }
 
-void AtomicFile::start(int folder, std::string name, const FileIds& inputs) {
+void AtomicFile::start(int folder, std::string name, const FileIds& inputs, Kind kind) {
   // Links are followed to the file they name, so the link itself survives the rename; most
   // exports write new files, which need one look.
   constexpr int kMostLinks = 40;
   struct stat st {};
-  bool exists = false;
+  struct stat followed {};
+  bool exists = false, leadsSomewhere = false;
   for (int links = 0;; ++links) {
     if (name.empty() || name == "." || name == "..") fail(EISDIR);
     exists = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists && errno != ENOENT) fail(errno);
     if (!exists || !S_ISLNK(st.st_mode)) break;
+    if (links == 0) leadsSomewhere = ::fstatat(folder, name.c_str(), &followed, 0) == 0;
     if (links == kMostLinks) refuse("a symbolic link that loops has that name");
     std::string link(PATH_MAX, '\0');
     const ssize_t length = ::readlinkat(folder, name.c_str(), link.data(), link.size());
@@ -220,7 +269,12 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs) {
     }
     name = linkName;
   }
+  // A chain that ends at a name no folder holds, as /proc's links to pipes do, yet leads to
+  // something, leads to no file that could be replaced.
+  if (!exists && leadsSomewhere && !S_ISREG(followed.st_mode)) refuse("it is not an ordinary file");
+  const bool sprite = exists && kind == Kind::kSprite;
   if (exists) checkReplaceable(st, inputs);
+  if (sprite) checkSprite(folder, name, st);
   folder_ = folder;
   name_ = std::move(name);
   existed_ = exists;
@@ -234,6 +288,13 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs) {
 #endif
   // Either way a new file gets the mode every program's new files get (0666 less the umask).
   if (fd_ < 0) createNamed();
+  if (sprite) {
+    const std::string kept = keepOwner(fd_, st);  // before the mode: a new owner clears set-ID bits
+    if (!kept.empty()) {
+      abandon();
+      refuse(kept);
+    }
+  }
   if (exists) ::fchmod(fd_, st.st_mode & 07777);
 }
 

@@ -25,21 +25,31 @@ struct FreeSpace {
 // A target that exists must be an ordinary file: a folder, a device, a FIFO, a socket, a link that
 // loops, or one of the files being read is refused before anything is written. Writing stops as a
 // full disk rather than leave less than kMinFree or 1 % of the file system free, whichever is
-// more. Temporary names are ".NAME.XXXXXX", NAME cut short where the name limit asks for it.
+// more. Temporary names are ".NAME.XXXXXX", NAME cut short where the name limit asks for it. A
+// link that leads to no file the folders hold (/dev/stdout on a pipe) is refused as well.
+//
+// Sprites are edited in place, so a sprite that exists is replaced only as writing into it would
+// change it: one this user may not write, one with more than one name (hard link), or one whose
+// owner and group a new file cannot take is refused before anything is written, and the new file
+// keeps its owner and group.
 class AtomicFile {
  public:
   enum class Way { kUnnamedWhereAvailable, kNamedTemporary };
+  enum class Kind { kImage, kSprite };
   static constexpr std::uint64_t kMinFree = std::uint64_t{64} << 20;
 
   // Raises 52 when the target is refused or the temporary cannot be created (missing folder, no
   // permission). Every error of the class carries the reason alone, in plain words, as its
   // description. `inputs` are the files being read, never to be replaced.
-  explicit AtomicFile(const std::string& target, const FileIds& inputs = {});
+  explicit AtomicFile(const std::string& target, const FileIds& inputs = {},
+                      Kind kind = Kind::kImage);
   // The file `name` in an open folder, which must stay open until the file is committed or
   // abandoned (an export writes many files through one folder).
-  AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs = {});
+  AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs = {},
+             Kind kind = Kind::kImage);
   // The same in a folder that this file keeps open.
-  AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs = {});
+  AtomicFile(Folder&& folder, const std::string& name, const FileIds& inputs = {},
+             Kind kind = Kind::kImage);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -65,7 +75,7 @@ class AtomicFile {
   };
 
  private:
-  void start(int folder, std::string name, const FileIds& inputs);
+  void start(int folder, std::string name, const FileIds& inputs, Kind kind);
   void createNamed();
   bool linkNamed(const std::string& temp);
   void forgetTemporary();

@@ -139,6 +139,17 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
     EXPECT_EQ(std::pair(run.status, run.out), std::pair(2, std::string())) << line;
     EXPECT_THAT(run.err, StartsWith("sprconv: "));
   }
+  // An empty output name, which the table cannot hold, is no name for any command.
+  for (const Strings& line : {Strings{"export", "a.spr", "-o"},
+                              {"sheet", "a.spr", "-o"},
+                              {"gif", "a.spr", "-o"},
+                              {"pack", "f_1.png", "-o"},
+                              {"replace", "s.spr", "--frame", "1", "f_1.png", "-o"},
+                              {"thumbnail", "a.spr"}}) {
+    const CliRun run = Sprconv(line, Strings{""});
+    EXPECT_EQ(run.status, 2) << line[0];
+    EXPECT_THAT(run.err, HasSubstr(" must not be empty\n")) << line[0];
+  }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
               StartsWith("sprconv: -j must be at least 1\n"));
   const CliRun help = Sprconv({"--help"}), version = Sprconv({"--version"});

@@ -49,10 +49,13 @@ TEST(AtomicFile, ReplacesWholeKeepsPermissionsFollowsLinksAndLeavesNothingOnFail
   WriteFileAtomically(dir.file("link.bmp"), Bytes{9});
   EXPECT_TRUE(fs::is_symlink(dir.file("link.bmp")));
   EXPECT_EQ(ReadFile(dir.file("real/t.bmp")), Bytes{9});
+  fs::create_symlink("real/new.bmp", dir.file("dangling.bmp"));  // a file yet to be made
+  WriteFileAtomically(dir.file("dangling.bmp"), Bytes{8});
+  EXPECT_EQ(ReadFile(dir.file("real/new.bmp")), Bytes{8});
 
   AtomicFile(target).write(Bytes{7, 7});  // never committed
   EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // a.bmp, link.bmp, real
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);  // and dangling.bmp
   EXPECT_EQ(errorOf([&] { WriteFileAtomically(dir.file("none/x.bmp"), Bytes{1}); }),
             "52 the folder does not exist");
 }

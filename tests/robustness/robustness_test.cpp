@@ -3,10 +3,13 @@
 // read; a tiny file that claims the most pixels, and exports on a disk that fills up. Every
 // handler of the real window, again and again from inside the yields of a running load and of a
 // running export: nothing crashes, the running command finishes as if left alone.
+#include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -72,6 +75,8 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
   auto node = [](mode_t t) {
     return [t](const std::string& p) { return ::mknod(p.c_str(), t | 0600, ::makedev(1, 3)); };
   };
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
   const std::pair<const char*, std::function<int(const std::string&)>> things[] = {
       {"a folder has that name", [](const std::string& p) { return ::mkdir(p.c_str(), 0700); }},
       {"a FIFO has that name", node(S_IFIFO)},
@@ -81,6 +86,10 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
        [](const std::string& p) { return ::symlink(fs::path(p).filename().c_str(), p.c_str()); }},
       {"it is one of the files being read",
        [&](const std::string& p) { return ::symlink(sprite.c_str(), p.c_str()); }},
+      {"it is not an ordinary file",  // as /dev/stdout is when it is a pipe
+       [&](const std::string& p) {
+         return ::symlink(("/proc/self/fd/" + std::to_string(pipe[1])).c_str(), p.c_str());
+       }},
   };
   for (const auto& [reason, make] : things)
     for (const auto& [target, args] : writers) {
@@ -94,6 +103,88 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
     }
   EXPECT_EQ(testing::Names(out), std::vector<std::string>{});
   EXPECT_EQ(window.channels().openCount(), 0);
+  ::close(pipe[0]);
+  ::close(pipe[1]);
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs the converter in a child that is nobody, in nobody's group alone; its messages come back
+// through `errFile`.
+testing::CliRun AsNobody(const testing::Strings& args, const std::string& errFile) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+      ::_exit(99);
+    const testing::CliRun run = Sprconv(args);
+    testing::WriteFile(errFile, testing::Bytes(run.err.begin(), run.err.end()));
+    ::_exit(run.status);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const testing::Bytes err = testing::ReadFile(errFile);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", std::string(err.begin(), err.end())};
+}
+
+// A sprite written over, in place or by -o, is written as writing into it would be: by whom may,
+// to the same owner, group and mode, and never split from its other names.
+TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+  testing::TempDir dir;
+  ::chmod(dir.path().c_str(), 0777);
+  const std::string source = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("source.spr"));
+  ASSERT_EQ(Sprconv({"export", source, "-o", dir.path(), "--format", "png"}).status, 0);
+  const std::string image = dir.file("source_01.png"), links = "it has 2 names (hard links)";
+  auto metadata = [](const std::string& path) {  // all that a sprite refused keeps
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777, st.st_nlink, st.st_ino);
+  };
+  const struct {
+    bool pack, linked, asNobody;
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    std::string refusal;  // none: written, keeping owner, group and mode
+  } cases[] = {
+      {false, false, true, kNobody, kNobody, 0444, "it is read-only"},
+      {false, false, false, kNobody, kNobody, 0640, ""},
+      {true, false, false, kNobody, 0, 04755, ""},  // set-ID bits outlive the new owner
+      {false, false, true, 0, kNobody, 0664,
+       "its owner cannot be kept: it belongs to another user (root)"},
+      {false, true, false, 0, 0, 0644,
+       links + ", which writing it in place would split; -o with another name writes a new file"},
+      {true, true, false, 0, 0, 0644, links},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    const std::string folder = dir.file(std::to_string(++row)), sprite = folder + "/s.spr";
+    SCOPED_TRACE(row);
+    fs::create_directory(folder);
+    fs::copy_file(source, sprite);
+    ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody) | ::chown(sprite.c_str(), c.uid, c.gid) |
+                  ::chmod(sprite.c_str(), c.mode),
+              0);
+    if (c.linked) fs::create_hard_link(sprite, folder + "/other.spr");
+    const auto before = metadata(sprite);
+    const auto files = testing::Tree(folder);
+    const testing::Strings args = c.pack
+                                      ? testing::Strings{"pack", image, "-o", sprite}
+                                      : testing::Strings{"replace", sprite, "--frame", "1", image};
+    const testing::CliRun run = c.asNobody ? AsNobody(args, folder + ".err") : Sprconv(args);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(std::pair(run.status, run.err), std::pair(0, std::string()));
+      const auto after = metadata(sprite);
+      EXPECT_EQ(after, std::tuple(c.uid, c.gid, c.mode, nlink_t{1}, std::get<4>(after)));
+      EXPECT_NE(std::get<4>(after), std::get<4>(before));  // a new file
+    } else {
+      EXPECT_EQ(run.status, 1);
+      EXPECT_THAT(run.err, ::testing::StartsWith("sprconv: " + sprite +
+                                                 ": cannot write the file: " + c.refusal));
+      EXPECT_EQ(metadata(sprite), before);
+      EXPECT_EQ(testing::Tree(folder), files);
+    }
+  }
 }
 
 // Depth stops neither the walk nor the mirrored folders; whatever the walk cannot read or convert
