@@ -324,6 +324,7 @@ void pack(const Options& options, Console& console) {
   std::vector<std::string> inputs = images;
   if (!options.palette.empty()) inputs.push_back(options.palette);
   checkOutput(options.output, inputs);
+  Output out(options.output);  // a sprite that may not be written over is refused before any read
   if (images.size() > static_cast<std::size_t>(spr::kMaxFrames))
     throw Failure(options.output, std::to_string(images.size()) +
                                       " images, but a sprite holds 32,767 frames at most");
@@ -345,7 +346,6 @@ void pack(const Options& options, Console& console) {
     --firstAt;
   }
 
-  Output out(options.output);
   out.write(spr::EncodeHeader(static_cast<int>(images.size())));
   for (std::size_t i = 0; i < images.size(); ++i) {
     const image::SourceImage source =
@@ -362,6 +362,7 @@ void replace(const Options& options, Console&) {
   const std::string& sprite = options.inputs.front();
   const std::string& output = options.output.empty() ? sprite : options.output;
   checkOutput(output, {options.image});
+  Output out(output);
   FileSource source = openInput(sprite);
   spr::SprReader reader(source);
   spr::Palette palette{};
@@ -393,7 +394,6 @@ void replace(const Options& options, Console&) {
     const bool image = r.kind() != spr::Refusal::Kind::kRecordInPalette;
     throw Failure(image ? options.image : sprite, frameText(frame) + refusalReason(r));
   }
-  Output out(output);
   out.copy(source, 0, span.start, sprite);
   out.write(record);
   out.copy(source, span.end, source.length(), sprite);
