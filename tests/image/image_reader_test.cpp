@@ -63,6 +63,31 @@ TEST(ReadBmp, VariantsAndRefusals) {
   for (const Bytes& broken : {fourBit, cut, Bytes{'B', 'M', 0}, Bytes{'P', '6'}})
     EXPECT_THROW(ReadImage(broken), Unreadable);
   EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
+
+  // A run-length stream must set every pixel; the bottom row comes first.
+  auto outcome = [](const Bytes& stream) {
+    Bytes bmp = testing::VariantBmp(40, 256, false, true);
+    bmp.resize(bmp[10] | bmp[11] << 8);
+    bmp.insert(bmp.end(), stream.begin(), stream.end());
+    try {
+      std::string text;
+      for (int i : ReadImage(bmp).indices) text += std::to_string(i) + " ";
+      return text;
+    } catch (const Unreadable& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string unset = "a broken BMP file: the compressed pixels leave pixel ";
+  const std::pair<Bytes, std::string> cases[] = {
+      {{3, 7, 0, 0, 3, 1}, "1 1 1 7 7 7 "},  // no end marker, but every pixel set
+      {{0, 3, 3, 4, 5, 0, 0, 0, 1, 9}, unset + "(1, 0) unset"},        // cut
+      {{}, unset + "(0, 1) unset"},                                    // empty
+      {{0, 3, 3, 4, 5, 0, 0, 2, 1}, unset + "(0, 0) unset"},           // cut delta escape
+      {{2, 7, 0, 0, 3, 1, 0, 1}, unset + "(2, 1) unset"},              // early end of row
+      {{3, 7, 0, 1, 3, 1}, unset + "(0, 0) unset"},                    // early end of image
+      {{1, 7, 0, 2, 1, 0, 1, 7, 3, 1, 0, 1}, unset + "(1, 1) unset"},  // a jump over a pixel
+  };
+  for (const auto& [stream, expected] : cases) EXPECT_EQ(outcome(stream), expected);
 }
 
 // Two pixels a row: 8-bit samples, or 16-bit ones when given.
