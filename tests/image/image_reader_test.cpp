@@ -138,9 +138,18 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
       {direct({}, {771, 64764, 5397, 65535, 0, 0, 0, 0}), true, "3 0 "},  // 8-bit colours x 257
       {direct({}, {771, 64764, 5397, 65535, 771, 64764, 5398, 65535}), false,
        "fault 3 at 1,0 #0303FCFC1516"},
+      // Only index 0 holds (0, 255, 0): with transparent, an opaque pixel of it has no index.
+      {direct({3, 252, 21, 255, 0, 255, 0, 255}), true, "fault 4 at 1,0 #00FF00"},
+      {direct({}, {0, 65535, 0, 65535, 0, 0, 0, 0}), true, "fault 4 at 0,0 #0000FFFF0000"},
+      {reordered, true, "fault 4 at 2,0 #00FF00"},
   };
   for (const auto& [image, transparent, expected] : cases)
     EXPECT_EQ(outcome(image, palette, transparent), expected);
+  spr::Palette shared = palette;  // 7 repeats index 0's colour: opaque pixels of it go there
+  shared[4 * 7] = 0, shared[4 * 7 + 1] = 255, shared[4 * 7 + 2] = 0;
+  EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, true), "7 0 ");
+  EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, false), "0 0 ");
+  EXPECT_EQ(outcome(reordered, shared, true), "3 3 7 200 ");
   EXPECT_EQ(SpritePaletteOf(shortPalette)[4 * 10], 0);
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }
