@@ -106,6 +106,10 @@ END {
       ms(m), "`sprconv --version`, a whole process", ms(f), r, "< 20 ms",
       have(m) && timeMs[m] < 20)
 
+  m = "ThumbnailLastOf244Large_median"; f = "ThumbnailFloorVersion_median"
+  if (wanted(6) && have(m) && have(f))
+    printf "| (6) | the same of a 16 MB sprite of 244 frames of 2,890 × 2,891 whose only visible pixel is the last frame's last | %s | `sprconv --version`, a whole process | %s | %.2f× | < 50 ms | %s |\n", ms(m), ms(f), timeMs[m] / timeMs[f], verdict(timeMs[m] < 50)
+
   m = "PackPng600_median"; f = "PackFloorReadAndWrite_median"
   r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
   row(7, "`sprconv pack` of a folder of 600 PNG frames of 100 × 120, in process", ms(m),

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,34 @@ extern char** environ;
 
 namespace {
 
+// Stored bytes of a width x height frame all index 0, in runs of 255; the last pixel `last`.
+glint::testing::Bytes runsOfZeros(int width, int height, std::uint8_t last) {
+  glint::testing::Bytes stored;
+  for (long left = long{width} * height - (last != 0); left > 0; left -= 255)
+    stored.insert(stored.end(), {0, static_cast<std::uint8_t>(std::min(left, 255L))});
+  if (last != 0) stored.push_back(last);
+  return stored;
+}
+
 struct Files {
   glint::testing::TempDir dir;
   std::string sprite = dir.file("walk.spr");
   std::string thumbnail = dir.file("walk.png");
+  // The worst a file manager may meet: 16 MB of the largest frames stored data can describe,
+  // nothing to show but the last frame's last pixel.
+  std::string hidden = dir.file("hidden.spr");
 
   Files() {
     glint::testing::SpriteBuilder builder;
     for (std::uint32_t k = 1; k <= 8; ++k) builder.patternFrame(120, 120, k);
     builder.write(sprite);
+    glint::testing::SpriteBuilder large;
+    const glint::testing::Bytes blank = runsOfZeros(kSide, kSide + 1, 0);
+    for (int k = 1; k < kHiddenFrames; ++k) large.rawFrame(kSide, kSide + 1, blank);
+    large.rawFrame(kSide, kSide + 1, runsOfZeros(kSide, kSide + 1, 5)).write(hidden);
   }
+
+  static constexpr int kSide = 2890, kHiddenFrames = 244;
 };
 
 const Files& files() {
@@ -56,6 +75,14 @@ void Thumbnail120(benchmark::State& state) {
       state.SkipWithError("sprconv thumbnail failed");
 }
 BENCHMARK(Thumbnail120)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+void ThumbnailLastOf244Large(benchmark::State& state) {
+  const Files& f = files();
+  for (auto _ : state)
+    if (sprconv({"thumbnail", "-s", "128", f.hidden, f.thumbnail}) != 0)
+      state.SkipWithError("sprconv thumbnail failed");
+}
+BENCHMARK(ThumbnailLastOf244Large)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 void ThumbnailFloorVersion(benchmark::State& state) {
   for (auto _ : state)

@@ -210,6 +210,9 @@ std::string unmappedReason(const image::UnmappedPixel& e) {
              std::to_string(e.paletteSize()) + "-colour palette";
     case Kind::kNotEightBit:
       return pixel + "is " + e.colour() + ", a 16-bit colour that no 8-bit colour equals";
+    case Kind::kOnlyTransparent:
+      return pixel + "is " + e.colour() +
+             ", opaque, but only index 0, the transparent one, has that colour";
   }
   return pixel + "has no palette index";
 }

@@ -31,7 +31,8 @@ void AddPackCommands(CLI::App& app, Options& options, CLI::App*& pack, CLI::App*
                    "Palette from a sprite file, a palette PNG or an 8-bit BMP (default: the first "
                    "palette image's)")
       ->type_name("FILE");
-  pack->add_flag("--transparent", options.transparent, "Fully transparent pixels become index 0");
+  pack->add_flag("--transparent", options.transparent,
+                 "Fully transparent pixels become index 0, opaque ones never do");
 
   replace = app.add_subcommand("replace", "Replace one frame of a sprite file by an image.");
   replace->footer(
@@ -57,7 +58,7 @@ void AddPackCommands(CLI::App& app, Options& options, CLI::App*& pack, CLI::App*
   replace->add_option("-o,--output", options.output, "Sprite file to write instead")
       ->type_name("OUT.spr");
   replace->add_flag("--transparent", options.transparent,
-                    "Fully transparent pixels become index 0");
+                    "Fully transparent pixels become index 0, opaque ones never do");
 }
 
 }  // namespace glint::cli

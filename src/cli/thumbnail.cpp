@@ -32,18 +32,22 @@ int RunThumbnail(const Options& options, Console& console) {
       throw Failure(options.output, "the output would replace the sprite itself");
     SpriteFile sprite(path);
     // The first frame that shows something, else the first with pixels; nothing past it is read.
-    std::optional<spr::IndexedImage> shown, fallback;
-    for (int k = 1; k <= sprite.frameCount() && !shown; ++k) {
-      std::optional<spr::IndexedImage> image = spr::DecodeFrameData(sprite.reader().readFrame());
-      if (!image) continue;
-      if (image::HasVisiblePixel(image->pixels)) {
-        shown = std::move(image);
+    // Only that frame is expanded: the frames before it are checked and looked through as stored,
+    // as a sprite may hold hundreds of large frames that show nothing.
+    std::optional<spr::FrameRecord> chosen, fallback;
+    for (int k = 1; k <= sprite.frameCount() && !chosen; ++k) {
+      spr::FrameRecord frame = sprite.reader().readFrame();
+      spr::CheckFrameData(frame);
+      if (!spr::HasPixels(frame)) continue;
+      if (spr::HasNonZeroPixel(frame)) {
+        chosen = std::move(frame);
       } else if (!fallback) {
-        fallback = std::move(image);
+        fallback = std::move(frame);
       }
     }
-    if (!shown) shown = std::move(fallback);
-    if (!shown) throw Failure(path, "no frames to show");
+    if (!chosen) chosen = std::move(fallback);
+    if (!chosen) throw Failure(path, "no frames to show");
+    const std::optional<spr::IndexedImage> shown = spr::DecodeFrameData(*chosen);
     std::vector<std::uint8_t> png = image::RgbaPng(image::ScaleToThumbnail(
         shown->width, shown->height, shown->pixels, sprite.palette(), options.thumbnailSize));
     try {

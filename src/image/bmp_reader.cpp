@@ -26,12 +26,25 @@ constexpr std::uint32_t kRunLength8 = 1;
 
 // Run-length pixels, bottom row first unless the height says otherwise: a count and an index, or 0
 // and an escape (end of row, end of image, a jump right and up, or a literal span padded to an even
-// length). Pixels the data never reaches stay index 0; data beyond the image is ignored.
+// length). Data beyond the image is ignored. Every pixel must be set: the stream only ever moves
+// forward, so a pixel it passes over (an early end of row or image, a jump, a cut) stays unset,
+// and that is refused rather than guessed as index 0.
 void expandRunLength(std::span<const std::uint8_t> data, std::size_t w, std::size_t rows,
                      bool topDown, std::uint8_t* out) {
   std::size_t x = 0, y = 0, i = 0;
+  std::size_t next = 0;  // the pixel, in stream order, that must be set next
+  auto unset = [&] {
+    const std::size_t row = next / w, column = next % w;
+    throw Unreadable("a broken BMP file: the compressed pixels leave pixel (" +
+                     std::to_string(column) + ", " +
+                     std::to_string(topDown ? row : rows - 1 - row) + ") unset");
+  };
   auto put = [&](std::uint8_t index) {
-    if (x < w && y < rows) out[(topDown ? y : rows - 1 - y) * w + x] = index;
+    if (x < w && y < rows) {
+      if (y * w + x != next) unset();
+      out[(topDown ? y : rows - 1 - y) * w + x] = index;
+      ++next;
+    }
     ++x;
   };
   while (i + 1 < data.size() && y < rows) {
@@ -42,7 +55,7 @@ void expandRunLength(std::span<const std::uint8_t> data, std::size_t w, std::siz
     } else if (value == 0) {
       x = 0, ++y;
     } else if (value == 1) {
-      return;
+      break;
     } else if (value == 2) {
       if (i + 1 >= data.size()) break;
       x += data[i], y += data[i + 1];
@@ -53,6 +66,7 @@ void expandRunLength(std::span<const std::uint8_t> data, std::size_t w, std::siz
       i += value + (value & 1);
     }
   }
+  if (next != w * rows) unset();
 }
 
 }  // namespace

@@ -24,12 +24,18 @@ std::string hex16(unsigned r, unsigned g, unsigned b) {
 
 std::uint32_t key(unsigned r, unsigned g, unsigned b) { return r << 16 | g << 8 | b; }
 
-// Each colour of the palette and the lowest index that holds it.
-std::unordered_map<std::uint32_t, std::uint8_t> indexOfColour(const spr::Palette& palette) {
+// Each colour of the palette and the lowest index that holds it; with `transparent`, the lowest
+// but 0, and 0 only for a colour no other entry holds.
+std::unordered_map<std::uint32_t, std::uint8_t> indexOfColour(const spr::Palette& palette,
+                                                              bool transparent) {
   std::unordered_map<std::uint32_t, std::uint8_t> index;
-  for (unsigned k = 0; k < 256; ++k)
+  auto add = [&](unsigned k) {
     index.emplace(key(palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]),
                   static_cast<std::uint8_t>(k));
+  };
+  if (!transparent) add(0);
+  for (unsigned k = 1; k < 256; ++k) add(k);
+  if (transparent) add(0);
   return index;
 }
 
@@ -47,8 +53,8 @@ spr::IndexedImage mapIndexed(const SourceImage& image, const spr::Palette& palet
     const PaletteEntry& e = image.palette[k];
     same = e.red == palette[4 * k] && e.green == palette[4 * k + 1] && e.blue == palette[4 * k + 2];
   }
-  const auto colours =
-      same ? std::unordered_map<std::uint32_t, std::uint8_t>{} : indexOfColour(palette);
+  const auto colours = same ? std::unordered_map<std::uint32_t, std::uint8_t>{}
+                            : indexOfColour(palette, transparent);
   std::array<Mapped, 256> table{};
   for (std::size_t k = 0; k < 256; ++k) {
     if (k >= count) {
@@ -63,7 +69,10 @@ spr::IndexedImage mapIndexed(const SourceImage& image, const spr::Palette& palet
     } else if (same) {
       table[k].index = static_cast<int>(k);
     } else if (auto at = colours.find(key(e.red, e.green, e.blue)); at != colours.end()) {
-      table[k].index = at->second;
+      if (at->second == 0 && transparent)
+        table[k].fault = Kind::kOnlyTransparent;
+      else
+        table[k].index = at->second;
     }
   }
 
@@ -92,7 +101,7 @@ spr::IndexedImage mapDirect(const SourceImage& image, std::span<const Sample> rg
                             const spr::Palette& palette, bool transparent) {
   constexpr bool kDeep = sizeof(Sample) == 2;
   constexpr unsigned kFull = kDeep ? 0xFFFF : 0xFF;
-  const auto colours = indexOfColour(palette);
+  const auto colours = indexOfColour(palette, transparent);
   spr::IndexedImage out(image.width, image.height);
   std::uint32_t lastKey = 0xFFFFFFFF;
   std::uint8_t lastIndex = 0;
@@ -117,7 +126,10 @@ spr::IndexedImage mapDirect(const SourceImage& image, std::span<const Sample> rg
     const std::uint32_t k = key(r, g, b);
     if (k != lastKey) {
       const auto at = colours.find(k);
-      if (at != colours.end()) {
+      if (at != colours.end() && at->second == 0 && transparent) {
+        if constexpr (kDeep) r *= 257, g *= 257, b *= 257;
+        fail(Kind::kOnlyTransparent);
+      } else if (at != colours.end()) {
         lastKey = k;
         lastIndex = at->second;
       } else {

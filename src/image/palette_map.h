@@ -6,9 +6,11 @@
 // - any other pixel goes to the palette entry of exactly its colour, the lowest index when
 //   several entries hold it (so a palette with repeated colours may not give back an index that
 //   only its colour told apart);
-// - with `transparent`, a fully transparent pixel is index 0; without it, it is mapped by its
-//   colour like any other. A partly transparent pixel is refused, as is a colour the palette
-//   lacks: no nearest colour is guessed.
+// - with `transparent`, a fully transparent pixel is index 0, and a pixel mapped by its colour
+//   never is: it takes the lowest index other than 0 with that colour, and a colour that only
+//   index 0 holds is refused. Without `transparent`, a transparent pixel is mapped by its colour
+//   like any other. A partly transparent pixel is refused, as is a colour the palette lacks: no
+//   nearest colour is guessed.
 
 #include <cstdint>
 #include <span>
@@ -28,6 +30,7 @@ class UnmappedPixel : public std::runtime_error {
     kPartlyTransparent,    // alpha() is neither 0 nor full
     kIndexOutsidePalette,  // index() lies beyond the image's own palette of paletteSize()
     kNotEightBit,          // a 16-bit colour() that no 8-bit colour equals
+    kOnlyTransparent,      // an opaque colour() that only index 0, the transparent one, holds
   };
 
   UnmappedPixel(Kind kind, int x, int y, std::string colour, int alpha = 0, int index = 0,

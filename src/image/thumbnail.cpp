@@ -140,10 +140,6 @@ ThumbnailExtent ThumbnailSize(int width, int height, int box) {
   return {scaled(width), scaled(height)};
 }
 
-bool HasVisiblePixel(std::span<const std::uint8_t> indices) {
-  return std::any_of(indices.begin(), indices.end(), [](std::uint8_t i) { return i != 0; });
-}
-
 RgbaImage ScaleToThumbnail(int width, int height, std::span<const std::uint8_t> indices,
                            std::span<const std::uint8_t, 1024> palette, int box) {
   if (width <= 0 || height <= 0 ||

@@ -31,9 +31,6 @@ struct ThumbnailExtent {
 // largest whole factor that fits, or reduced until its longer side is `box`.
 ThumbnailExtent ThumbnailSize(int width, int height, int box);
 
-// Whether a frame shows anything: a pixel of an index other than 0, which is transparent.
-bool HasVisiblePixel(std::span<const std::uint8_t> indices);
-
 // The frame (width x height indices, top row first) fitted into box x box: nearest neighbour
 // when enlarged, area averaging on premultiplied alpha when reduced, so transparent pixels thin
 // a colour out without darkening it. Index 0 is transparent; the palette holds 256 entries of

@@ -248,20 +248,43 @@ constexpr std::size_t kTwoStretches = 256;
 
 void CheckFrameData(const FrameRecord& frame) {
   const std::span<const std::uint8_t> stored = frame.stored;
-  bool empty = true;
-  for (std::size_t j = 0; j < stored.size(); ++j) {
-    if (stored[j] != 0) {
-      empty = false;
-    } else if (j + 1 == stored.size()) {
-      throw Fault(Fault::Kind::kZeroRunCutShort, frame.number, frame.offset, frame.width,
-                  frame.height);
-    } else if (stored[++j] != 0) {
-      empty = false;
-    }
-  }
-  if (!empty && !HasPixels(frame))
+  // A byte other than 0 ends a token (a pixel or a run's count), so the zeros after the last such
+  // byte pair up into runs of count 0: an odd number of them leaves the last run without its count.
+  std::size_t trailing = 0;
+  while (trailing < stored.size() && stored[stored.size() - 1 - trailing] == 0) ++trailing;
+  if (trailing % 2 != 0)
+    throw Fault(Fault::Kind::kZeroRunCutShort, frame.number, frame.offset, frame.width,
+                frame.height);
+  // And any byte other than 0 adds pixels.
+  if (trailing != stored.size() && !HasPixels(frame))
     throw Fault(Fault::Kind::kPixelsWithoutSize, frame.number, frame.offset, frame.width,
                 frame.height);
+}
+
+bool HasNonZeroPixel(const FrameRecord& frame) {
+  if (!HasPixels(frame)) return false;
+  const auto pixels =
+      static_cast<std::uint64_t>(frame.width) * static_cast<std::uint64_t>(frame.height);
+  const std::uint8_t* const p = frame.stored.data();
+  const std::size_t size = frame.stored.size();
+  std::size_t j = 0;
+  std::uint64_t at = 0;  // the pixel the token at j starts at
+#if defined(__SSE2__) || defined(_M_X64)
+  // Frames that show nothing are mostly runs: sixteen bytes that hold 0 at every even place are
+  // eight runs, and their counts add up at once.
+  const __m128i even = _mm_set1_epi16(0x00FF), zero = _mm_setzero_si128();
+  for (; j + 16 <= size && at < pixels; j += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, even), zero)) != 0xFFFF) break;
+    const __m128i sums = _mm_sad_epu8(v, zero);
+    at += static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+  }
+#endif
+  for (; j < size && at < pixels; j += 2) {
+    if (p[j] != 0) return true;
+    if (j + 1 < size) at += p[j + 1];
+  }
+  return false;
 }
 
 std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame, DecodeProgress* progress) {

@@ -172,9 +172,14 @@ class DecodeProgress {
   virtual bool stillShown() const { return false; }
 };
 
-// The faults DecodeFrameData finds in a frame, found without expanding it: one pass over the
-// stored bytes, nothing allocated.
+// The faults DecodeFrameData finds in a frame, found without expanding it: from the zeros at the
+// end of the stored bytes (and, for a frame without a size, whether any byte is not 0).
 void CheckFrameData(const FrameRecord& frame);
+
+// Whether the frame's pixels hold an index other than 0: a pixel byte (1..255) of the stored
+// bytes that lands within width x height. Found in one pass, nothing expanded; false for a frame
+// without pixels. Faults are CheckFrameData's to find.
+bool HasNonZeroPixel(const FrameRecord& frame);
 
 // The frame's pixels, or nothing for a frame without pixels. kZeroRunCutShort and
 // kPixelsWithoutSize as faults. Without `progress` no call is made per token.

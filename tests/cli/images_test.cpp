@@ -177,7 +177,9 @@ TEST(Thumbnail, SizeKeepsTheShapeAndScalingAveragesPremultiplied) {
 TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeaveNothing) {
   TempDir dir;
   const Bytes blank(4 * 3, 0);
-  SpriteBuilder firstShows = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank);
+  // Frame 3's pixel lies past its 3 x 3 pixels.
+  SpriteBuilder firstShows =
+      SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank).rawFrame(3, 3, {0, 9, 5});
   firstShows.frame(2, 1, {7, 0}).rawFrame(4, 4, {1}, 2000);  // broken, but never read
   const std::string visible = firstShows.write(dir.file("visible.spr"));
   const std::string allBlank =
@@ -189,6 +191,8 @@ TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeav
   const std::string zeros =
       SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("zeros.spr"));
   const std::string inRun = zeros + ": broken file: frame 2 ends inside a run of zeros\n";
+  const std::string cutFirst =
+      SpriteBuilder().rawFrame(3, 3, {0}).patternFrame(3, 3, 1).write(dir.file("cut.spr"));
 
   for (const auto& [args, status, width, height, message] :
        std::vector<std::tuple<Strings, int, int, int, std::string>>{
@@ -200,6 +204,7 @@ TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeav
            {{"sheet", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
            {{"gif", empty, "-o"}, 1, 0, 0, empty + ": no frames to show\n"},
            {{"thumbnail", broken}, 1, 0, 0, broken + ": the file ends inside frame 2\n"},
+           {{"thumbnail", cutFirst}, 1, 0, 0, "frame 1 ends inside a run of zeros\n"},
            {{"sheet", zeros, "-o"}, 1, 0, 0, inRun},
            {{"gif", zeros, "-o"}, 1, 0, 0, inRun},
            {{"thumbnail", "-s", "15", visible}, 2, 0, 0, "--size"},

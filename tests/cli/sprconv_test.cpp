@@ -18,7 +18,9 @@
 
 #include "cli/info.h"
 #include "cli_support.h"
+#include "image/image_reader.h"
 #include "image/png_writer.h"
+#include "image/thumbnail.h"
 #include "spr/sprite.h"
 
 namespace glint::testing {
@@ -317,6 +319,33 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
       EXPECT_EQ(ReadFile(dir.file("r.spr")), ReadFile(sprite));
     }
   }
+
+  // Exported transparent, saved again as RGBA: opaque pixels of index 0's colour stay opaque.
+  TempDir dir;
+  std::array<std::uint8_t, 1024> palette = DistinctPalette();
+  for (int k : {5, 6, 7}) std::copy_n(palette.begin(), 3, palette.begin() + 4 * k);
+  const std::string sprite =
+      SpriteBuilder().palette(palette).frame(3, 2, {0, 5, 6, 7, 1, 0}).write(dir.file("w.spr"));
+  ASSERT_EQ(
+      Sprconv({"export", sprite, "-o", dir.file("w"), "--format", "png", "--transparent"}).status,
+      0);
+  const std::string png = dir.file("w/" + Names(dir.file("w")).at(0)), packed = dir.file("p.spr");
+  const image::SourceImage read = image::ReadImage(ReadFile(png));
+  image::RgbaImage rgba{read.width, read.height, {}};
+  for (const std::uint8_t i : read.indices) {
+    const image::PaletteEntry& e = read.palette[i];
+    rgba.pixels.insert(rgba.pixels.end(), {e.red, e.green, e.blue, e.alpha});
+  }
+  WriteFile(png, image::RgbaPng(rgba));
+  ASSERT_EQ(Sprconv({"pack", png, "-o", packed, "--palette", sprite, "--transparent"}).status, 0);
+  EXPECT_EQ(decoded(packed), decoded(SpriteBuilder()
+                                         .palette(palette)
+                                         .frame(3, 2, {0, 5, 5, 5, 1, 0})
+                                         .write(dir.file("want.spr"))));
+  const std::string plain = SpriteBuilder().frame(1, 1, {1}).write(dir.file("plain.spr"));
+  EXPECT_THAT(Sprconv({"pack", png, "-o", packed, "--palette", plain, "--transparent"}).err,
+              HasSubstr(": frame 1: pixel (1, 0) is #00FF00, opaque, but only index 0, the "
+                        "transparent one, has that colour"));
 }
 
 TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {

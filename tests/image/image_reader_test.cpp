@@ -63,6 +63,31 @@ TEST(ReadBmp, VariantsAndRefusals) {
   for (const Bytes& broken : {fourBit, cut, Bytes{'B', 'M', 0}, Bytes{'P', '6'}})
     EXPECT_THROW(ReadImage(broken), Unreadable);
   EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
+
+  // A run-length stream must set every pixel; the bottom row comes first.
+  auto outcome = [](const Bytes& stream) {
+    Bytes bmp = testing::VariantBmp(40, 256, false, true);
+    bmp.resize(bmp[10] | bmp[11] << 8);
+    bmp.insert(bmp.end(), stream.begin(), stream.end());
+    try {
+      std::string text;
+      for (int i : ReadImage(bmp).indices) text += std::to_string(i) + " ";
+      return text;
+    } catch (const Unreadable& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string unset = "a broken BMP file: the compressed pixels leave pixel ";
+  const std::pair<Bytes, std::string> cases[] = {
+      {{3, 7, 0, 0, 3, 1}, "1 1 1 7 7 7 "},  // no end marker, but every pixel set
+      {{0, 3, 3, 4, 5, 0, 0, 0, 1, 9}, unset + "(1, 0) unset"},        // cut
+      {{}, unset + "(0, 1) unset"},                                    // empty
+      {{0, 3, 3, 4, 5, 0, 0, 2, 1}, unset + "(0, 0) unset"},           // cut delta escape
+      {{2, 7, 0, 0, 3, 1, 0, 1}, unset + "(2, 1) unset"},              // early end of row
+      {{3, 7, 0, 1, 3, 1}, unset + "(0, 0) unset"},                    // early end of image
+      {{1, 7, 0, 2, 1, 0, 1, 7, 3, 1, 0, 1}, unset + "(1, 1) unset"},  // a jump over a pixel
+  };
+  for (const auto& [stream, expected] : cases) EXPECT_EQ(outcome(stream), expected);
 }
 
 // Two pixels a row: 8-bit samples, or 16-bit ones when given.
@@ -113,9 +138,18 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
       {direct({}, {771, 64764, 5397, 65535, 0, 0, 0, 0}), true, "3 0 "},  // 8-bit colours x 257
       {direct({}, {771, 64764, 5397, 65535, 771, 64764, 5398, 65535}), false,
        "fault 3 at 1,0 #0303FCFC1516"},
+      // Only index 0 holds (0, 255, 0): with transparent, an opaque pixel of it has no index.
+      {direct({3, 252, 21, 255, 0, 255, 0, 255}), true, "fault 4 at 1,0 #00FF00"},
+      {direct({}, {0, 65535, 0, 65535, 0, 0, 0, 0}), true, "fault 4 at 0,0 #0000FFFF0000"},
+      {reordered, true, "fault 4 at 2,0 #00FF00"},
   };
   for (const auto& [image, transparent, expected] : cases)
     EXPECT_EQ(outcome(image, palette, transparent), expected);
+  spr::Palette shared = palette;  // 7 repeats index 0's colour: opaque pixels of it go there
+  shared[4 * 7] = 0, shared[4 * 7 + 1] = 255, shared[4 * 7 + 2] = 0;
+  EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, true), "7 0 ");
+  EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, false), "0 0 ");
+  EXPECT_EQ(outcome(reordered, shared, true), "3 3 7 200 ");
   EXPECT_EQ(SpritePaletteOf(shortPalette)[4 * 10], 0);
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }

@@ -3,6 +3,7 @@
 // stored bytes, the limits, and replacing one frame (the round trips are the converter's).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -180,12 +181,18 @@ Bytes randomTokens(std::mt19937& random, std::size_t tokens, double runShare, bo
 
 TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
   // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
-  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0);
-  // frames without a size: no data, a run of count 0, pixels, and a cut run before the size.
+  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0),
+  // a literal on the last pixel and one just past it, also after nine runs; frames without a
+  // size: no data, a run of count 0, pixels, and a cut run before the size.
+  Bytes nineRuns;
+  for (int k = 0; k < 9; ++k) nineRuns.insert(nineRuns.end(), {0, 10});
+  nineRuns.push_back(5);
   std::vector<FrameRecord> frames = {
+      record(91, 1, nineRuns),          record(90, 1, nineRuns),
       record(3, 2, {1, 2, 3, 4, 5, 6}), record(4, 1, {7, 0, 2, 9}),
       record(5, 2, {7, 7, 0, 3}),       record(2, 2, {1, 2, 3, 4, 5, 6, 7, 8}),
-      record(256, 1, {0, 255, 3}),      record(3, 1, {})};
+      record(256, 1, {0, 255, 3}),      record(3, 1, {}),
+      record(3, 1, {0, 2, 9}),          record(2, 2, {0, 3, 0, 1, 5})};
   frames.insert(frames.end(), {record(0, 5, {}), record(-3, 2, {0, 0}), record(0, 3, {1, 2}),
                                record(1, -1, {1}), record(0, 1, {5, 0})});
   const std::pair<std::size_t, double> shapes[] = {
@@ -219,6 +226,11 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
       }
     };
     decodes(nullptr);
+    EXPECT_EQ(faultOf([&] { CheckFrameData(frame); }), fault);
+    if (!fault) {  // read from the stored bytes alone
+      EXPECT_EQ(HasNonZeroPixel(frame),
+                std::any_of(wanted.begin(), wanted.end(), [](std::uint8_t i) { return i != 0; }));
+    }
     for (int kind = 0; kind < 4; ++kind) {
       Watcher watcher(kPrefix, kind & 1, kind & 2);
       decodes(&watcher);
