@@ -3,6 +3,7 @@
 // the export writes, with chunks the readers skip.
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -78,7 +79,10 @@ int main(int argc, char** argv) {
          glint::testing::WithChunk(exported, type, text, static_cast<std::uint32_t>(text.size())),
          1);
     Bytes claims = glint::testing::WithChunk(exported, type, text, 0x7ffffff0);
-    claims.resize(claims.size() - exported.size() + 60);
+    const std::string pixels = "IDAT";  // the chunk stands in front of them: cut after its data
+    claims.resize(static_cast<std::size_t>(
+        std::search(exported.begin(), exported.end(), pixels.begin(), pixels.end()) -
+        exported.begin() + 4 + static_cast<std::ptrdiff_t>(text.size())));
     save(readers, std::string("claims-") + type, claims, 1);
   }
   save(readers, "exported.bmp", glint::bmp::FrameFile(frame, glint::bmp::ConvertPalette(palette)),
