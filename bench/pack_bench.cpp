@@ -122,6 +122,99 @@ void PackFloorReadAndWrite(benchmark::State& state) {
 }
 BENCHMARK(PackFloorReadAndWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
 
+// A sprite of 256 MiB: one frame, bytes no reader reads, the palette. `replace` of its frame
+// against copying the file a megabyte at a time, as a plain copy does.
+struct LargeSprite {
+  glint::testing::TempDir dir;
+  std::string sprite = dir.file("large.spr"), frame = dir.file("large_01.png"),
+              out = dir.file("out.spr");
+  static constexpr std::int64_t kSize = std::int64_t{256} << 20;
+  LargeSprite() {
+    Bytes bytes = glint::testing::SpriteBuilder().patternFrame(20, 20, 1).build();
+    Bytes middle(static_cast<std::size_t>(kSize) - bytes.size());
+    for (std::size_t k = 0; k < middle.size(); ++k) middle[k] = static_cast<std::uint8_t>(k * 131);
+    bytes.insert(bytes.end() - 1024, middle.begin(), middle.end());
+    writePlain(sprite, bytes);
+    if (Setup::run({"export", sprite, "-o", dir.path(), "--format", "png"}) != 0)
+      throw std::runtime_error("the export failed");
+  }
+};
+
+const LargeSprite& largeSprite() {
+  static const LargeSprite s;
+  return s;
+}
+
+void ReplaceIn256MiB(benchmark::State& state) {
+  const LargeSprite& s = largeSprite();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(s.out);
+    state.ResumeTiming();
+    if (Setup::run({"replace", s.sprite, "--frame", "1", s.frame, "-o", s.out}) != 0)
+      state.SkipWithError("replace failed");
+  }
+}
+BENCHMARK(ReplaceIn256MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void ReplaceFloorCopy(benchmark::State& state) {
+  const LargeSprite& s = largeSprite();
+  Bytes piece(std::size_t{1} << 20);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(s.out);
+    state.ResumeTiming();
+    const int in = ::open(s.sprite.c_str(), O_RDONLY);
+    const int out = ::open(s.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    for (ssize_t n; (n = ::read(in, piece.data(), piece.size())) > 0;)
+      if (::write(out, piece.data(), static_cast<std::size_t>(n)) != n) state.SkipWithError("copy");
+    ::close(in);
+    ::close(out);
+  }
+}
+BENCHMARK(ReplaceFloorCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// A 16 MB RGBA PNG of noise, cut 64 KiB before its end: `pack` refuses it.
+struct BrokenPng {
+  glint::testing::TempDir dir;
+  std::string png = dir.file("broken_1.png"), out = dir.file("out.spr");
+  BrokenPng() {
+    constexpr int kSide = 2000;
+    Bytes file;
+    png_structp write = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(write);
+    if (setjmp(png_jmpbuf(write))) throw std::runtime_error("libpng failed");
+    png_set_write_fn(
+        write, &file,
+        [](png_structp p, png_bytep d, png_size_t n) {
+          static_cast<Bytes*>(png_get_io_ptr(p))
+              ->insert(static_cast<Bytes*>(png_get_io_ptr(p))->end(), d, d + n);
+        },
+        nullptr);
+    png_set_compression_level(write, 1);
+    png_set_IHDR(write, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGBA, 0, 0, 0);
+    png_write_info(write, info);
+    Bytes row(4 * kSide);
+    std::uint32_t noise = 1;
+    for (int y = 0; y < kSide; ++y) {
+      for (auto& b : row)
+        b = static_cast<std::uint8_t>((noise = noise * 1664525 + 1013904223) >> 24);
+      png_write_row(write, row.data());
+    }
+    png_write_end(write, info);
+    png_destroy_write_struct(&write, &info);
+    file.resize(file.size() - (64 << 10));
+    writePlain(png, file);
+  }
+};
+
+void PackBrokenPng16MB(benchmark::State& state) {
+  static const BrokenPng s;
+  for (auto _ : state)
+    if (Setup::run({"pack", s.png, "-o", s.out}) != 1) state.SkipWithError("not refused");
+}
+BENCHMARK(PackBrokenPng16MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
 // The 16 frames of the codec benchmark, in turn.
 const std::vector<glint::spr::FrameRecord>& records() {
   static const std::vector<glint::spr::FrameRecord> made = [] {

@@ -124,6 +124,16 @@ END {
       have(f) ? sprintf("%.2f µs a frame", timeMs[f] * 1000 / 16) : "n/a",
       r, "≤ 2× (at least half as fast)", r != "" && r <= 2)
 
+  m = "ReplaceIn256MiB_median"; f = "ReplaceFloorCopy_median"
+  r = (have(m) && have(f)) ? timeMs[m] / timeMs[f] : ""
+  row(9, "`sprconv replace` of the one frame of a 256 MiB sprite, in process", ms(m),
+      "copying the same file, a megabyte at a time: read, write", ms(f), r, "≤ 1.5×",
+      r != "" && r <= 1.5)
+
+  m = "PackBrokenPng16MB_median"
+  row(10, "`sprconv pack` of a 16 MB RGBA PNG cut 64 KiB before its end, refused, in process",
+      ms(m), "none", "", "", "< 100 ms", have(m) && timeMs[m] < 100)
+
   n = 0
   for (k in failed) {
     if (n++ == 0) print "\nFailed runs:"
