@@ -106,33 +106,28 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
 }
 
 TEST(Playback, FramesFollowTheElapsedClock) {
-  std::int64_t now = 1'000'000;
+  const std::int64_t start = 1'000'000;
+  std::int64_t now = start;
   Playback play([&] { return now; });
+  // The position at a moment, microseconds after the start.
+  auto at = [&](std::int64_t moment) { return now = start + moment, play.position(); };
   play.reset(4);
   EXPECT_EQ(std::pair(play.playing(), play.nextChangeAt()), std::pair(true, now + 100'000));
-  // position after each moment, microseconds after the start
   const std::pair<std::int64_t, int> timeline[] = {{99'999, 0},  {100'000, 1}, {250'000, 2},
                                                    {399'999, 3}, {400'000, 0}, {1'050'000, 2}};
-  const std::int64_t start = now;
-  for (auto [at, position] : timeline) {
-    now = start + at;
-    EXPECT_EQ(play.position(), position) << at;
-  }
+  for (auto [moment, position] : timeline) EXPECT_EQ(at(moment), position) << moment;
   // Late by whole frames: frames are skipped, not slowed. The next is due on the grid.
-  now = start + 12'345'678;
-  EXPECT_EQ(std::pair(play.position(), play.nextChangeAt()),
-            std::pair(123 % 4, start + 12'400'000));
+  EXPECT_EQ(at(12'345'678), 123 % 4);
+  EXPECT_EQ(play.nextChangeAt(), start + 12'400'000);
 
   // A new frame time: the frame showing keeps its start.
   play.setFrameTime(50);
   EXPECT_EQ(play.nextChangeAt(), start + 12'350'000);
-  now = start + 12'350'000;
-  EXPECT_EQ(play.position(), 0);
+  EXPECT_EQ(at(12'350'000), 0);
 
   // Pause holds; play gives the frame its whole time again.
   play.pause();
-  now += 5'000'000;
-  EXPECT_EQ(play.position(), 0);
+  EXPECT_EQ(at(17'350'000), 0);
   play.play();
   EXPECT_EQ(play.nextChangeAt(), now + 50'000);
   // Steps wrap and pause; go keeps playing from there.
