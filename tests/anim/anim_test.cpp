@@ -13,6 +13,7 @@ namespace {
 using testing::Bytes;
 using testing::SpriteBuilder;
 
+// Where a frame stands on the canvas, and which pixel a screen point falls on at each zoom.
 TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   // Canvas and frame sizes, and where the frame's top left stands.
   const int cases[][6] = {{10, 9, 3, 4, 3, 2}, {7, 5, 4, 2, 1, 1}, {32767, 255, 1, 1, 16383, 127}};
@@ -35,6 +36,7 @@ TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   EXPECT_EQ(PixelUnderPointer({-1, 0}, Placement{0, 0, 2, 2}, 4), std::nullopt);
 }
 
+// The zoom and frame-time steps, their ends, and the zoom a sprite opens at.
 TEST(Canvas, ZoomAndFrameTimeStepsInOrderAndTheOpeningZoom) {
   std::vector<int> up{1}, down{16};
   while (up.back() != 16) up.push_back(ZoomIn(up.back()));
@@ -65,6 +67,7 @@ std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement
   return out;
 }
 
+// Painting at a zoom: blocks, the checkerboard for index 0, and any part alone.
 TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
@@ -105,6 +108,7 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
             std::vector<std::uint32_t>(4, kCanvasColour));
 }
 
+// The frame shown follows the clock; frame time, pause, steps and go.
 TEST(Playback, FramesFollowTheElapsedClock) {
   const std::int64_t start = 1'000'000;
   std::int64_t now = start;
@@ -146,6 +150,7 @@ TEST(Playback, FramesFollowTheElapsedClock) {
   EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(0, false));
 }
 
+// The decoded frames kept stay within the byte budget, the least recently used dropped.
 TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   std::vector<std::size_t> decoded;
   FrameCache cache(
@@ -162,6 +167,7 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
+// A sprite's animation: frames without pixels skipped, a cut record, headers read in steps.
 TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   const Bytes file = SpriteBuilder()
                          .rawFrame(0, 0, {})

@@ -41,6 +41,7 @@ using Strings = std::vector<std::string>;
 // Not UTF-8 (0xFF never is): shown with U+FFFD, yet opened by its bytes.
 constexpr char kOdd[] = "a\377b.spr";
 
+// Where the sprite folder is looked for, and where the output folder is made.
 TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictures) {
   TempDir prefix;
   const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
@@ -90,6 +91,7 @@ std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
   return lines;
 }
 
+// The tree lists lazily and in order; double click, Enter and drops load, odd names too.
 TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoubleClickOrEnter) {
   Form1Fixture f(false);
   for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
@@ -181,6 +183,7 @@ TEST(FolderTree, ListsFoldersThenSpritesReadsEachFolderOnceAndOpensSpritesOnDoub
   EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
 }
 
+// Controls follow the window's size down to its minimum, and keep still while minimized.
 TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
   Form1Fixture f;
   // Sets the outer size, and checks the size read back and Text1 and Text2 wide, Browse's left,
@@ -289,6 +292,7 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
                               "\": more than one file in its folder has a name shown this way."});
 }
 
+// First state as designed: controls, captions, size, tab order, menus, icons, focus, Alt+F.
 TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
   Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
   ASSERT_EQ(std::pair(f.form->TwipsPerPixelX(), f.form->TwipsPerPixelY()), std::pair(15.0, 15.0));
