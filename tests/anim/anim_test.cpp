@@ -13,6 +13,7 @@ namespace {
 using testing::Bytes;
 using testing::SpriteBuilder;
 
+// Where a frame stands on the canvas, and which pixel a screen point falls on at each zoom.
 TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   // Canvas and frame sizes, and where the frame's top left stands.
   const int cases[][6] = {{10, 9, 3, 4, 3, 2}, {7, 5, 4, 2, 1, 1}, {32767, 255, 1, 1, 16383, 127}};
@@ -35,6 +36,7 @@ TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   EXPECT_EQ(PixelUnderPointer({-1, 0}, Placement{0, 0, 2, 2}, 4), std::nullopt);
 }
 
+// The zoom and frame-time steps, their ends, and the zoom a sprite opens at.
 TEST(Canvas, ZoomAndFrameTimeStepsInOrderAndTheOpeningZoom) {
   std::vector<int> up{1}, down{16};
   while (up.back() != 16) up.push_back(ZoomIn(up.back()));
@@ -65,6 +67,7 @@ std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement
   return out;
 }
 
+// Painting at a zoom: blocks, the checkerboard for index 0, and any part alone.
 TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
@@ -105,34 +108,30 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
             std::vector<std::uint32_t>(4, kCanvasColour));
 }
 
+// The frame shown follows the clock; frame time, pause, steps and go.
 TEST(Playback, FramesFollowTheElapsedClock) {
-  std::int64_t now = 1'000'000;
+  const std::int64_t start = 1'000'000;
+  std::int64_t now = start;
   Playback play([&] { return now; });
+  // The position at a moment, microseconds after the start.
+  auto at = [&](std::int64_t moment) { return now = start + moment, play.position(); };
   play.reset(4);
   EXPECT_EQ(std::pair(play.playing(), play.nextChangeAt()), std::pair(true, now + 100'000));
-  // position after each moment, microseconds after the start
   const std::pair<std::int64_t, int> timeline[] = {{99'999, 0},  {100'000, 1}, {250'000, 2},
                                                    {399'999, 3}, {400'000, 0}, {1'050'000, 2}};
-  const std::int64_t start = now;
-  for (auto [at, position] : timeline) {
-    now = start + at;
-    EXPECT_EQ(play.position(), position) << at;
-  }
+  for (auto [moment, position] : timeline) EXPECT_EQ(at(moment), position) << moment;
   // Late by whole frames: frames are skipped, not slowed. The next is due on the grid.
-  now = start + 12'345'678;
-  EXPECT_EQ(std::pair(play.position(), play.nextChangeAt()),
-            std::pair(123 % 4, start + 12'400'000));
+  EXPECT_EQ(at(12'345'678), 123 % 4);
+  EXPECT_EQ(play.nextChangeAt(), start + 12'400'000);
 
   // A new frame time: the frame showing keeps its start.
   play.setFrameTime(50);
   EXPECT_EQ(play.nextChangeAt(), start + 12'350'000);
-  now = start + 12'350'000;
-  EXPECT_EQ(play.position(), 0);
+  EXPECT_EQ(at(12'350'000), 0);
 
   // Pause holds; play gives the frame its whole time again.
   play.pause();
-  now += 5'000'000;
-  EXPECT_EQ(play.position(), 0);
+  EXPECT_EQ(at(17'350'000), 0);
   play.play();
   EXPECT_EQ(play.nextChangeAt(), now + 50'000);
   // Steps wrap and pause; go keeps playing from there.
@@ -151,6 +150,7 @@ TEST(Playback, FramesFollowTheElapsedClock) {
   EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(0, false));
 }
 
+// The decoded frames kept stay within the byte budget, the least recently used dropped.
 TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   std::vector<std::size_t> decoded;
   FrameCache cache(
@@ -167,6 +167,7 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
+// A sprite's animation: frames without pixels skipped, a cut record, headers read in steps.
 TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   const Bytes file = SpriteBuilder()
                          .rawFrame(0, 0, {})

@@ -31,6 +31,7 @@ gdi::HBITMAP ForeignBitmap(int w, int h, gdi::COLORREF colour) {
   return maker.hBitmap();
 }
 
+// Width and height writes, refused ones included, and the bitmap that results.
 TEST_F(MemoryDCTest, SizesFollowTheBitmapAndRefusedSizesKeepIt) {
   // Writes of 'w'idth or 'h'eight, and the size read back; no bitmap while a side is 0.
   const std::tuple<std::vector<std::pair<char, int>>, int, int> cases[] = {
@@ -82,6 +83,7 @@ TEST_F(MemoryDCTest, HandlesFromOutside) {
   }
 }
 
+// A picture is a copy of the real size; a surface set from it has a copy of its own.
 TEST_F(MemoryDCTest, PicturesAreIndependentCopiesOfTheRealSize) {
   CMemoryDC dc;
   dc.SetWidth(40);

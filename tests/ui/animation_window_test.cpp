@@ -34,6 +34,7 @@ std::vector<QColor> Painted(AnimationWindow& w, std::initializer_list<QPoint> po
   return colours;
 }
 
+// Keys, pointer, clipboard and Save on one sprite, then other sprites, a huge frame and closing.
 TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   Form1Fixture f;
   // Frame 1: 4 x 2 of index 5; frame 2 has no pixels; frame 3: 2 x 4, index 0 at its top left.

@@ -34,6 +34,7 @@ void Trigger(Form1Fixture& f, const char* item) {
   WaitForExport(*f.form);
 }
 
+// Files equal to the converter's, with and without transparency; cancels, failures, busy refusals.
 TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOnes) {
   Form1Fixture f;
   // Mixed sizes and an empty frame, so that placement and skipping both show in the files.

@@ -111,6 +111,7 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
   }
 }
 
+// A broken file shows its message and leaves the previous sprite, or the frames read so far.
 TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
   auto after = [](const Bytes& stored, int w, int h, std::optional<std::uint16_t> length = {}) {
     return solidFrames({{10, 10}}).rawFrame(w, h, stored, length).build();
@@ -156,6 +157,7 @@ TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
   }
 }
 
+// Frame numbers are drawn only while their box is ticked, checked frame by frame.
 TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
   Viewer v;
   v.window.check2 = 1;
@@ -174,6 +176,7 @@ TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
   EXPECT_TRUE(white > 0 && black > 0);
 }
 
+// The sheet's size and the scroll range after a layout change or a resized preview.
 TEST(SheetAndScrollRange, FollowTheLayoutAndThePreviewsSize) {
   Viewer v;
   auto size = [&] {
