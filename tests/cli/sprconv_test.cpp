@@ -156,11 +156,10 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
 
 TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
   TempDir dir;
-  const std::string a =
-      SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(dir.file("a.spr"));
-  const std::string b =
-      SpriteBuilder().rawFrame(3, 1, {4, 0, 2}).rawFrame(4, 4, {0}).write(dir.file("b.spr"));
-  const std::string c = SpriteBuilder().signature({'S', 'P', 1, 1}).write(dir.file("c.spr"));
+  const std::string a = dir.file("a.spr"), b = dir.file("b.spr"), c = dir.file("c.spr");
+  SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(a);
+  SpriteBuilder().rawFrame(3, 1, {4, 0, 2}).rawFrame(4, 4, {0}).write(b);  // frame 2 cut in a run
+  SpriteBuilder().signature({'S', 'P', 1, 1}).write(c);
   const CliRun text = Sprconv({"info", a}), json = Sprconv({"info", "--json", a, b, c});
   EXPECT_EQ(std::pair(text.status, json.status), std::pair(0, 1));
   EXPECT_EQ(text.out, a + ": 2 frames\n  frame 1: 5 x 2, 3 bytes stored\n" +

@@ -111,10 +111,8 @@ TEST(SprReader, FaultsSayWhichAndWhere) {
       SprReader reader(source);
       std::vector<FrameRecord> frames;
       int at = 0;
-      EXPECT_EQ(
-          faultOf([&] { frames = ReadFramesWithPixels(reader, reader.open(palette), withData); },
-                  &at),
-          kind);
+      auto read = [&] { frames = ReadFramesWithPixels(reader, reader.open(palette), withData); };
+      EXPECT_EQ(faultOf(read, &at), kind);
       EXPECT_EQ(at, kind ? frame : 0);
       if (kind) continue;
       ASSERT_EQ(frames.size(), 2u);
