@@ -176,23 +176,19 @@ TEST(Thumbnail, SizeKeepsTheShapeAndScalingAveragesPremultiplied) {
 // nothing is an error, and one streamed up to a broken frame leaves nothing behind.
 TEST(SprconvImages, ThumbnailsShowTheFirstFrameThatShowsSomethingAndFailuresLeaveNothing) {
   TempDir dir;
+  const std::string visible = dir.file("visible.spr"), allBlank = dir.file("blank.spr"),
+                    empty = dir.file("empty.spr"), broken = dir.file("broken.spr"),
+                    zeros = dir.file("zeros.spr"), cutFirst = dir.file("cut.spr");
   const Bytes blank(4 * 3, 0);
-  // Frame 3's pixel lies past its 3 x 3 pixels.
-  SpriteBuilder firstShows =
-      SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank).rawFrame(3, 3, {0, 9, 5});
-  firstShows.frame(2, 1, {7, 0}).rawFrame(4, 4, {1}, 2000);  // broken, but never read
-  const std::string visible = firstShows.write(dir.file("visible.spr"));
-  const std::string allBlank =
-      SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(dir.file("blank.spr"));
-  const std::string empty =
-      SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(dir.file("empty.spr"));
-  const std::string broken =
-      SpriteBuilder().frame(4, 3, blank).rawFrame(4, 4, {1}, 2000).write(dir.file("broken.spr"));
-  const std::string zeros =
-      SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(dir.file("zeros.spr"));
+  // Frame 3's pixel lies past its 3 x 3 pixels; frame 5 is broken, but never read.
+  SpriteBuilder shows = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 3, blank);
+  shows.rawFrame(3, 3, {0, 9, 5}).frame(2, 1, {7, 0}).rawFrame(4, 4, {1}, 2000).write(visible);
+  SpriteBuilder().frame(4, 3, blank).frame(8, 8, Bytes(64, 0)).write(allBlank);
+  SpriteBuilder().rawFrame(0, 0, {}).rawFrame(-3, 2, {}).write(empty);
+  SpriteBuilder().frame(4, 3, blank).rawFrame(4, 4, {1}, 2000).write(broken);
+  SpriteBuilder().patternFrame(3, 3, 1).rawFrame(3, 3, {0}).write(zeros);
+  SpriteBuilder().rawFrame(3, 3, {0}).patternFrame(3, 3, 1).write(cutFirst);
   const std::string inRun = zeros + ": broken file: frame 2 ends inside a run of zeros\n";
-  const std::string cutFirst =
-      SpriteBuilder().rawFrame(3, 3, {0}).patternFrame(3, 3, 1).write(dir.file("cut.spr"));
 
   for (const auto& [args, status, width, height, message] :
        std::vector<std::tuple<Strings, int, int, int, std::string>>{
