@@ -149,10 +149,9 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   EXPECT_EQ(ListFolder(dir.path(), "*", ListFilter::FilesAndFolders).size(), 6u);
   EXPECT_TRUE(ListFolder(dir.file("missing"), "*", ListFilter::Files).empty());
 
-  EXPECT_EQ(GetAttr(dir.file("Sub")), attr::kDirectory);
-  EXPECT_EQ(GetAttr(dir.file(".git")), attr::kDirectory | attr::kHidden);
-  EXPECT_EQ(GetAttr(dir.file("a.spr")), attr::kNormal);
-  EXPECT_EQ(GetAttr(dir.file("missing")), -1);
+  EXPECT_EQ((std::vector{GetAttr(dir.file("Sub")), GetAttr(dir.file(".git")),
+                         GetAttr(dir.file("a.spr")), GetAttr(dir.file("missing"))}),
+            (std::vector{attr::kDirectory, attr::kDirectory | attr::kHidden, attr::kNormal, -1}));
 
   EXPECT_TRUE(OrdinaryFileExists(dir.file("a.spr")));
   // An exact, case-sensitive look-up of ordinary files that are not hidden.
