@@ -99,8 +99,7 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   TempDir dir;
   touch(dir.file("s.spr"), "abc");
   FileChannels channels;
-  ByteSource& source = channels.openForReading(1, dir.file("s.spr"));
-  EXPECT_EQ(source.length(), 3);
+  EXPECT_EQ(channels.openForReading(1, dir.file("s.spr")).length(), 3);
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
   auto openError = [&](int channel, const std::string& path) {
     return errorOf([&] { channels.openForReading(channel, path); });
@@ -142,8 +141,7 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   TempDir dir;
   for (const char* name : {"b.SPR", "a.spr", "C.spr", "c.txt", ".hidden.spr", "_x.spr"})
     touch(dir.file(name));
-  fs::create_directory(dir.file("Sub"));
-  fs::create_directory(dir.file(".git"));
+  for (const char* folder : {"Sub", ".git"}) fs::create_directory(dir.file(folder));
   EXPECT_EQ(ListFolder(dir.path(), "*.spr", ListFilter::Files),
             (std::vector<std::string>{"_x.spr", "a.spr", "b.SPR", "C.spr"}));
   EXPECT_EQ(ListFolder(dir.path(), "*", ListFilter::FilesAndFolders).size(), 6u);

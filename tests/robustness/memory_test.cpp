@@ -19,8 +19,8 @@
 #include "export/save_frames.h"
 #include "spr/sprite.h"
 #include "support/fake_window.h"
+#include "support/form1_fixture.h"
 #include "support/image_files.h"
-#include "ui/form1.h"
 #include "viewer/frame_viewer.h"
 
 namespace glint {
@@ -81,18 +81,16 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
     testing::FakeWindow window;
     const std::string path = window.text1 = testing::WriteFile(dir.file("h.spr"), bytes);
     window.text2 = dir.path();
-    FrameViewer viewer(window);
-    Exporter exporter(window);
     window.scripted().inputAnswers = {"1"};  // for Save Single
     for (const std::string reader : {"viewer", "Save Single", "Save Multiple", "sprconv export",
                                      "sprconv sheet", "sprconv gif", "sprconv info"}) {
       live = peak = 0;
       metering = true;
-      if (reader == "viewer") viewer.LoadSprite();
+      if (reader == "viewer") FrameViewer(window).LoadSprite();
       // The window is serviced at least once per row the viewer paints.
       EXPECT_GE(window.yields, reader == "viewer" ? rows : 0);
-      if (reader == "Save Single") exporter.mnuFileSave_Click();
-      if (reader == "Save Multiple") exporter.mnuSaveMult_Click();
+      if (reader == "Save Single") Exporter(window).mnuFileSave_Click();
+      if (reader == "Save Multiple") Exporter(window).mnuSaveMult_Click();
       if (reader.rfind("sprconv ", 0) == 0) {
         const std::string command = reader.substr(8);
         std::vector<std::string> args{command, path, "-o", dir.file("out." + command)};
@@ -121,10 +119,9 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   // Frames of no stored bytes at the most pixels a frame may have, more than the sheet holds.
   SpriteBuilder largest;
   for (int k = 0; k < 10; ++k) largest.rawFrame(2890, 2891, {});
-  testing::TempDir app, sprites, out;
-  ScriptedDialogs dialogs;
-  Form1 form{{.appPath = app.path(), .spriteFolder = sprites.path(), .dialogs = &dialogs}};
-  form.show();
+  testing::Form1Fixture window;
+  testing::TempDir out;
+  Form1& form = *window.form;
   // The largest frames as wide as the preview, until the sheet is as large as it may be and still
   // be widened, then a frame a little wider: the sheet is copied at its largest.
   const int wide = form.preview().pixelWidth();
@@ -135,11 +132,11 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   form.SetText2(out.path());
   for (const auto& [name, sprite] :
        {std::pair{"largest.spr", &largest}, {"widening.spr", &widening}}) {
-    form.SetText1(sprite->write(sprites.file(name)));
+    form.SetText1(sprite->write(window.sprites.file(name)));
     form.LoadSprite();
     EXPECT_EQ(form.StatusText().rfind("Decoded ", 0), 0u) << name;
     form.mnuSaveMult_Click();
-    EXPECT_EQ(std::exchange(dialogs.messages, {}).size(), 1u) << name;  // the summary
+    EXPECT_EQ(window.said().size(), 1u) << name;  // the summary
   }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
@@ -152,9 +149,8 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
 long ChildPeak(const testing::Strings& args) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(testing::Sprconv(args).status);
-  int status = 0;
   rusage usage{};
-  ::wait4(child, &status, 0, &usage);
+  ::wait4(child, nullptr, 0, &usage);
   return usage.ru_maxrss;
 }
 
