@@ -150,7 +150,7 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
       EXPECT_EQ(std::tuple(run.status, run.err, std::get<0>(after), std::get<1>(after),
                            std::get<2>(after), std::get<3>(after),
                            std::get<4>(after) != std::get<4>(before)),
-                std::tuple(0, "", uid, gid, S_IFREG | mode, nlink_t{1}, true));
+                std::tuple(0, std::string(), uid, gid, S_IFREG | mode, nlink_t{1}, true));
     else
       EXPECT_EQ(
           std::tuple(run.status, run.err.substr(0, said.size()), after, testing::Tree(folder)),
