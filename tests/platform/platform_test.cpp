@@ -99,8 +99,7 @@ TEST(FileChannels, OpenCloseAndTheirErrors) {
   TempDir dir;
   touch(dir.file("s.spr"), "abc");
   FileChannels channels;
-  ByteSource& source = channels.openForReading(1, dir.file("s.spr"));
-  EXPECT_EQ(source.length(), 3);
+  EXPECT_EQ(channels.openForReading(1, dir.file("s.spr")).length(), 3);
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
   auto openError = [&](int channel, const std::string& path) {
     return errorOf([&] { channels.openForReading(channel, path); });
@@ -142,17 +141,15 @@ TEST(DirListing, OrderPatternsHiddenAndAttributes) {
   TempDir dir;
   for (const char* name : {"b.SPR", "a.spr", "C.spr", "c.txt", ".hidden.spr", "_x.spr"})
     touch(dir.file(name));
-  fs::create_directory(dir.file("Sub"));
-  fs::create_directory(dir.file(".git"));
+  for (const char* folder : {"Sub", ".git"}) fs::create_directory(dir.file(folder));
   EXPECT_EQ(ListFolder(dir.path(), "*.spr", ListFilter::Files),
             (std::vector<std::string>{"_x.spr", "a.spr", "b.SPR", "C.spr"}));
   EXPECT_EQ(ListFolder(dir.path(), "*", ListFilter::FilesAndFolders).size(), 6u);
   EXPECT_TRUE(ListFolder(dir.file("missing"), "*", ListFilter::Files).empty());
 
-  EXPECT_EQ(GetAttr(dir.file("Sub")), attr::kDirectory);
-  EXPECT_EQ(GetAttr(dir.file(".git")), attr::kDirectory | attr::kHidden);
-  EXPECT_EQ(GetAttr(dir.file("a.spr")), attr::kNormal);
-  EXPECT_EQ(GetAttr(dir.file("missing")), -1);
+  EXPECT_EQ((std::vector{GetAttr(dir.file("Sub")), GetAttr(dir.file(".git")),
+                         GetAttr(dir.file("a.spr")), GetAttr(dir.file("missing"))}),
+            (std::vector{attr::kDirectory, attr::kDirectory | attr::kHidden, attr::kNormal, -1}));
 
   EXPECT_TRUE(OrdinaryFileExists(dir.file("a.spr")));
   // An exact, case-sensitive look-up of ordinary files that are not hidden.

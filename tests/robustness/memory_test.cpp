@@ -19,8 +19,8 @@
 #include "export/save_frames.h"
 #include "spr/sprite.h"
 #include "support/fake_window.h"
+#include "support/form1_fixture.h"
 #include "support/image_files.h"
-#include "ui/form1.h"
 #include "viewer/frame_viewer.h"
 
 namespace glint {
@@ -78,22 +78,19 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
   for (const auto& [name, bytes, broken, frameBytes, rows] : files) {
     SCOPED_TRACE(name);
     testing::TempDir dir;
-    const std::string path = testing::WriteFile(dir.file("h.spr"), bytes);
     testing::FakeWindow window;
-    window.text1 = path;
+    const std::string path = window.text1 = testing::WriteFile(dir.file("h.spr"), bytes);
     window.text2 = dir.path();
-    FrameViewer viewer(window);
-    Exporter exporter(window);
     window.scripted().inputAnswers = {"1"};  // for Save Single
     for (const std::string reader : {"viewer", "Save Single", "Save Multiple", "sprconv export",
                                      "sprconv sheet", "sprconv gif", "sprconv info"}) {
       live = peak = 0;
       metering = true;
-      if (reader == "viewer") viewer.LoadSprite();
+      if (reader == "viewer") FrameViewer(window).LoadSprite();
       // The window is serviced at least once per row the viewer paints.
       EXPECT_GE(window.yields, reader == "viewer" ? rows : 0);
-      if (reader == "Save Single") exporter.mnuFileSave_Click();
-      if (reader == "Save Multiple") exporter.mnuSaveMult_Click();
+      if (reader == "Save Single") Exporter(window).mnuFileSave_Click();
+      if (reader == "Save Multiple") Exporter(window).mnuSaveMult_Click();
       if (reader.rfind("sprconv ", 0) == 0) {
         const std::string command = reader.substr(8);
         std::vector<std::string> args{command, path, "-o", dir.file("out." + command)};
@@ -122,10 +119,9 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   // Frames of no stored bytes at the most pixels a frame may have, more than the sheet holds.
   SpriteBuilder largest;
   for (int k = 0; k < 10; ++k) largest.rawFrame(2890, 2891, {});
-  testing::TempDir app, sprites, out;
-  ScriptedDialogs dialogs;
-  Form1 form{{.appPath = app.path(), .spriteFolder = sprites.path(), .dialogs = &dialogs}};
-  form.show();
+  testing::Form1Fixture window;
+  testing::TempDir out;
+  Form1& form = *window.form;
   // The largest frames as wide as the preview, until the sheet is as large as it may be and still
   // be widened, then a frame a little wider: the sheet is copied at its largest.
   const int wide = form.preview().pixelWidth();
@@ -136,12 +132,11 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   form.SetText2(out.path());
   for (const auto& [name, sprite] :
        {std::pair{"largest.spr", &largest}, {"widening.spr", &widening}}) {
-    form.SetText1(sprite->write(sprites.file(name)));
+    form.SetText1(sprite->write(window.sprites.file(name)));
     form.LoadSprite();
     EXPECT_EQ(form.StatusText().rfind("Decoded ", 0), 0u) << name;
     form.mnuSaveMult_Click();
-    EXPECT_EQ(dialogs.messages.size(), 1u) << name;  // the summary
-    dialogs.messages.clear();
+    EXPECT_EQ(window.said().size(), 1u) << name;  // the summary
   }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
@@ -154,9 +149,8 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
 long ChildPeak(const testing::Strings& args) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(testing::Sprconv(args).status);
-  int status = 0;
   rusage usage{};
-  ::wait4(child, &status, 0, &usage);
+  ::wait4(child, nullptr, 0, &usage);
   return usage.ru_maxrss;
 }
 
@@ -173,15 +167,12 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
   testing::Sprconv({"export", dir.file("s.spr"), "-o", dir.path(), "--format", "png"});
   const Bytes png = testing::ReadFile(dir.file("s_01.png"));
   // The small sprite's record, then a hole, then its palette at the end of 128 MiB.
-  {
-    std::ofstream big(dir.file("big.spr"), std::ios::binary);
-    big.write(reinterpret_cast<const char*>(small.data()), std::streamsize(small.size() - 1024));
-    big.seekp((128 << 20) - 1024);
-    big.write(reinterpret_cast<const char*>(&*(small.end() - 1024)), 1024);
-  }
-  Bytes text(8000, 'x'), zipped(10000);
+  testing::WriteFile(dir.file("big.spr"), Bytes(small.begin(), small.end() - 1024));
+  std::filesystem::resize_file(dir.file("big.spr"), (128 << 20) - 1024);
+  std::ofstream(dir.file("big.spr"), std::ios::binary | std::ios::app)
+      .write(reinterpret_cast<const char*>(&*(small.end() - 1024)), 1024);
+  Bytes text(8000, 'x'), zipped(10000), inflates(8000000, 0);
   uLongf zippedSize = zipped.size();
-  Bytes inflates(8000000, 0);
   ::compress2(zipped.data(), &zippedSize, inflates.data(), inflates.size(), 9);
   zipped.resize(zippedSize);
   zipped.insert(zipped.begin(), {'C', 0, 0});
@@ -189,25 +180,21 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
   for (int k = 0; k < 250; ++k)
     many = testing::WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
   testing::WriteFile(dir.file("many.png"), many);
-  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
-    Bytes claims = testing::WithChunk(png, type, text, 0x7ffffff0);
-    claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk
-    testing::WriteFile(dir.file(std::string(type) + ".png"), claims);
-  }
   const std::string out = dir.file("out.spr");
-  const long before = ChildPeak({"--version"});
-  const std::vector<testing::Strings> runs = {
-      {"pack", dir.file("tEXt.png"), "-o", out},
-      {"pack", dir.file("zTXt.png"), "-o", out},
-      {"pack", dir.file("iTXt.png"), "-o", out},
-      {"pack", dir.file("sPLT.png"), "-o", out},
-      {"pack", dir.file("iCCP.png"), "-o", out},
+  std::vector<testing::Strings> runs = {
       {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("iTXt.png")},
       {"replace", dir.file("s.spr"), "--frame", "1", dir.file("zTXt.png"), "-o", out},
       {"pack", dir.file("many.png"), "-o", out},
       {"replace", dir.file("big.spr"), "--frame", "1", dir.file("many.png"), "-o", out},
       {"replace", dir.file("big.spr"), "--frame", "1", dir.file("s_01.png")},
       {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("big.spr")}};
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
+    Bytes claims = testing::WithChunk(png, type, text, 0x7ffffff0);
+    claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk
+    runs.push_back(
+        {"pack", testing::WriteFile(dir.file(std::string(type) + ".png"), claims), "-o", out});
+  }
+  const long before = ChildPeak({"--version"});
   for (const testing::Strings& run : runs)
     EXPECT_LT(ChildPeak(run) - before, 64 * 1024) << testing::Sprconv(run).err;
   EXPECT_EQ(std::filesystem::file_size(dir.file("big.spr")), std::uintmax_t{128} << 20);
