@@ -154,7 +154,7 @@ long ChildPeak(const testing::Strings& args) {
   return usage.ru_maxrss;
 }
 
-// Images from strangers: a few hundred bytes that claim a chunk of 2 GiB, or a 2 MB file of
+// Images from strangers: a few kilobytes that claim a chunk of 2 GiB, or a 2 MB file of
 // compressed text that inflates to 2 GB; and a sprite of 128 MiB whose frame is replaced or
 // whose palette is taken. Each run takes a few megabytes more than a run that does nothing.
 TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
