@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <QAction>
+
 #include "platform/dialogs_scripted.h"
 #include "support/sprite_builder.h"
 #include "ui/folder_tree.h"
@@ -41,6 +43,12 @@ class Form1Fixture {
     return builder.write(sprites.file(relative));
   }
   QTreeWidgetItem* node(const std::string& key) { return form->TreeView1().Node(key); }
+  QAction* action(const char* name) { return form->findChild<QAction*>(name); }
+  // Types the path into the path box and loads it.
+  void load(const std::string& path) {
+    form->SetText1(path);
+    form->LoadSprite();
+  }
   // The prompts of the message boxes shown since the last look.
   std::vector<std::string> said() {
     std::vector<std::string> prompts;

@@ -2,7 +2,6 @@
 // user would drive it, and follows the sprite the main window loads.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScreen>
@@ -43,9 +42,8 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
                                .rawFrame(0, 0, {})
                                .frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200})
                                .write(f.sprites.file("walk.spr"));
-  f.form->SetText1(path);
-  f.form->LoadSprite();
-  f.form->findChild<QAction*>("mnuAnimation")->trigger();
+  f.load(path);
+  f.action("mnuAnimation")->trigger();
   AnimationWindow* w = f.form->animationWindow();
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowActive(w));
@@ -93,9 +91,9 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(f.dialogs.saves.size(), 1u);
   EXPECT_EQ(f.dialogs.saves[0].start, f.form->Text2() + "/walk_03.png");
-  ASSERT_EQ(testing::Sprconv({"export", path, "--frames", "3", "--format", "png", "--transparent"})
-                .status,
-            0);
+  const testing::Strings args = {"export",   path,  "--frames",     "3",
+                                 "--format", "png", "--transparent"};
+  ASSERT_EQ(testing::Sprconv(args).status, 0);
   EXPECT_EQ(testing::ReadFile(f.app.file("frame.png")), testing::ReadFile(path + ".3.png"));
 
   // Frame time keys step through the list; zoom keys stop at the ends; Ctrl+0 is actual size.
@@ -110,16 +108,15 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   EXPECT_EQ(w->statusText().toStdString(), "Frame 1 of 3 | 4 x 2 | 1x | 80 ms");
 
   // Another sprite loaded: the window follows it at its own opening zoom.
-  f.form->SetText1(f.sprite("other.spr", 2));
-  f.form->LoadSprite();
-  EXPECT_EQ(w->windowTitle().toStdString(), "Animation - other.spr");
-  EXPECT_EQ(w->animation()->zoom(), 4);
-  EXPECT_EQ(w->animation()->playback().frameTime(), 80);  // kept between sprites
-  f.form->SetText1(SpriteBuilder().rawFrame(0, 0, {}).write(f.sprites.file("empty.spr")));
-  f.form->LoadSprite();
-  EXPECT_EQ(w->statusText().toStdString(), "1 frame, none with pixels | 1x | 80 ms");
+  // The frame time is kept between sprites.
+  f.load(f.sprite("other.spr", 2));
+  EXPECT_EQ(std::tuple(w->windowTitle().toStdString(), w->animation()->zoom(),
+                       w->animation()->playback().frameTime()),
+            std::tuple("Animation - other.spr", 4, 80));
+  f.load(SpriteBuilder().rawFrame(0, 0, {}).write(f.sprites.file("empty.spr")));
   w->step(1);  // nothing to step to
-  EXPECT_EQ(w->shown().number, 0);
+  EXPECT_EQ(std::tuple(w->statusText().toStdString(), w->shown().number),
+            std::tuple("1 frame, none with pixels | 1x | 80 ms", 0));
 
   // 32,767 x 1 at 16x: the window stays within the screen, scrolls, and paints what shows.
   // (Straight to the window: the main window's sheet for it would take a while to clear.)

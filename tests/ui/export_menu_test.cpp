@@ -3,7 +3,6 @@
 // only whole files.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
@@ -30,7 +29,7 @@ void WaitForExport(Form1& form) {
 }
 
 void Trigger(Form1Fixture& f, const char* item) {
-  f.form->findChild<QAction*>(item)->trigger();
+  f.action(item)->trigger();
   WaitForExport(*f.form);
 }
 
@@ -44,27 +43,23 @@ TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOn
     b.patternFrame(7 + 3 * i, 12 - i, static_cast<std::uint32_t>(i));
   }
   const std::string path = b.write(f.sprites.file("walk.spr"));
-  f.form->SetText1(path);
-  f.form->LoadSprite();
+  f.load(path);
   for (bool transparent : {false, true}) {
     f.form->transparentAction().setChecked(transparent);
-    auto with = [&](Strings args) {
-      if (transparent) args.push_back("--transparent");
-      EXPECT_EQ(testing::Sprconv(args).status, 0);
-    };
     TempDir ours, theirs;
-    f.dialogs.folderAnswers = {ours.file("frames")};
     std::filesystem::create_directory(ours.file("frames"));
-    Trigger(f, "mnuExportFrames");
-    with({"export", path, "-o", theirs.file("frames"), "--format", "png"});
+    f.dialogs.folderAnswers = {ours.file("frames")};
     f.dialogs.saveAnswers = {ours.file("sheet.png"), ours.file("walk.gif")};
-    Trigger(f, "mnuExportSheet");
-    with({"sheet", path, "-o", theirs.file("sheet.png")});
     f.form->mnuAnimation_Click();  // the GIF takes the animation window's frame time
     f.form->animationWindow()->setFrameTime(transparent ? 80 : 100);
-    Trigger(f, "mnuExportGif");
-    with({"gif", path, "-o", theirs.file("walk.gif"), "--delay", transparent ? "80" : "100"});
-
+    for (const char* item : {"mnuExportFrames", "mnuExportSheet", "mnuExportGif"}) Trigger(f, item);
+    const Strings flag = transparent ? Strings{"--transparent"} : Strings{};
+    for (const Strings& args :
+         {Strings{"export", path, "-o", theirs.file("frames"), "--format", "png"},
+          Strings{"sheet", path, "-o", theirs.file("sheet.png")},
+          Strings{"gif", path, "-o", theirs.file("walk.gif"), "--delay",
+                  transparent ? "80" : "100"}})
+      EXPECT_EQ(testing::Sprconv(args, flag).status, 0);
     EXPECT_TRUE(Tree(ours.path()) == Tree(theirs.path())) << transparent;
     EXPECT_EQ(f.form->StatusText(), "Wrote the animation of walk.spr to " + ours.file("walk.gif"));
   }
@@ -72,10 +67,8 @@ TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOn
   EXPECT_EQ(f.dialogs.folders.back().start + "|" + f.dialogs.saves.back().start + "|" +
                 f.dialogs.saves.back().filter,
             f.form->Text2() + "|" + f.form->Text2() + "/walk.gif|GIF image (*.gif)|*.gif");
-  const std::size_t messages = f.dialogs.messages.size();
   for (const char* item : {"mnuExportFrames", "mnuExportSheet", "mnuExportGif"}) Trigger(f, item);
-  EXPECT_FALSE(f.form->exports().running());
-  EXPECT_EQ(f.dialogs.messages.size(), messages);
+  EXPECT_EQ(std::pair(f.form->exports().running(), f.said()), std::pair(false, Strings{}));
 
   // A cancel or a failure leaves only whole files, and other commands are refused meanwhile.
   TempDir out;
@@ -90,10 +83,10 @@ TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOn
     release = false;
     f.dialogs.folderAnswers = {out.path()};
     f.dialogs.saveAnswers = {out.file("sheet.png")};
-    f.form->findChild<QAction*>(item)->trigger();
+    f.action(item)->trigger();
     ASSERT_TRUE(f.form->Exporting);
     // Meanwhile the other exports and Ctrl+S say the window is busy, and closing is refused.
-    f.form->findChild<QAction*>("mnuExportGif")->trigger();
+    f.action("mnuExportGif")->trigger();
     f.form->mnuAnimation_Click();
     f.form->animationWindow()->saveFrame();
     EXPECT_EQ(f.said(), Strings(2, busy));
@@ -113,14 +106,13 @@ TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOn
   f.form->exportFrameHook = nullptr;
   f.dialogs.saveAnswers = {out.file("missing/walk.gif")};
   Trigger(f, "mnuExportGif");
-  ASSERT_EQ(f.dialogs.messages.size(), 1u);
-  EXPECT_EQ(f.dialogs.messages[0].style, style::kExclamation);
+  EXPECT_EQ(f.dialogs.messages.at(0).style, style::kExclamation);
   EXPECT_EQ(f.said(), Strings{"Cannot write \"" + out.file("missing/walk.gif") +
                               "\": the folder does not exist."});
 
   // During a load the exports are refused too.
   f.form->yieldHook = [&] {
-    if (f.dialogs.messages.empty()) f.form->findChild<QAction*>("mnuExportSheet")->trigger();
+    if (f.dialogs.messages.empty()) f.action("mnuExportSheet")->trigger();
   };
   f.form->LoadSprite();
   f.form->yieldHook = nullptr;
