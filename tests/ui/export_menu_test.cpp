@@ -23,14 +23,11 @@ using testing::TempDir;
 using testing::Tree;
 using Strings = std::vector<std::string>;
 
-void WaitForExport(Form1& form) {
-  for (int k = 0; k < 1000 && form.Exporting; ++k) QTest::qWait(10);
-  ASSERT_FALSE(form.Exporting);
-}
-
-void Trigger(Form1Fixture& f, const char* item) {
-  f.action(item)->trigger();
-  WaitForExport(*f.form);
+// Triggers the menu item, if one is named, and waits for the export to end.
+void Trigger(Form1Fixture& f, const char* item = nullptr) {
+  if (item != nullptr) f.action(item)->trigger();
+  for (int k = 0; k < 1000 && f.form->Exporting; ++k) QTest::qWait(10);
+  ASSERT_FALSE(f.form->Exporting);
 }
 
 // Files equal to the converter's, with and without transparency; cancels, failures, busy refusals.
@@ -97,7 +94,7 @@ TEST(ExportMenu, EachItemWritesTheConvertersFilesAndACancelOrAFailureOnlyWholeOn
     ASSERT_TRUE(progress != nullptr && progress->isVisible());
     progress->findChild<QPushButton*>()->click();
     release = true;
-    WaitForExport(*f.form);
+    Trigger(f);  // the export cancelled
     EXPECT_EQ(f.said(), Strings{"Cancelled after 2 of 5 frames."}) << item;
   }
   // The two frame files finished stay whole; the sheet was never written; no temporaries.
