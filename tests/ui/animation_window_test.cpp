@@ -45,8 +45,7 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   f.load(path);
   f.action("mnuAnimation")->trigger();
   AnimationWindow* w = f.form->animationWindow();
-  ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w));
   EXPECT_EQ(w->windowTitle().toStdString(), "Animation - walk.spr");
   EXPECT_TRUE(w->animation()->playback().playing());  // from the start
 
@@ -89,8 +88,7 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
             std::tuple(QSize(2, 4), PaletteColour(200), 0));
   f.dialogs.saveAnswers = {f.app.file("frame.png")};
   QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
-  ASSERT_EQ(f.dialogs.saves.size(), 1u);
-  EXPECT_EQ(f.dialogs.saves[0].start, f.form->Text2() + "/walk_03.png");
+  EXPECT_EQ(f.dialogs.saves.at(0).start, f.form->Text2() + "/walk_03.png");
   const testing::Strings args = {"export",   path,  "--frames",     "3",
                                  "--format", "png", "--transparent"};
   ASSERT_EQ(testing::Sprconv(args).status, 0);

@@ -39,6 +39,7 @@ using testing::TempDir;
 using Strings = std::vector<std::string>;
 // Not UTF-8 (0xFF never is): shown with U+FFFD, yet opened by its bytes.
 constexpr char kOdd[] = "a\377b.spr";
+constexpr char kSpriteFilter[] = "Valkarin Sprite files (*.spr)|*.spr";
 
 // Where the sprite folder is looked for, and where the output folder is made.
 TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictures) {
@@ -99,14 +100,13 @@ TEST(FolderTree, ListsFoldersThenSpritesOnceAndOpensOnDoubleClickEnterDropOrAtSt
   const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR"), odd = f.sprite(kOdd);
   f.reopen();
   const std::string p = f.sprites.path() + "/";
-  QTreeWidgetItem* root = f.node("/");
-  ASSERT_NE(root, nullptr);
-  EXPECT_EQ(std::tuple(root->text(0).toStdString(), FolderTree::Image(root), root->isExpanded()),
-            std::tuple(f.sprites.path(), 1, true));
-  EXPECT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
+  ASSERT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
                                     "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
                                     p + "a.spr a.spr 2\n" + odd + " a\uFFFDb.spr 2\n" + p +
                                     "b.SPR b.SPR 2\n");
+  QTreeWidgetItem* root = f.node("/");
+  EXPECT_EQ(std::tuple(root->text(0).toStdString(), FolderTree::Image(root), root->isExpanded()),
+            std::tuple(f.sprites.path(), 1, true));
   EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
 
   f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
@@ -204,40 +204,6 @@ TEST(FolderTree, ListsFoldersThenSpritesOnceAndOpensOnDoubleClickEnterDropOrAtSt
   EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
 }
 
-// Controls follow the window's size down to its minimum, and keep still while minimized.
-TEST(Layout, FollowsTheWindowKeepsItsMinimumAndRestsWhileMinimized) {
-  Form1Fixture f;
-  // Sets the outer size, and checks the size read back, Text1 and Text2 wide, Browse's left,
-  // TreeView1 high, Picture1 wide and high, VScroll1's left and height, and the sheet's width
-  // less the preview's (none: as wide to the pixel) and its height.
-  auto check = [&](int width, int height, std::vector<int> want) {
-    f.form->SetWidth(width);
-    f.form->SetHeight(height);
-    QCoreApplication::processEvents();
-    auto r = [&](const char* name) { return f.form->ControlRect(name); };
-    EXPECT_EQ((std::vector{f.form->Width(), f.form->Height(), r("Text1").Width, r("Text2").Width,
-                           r("Browse").Left, r("TreeView1").Height, r("Picture1").Width,
-                           r("Picture1").Height, r("VScroll1").Left, r("VScroll1").Height,
-                           f.form->sheet().pixelWidth() - f.form->preview().pixelWidth(),
-                           f.form->sheet().pixelHeight()}),
-              want)
-        << width;
-  };
-  check(12000, 9000, {12000, 9000, 10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290, 0, 1500});
-  // Below the minimum of 8000 x 7000: 525 x 399 pixels of client area at 15 twips a pixel, which
-  // read back as 7995 x 7005; the layout counts with 8000.
-  check(3000, 2000, {7995, 7005, 6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295, 0, 1500});
-  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());  // the window system keeps it too
-
-  QWidget* text1 = f.form->findChild<QWidget*>("Text1");
-  f.form->setWindowState(Qt::WindowMinimized);
-  text1->resize(10, text1->height());
-  f.form->Form_Resize();
-  EXPECT_EQ(text1->width(), 10);
-  f.form->setWindowState(Qt::WindowNoState);
-  EXPECT_EQ(text1->width(), 6605 / 15);
-}
-
 // The second sprite is a long one: the preview shows it at the top and scrolled to the last row.
 TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsItsPattern) {
   Form1Fixture f;
@@ -260,20 +226,18 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
   std::string opened;
   for (const CommonDialog& shown : f.dialogs.opens)
     opened += shown.Filter + " " + shown.InitDir + "|" + shown.FileName + "\n";
-  const std::string filter = "Valkarin Sprite files (*.spr)|*.spr ",
-                    initial = filter + f.sprites.path() + "|\n",
-                    chosen = filter + "|" + first + "\n";
+  const std::string initial = kSpriteFilter + (" " + f.sprites.path() + "|\n"),
+                    chosen = kSpriteFilter + (" |" + first + "\n");
   EXPECT_EQ(opened, initial + initial + chosen + chosen);
 
   const auto p = testing::DistinctPalette();
   auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
-  auto shown = [&] { return f.form->findChild<QWidget*>("Picture1")->grab().toImage(); };
 
   // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
   QScrollBar& bar = f.form->VScroll1Bar();
   EXPECT_TRUE(bar.isEnabled());
   bar.setValue(bar.maximum());
-  const QImage image = shown();
+  const QImage image = f.form->findChild<QWidget*>("Picture1")->grab().toImage();
   const int last = image.height() - 21;  // nothing below it
   EXPECT_EQ((std::vector{image.pixel(150, last), image.pixel(50, last - 119),
                          image.pixel(150, last + 1)}),
@@ -291,8 +255,7 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
           box->reject();
         }
     });
-    CommonDialog dialog{
-        .Filter = "Valkarin Sprite files (*.spr)|*.spr", .InitDir = start, .FileName = ""};
+    CommonDialog dialog{.Filter = kSpriteFilter, .InitDir = start, .FileName = ""};
     QtDialogs(nullptr).ShowOpen(dialog);
     EXPECT_EQ(seen, QDir::homePath() + "|Valkarin Sprite files (*.spr)") << start;
   }
@@ -302,15 +265,15 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
   const std::string one = f.sprite("x\xff.spr"), twice = f.sprites.file("y\uFFFD.spr");
   for (const char* name : {"y\xfe.spr", "y\xff.spr"}) f.sprite(name);
   f.dialogs.openAnswers = {f.sprites.file("x\uFFFD.spr"), twice};
-  browse->click();
-  browse->click();
+  for (int k = 0; k < 2; ++k) browse->click();  // the second opens nothing
   EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText(), one + "|Decoded 3 pictures in " + one);
   EXPECT_EQ(f.said(), Strings{"Cannot open \"" + twice +
                               "\": more than one file in its folder has a name shown this way."});
 }
 
-// First state as designed: controls, captions, size, tab order, menus, icons, focus, Alt+F.
-TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
+// First state as designed: controls, captions, size, tab order, menus, icons, focus, Alt+F; then
+// the layout as the window's size changes.
+TEST(Form1Model, StartsAsDesignedKeyboardReachesPathBoxAndMenusAndLayoutFollowsTheSize) {
   Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
   Strings texts;
   for (const auto& [name, d] : kDesignControls) {
@@ -409,6 +372,36 @@ TEST(Form1Model, StartsAsDesignedAndTheKeyboardReachesThePathBoxAndTheMenus) {
     QTest::keyClick(f.form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
     QTest::qWait(10);
   }
+
+  // Controls follow the window's size down to its minimum, and keep still while minimized.
+  // Sets the outer size, and checks the size read back, Text1 and Text2 wide, Browse's left,
+  // TreeView1 high, Picture1 wide and high, VScroll1's left and height, and the sheet's width
+  // less the preview's (none: as wide to the pixel) and its height.
+  auto check = [&](int width, int height, std::vector<int> want) {
+    f.form->SetWidth(width);
+    f.form->SetHeight(height);
+    QCoreApplication::processEvents();
+    auto r = [&](const char* name) { return f.form->ControlRect(name); };
+    EXPECT_EQ((std::vector{f.form->Width(), f.form->Height(), r("Text1").Width, r("Text2").Width,
+                           r("Browse").Left, r("TreeView1").Height, r("Picture1").Width,
+                           r("Picture1").Height, r("VScroll1").Left, r("VScroll1").Height,
+                           f.form->sheet().pixelWidth() - f.form->preview().pixelWidth(),
+                           f.form->sheet().pixelHeight()}),
+              want)
+        << width;
+  };
+  check(12000, 9000, {12000, 9000, 10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290, 0, 1500});
+  // Below the minimum of 8000 x 7000: 525 x 399 pixels of client area at 15 twips a pixel, which
+  // read back as 7995 x 7005; the layout counts with 8000.
+  check(3000, 2000, {7995, 7005, 6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295, 0, 1500});
+  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());  // the window system keeps it too
+
+  f.form->setWindowState(Qt::WindowMinimized);
+  text1->resize(10, text1->height());
+  f.form->Form_Resize();
+  EXPECT_EQ(text1->width(), 10);
+  f.form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(text1->width(), 6605 / 15);
 }
 
 // Read before the window system starts: Qt's own options are passed over, paths keep their bytes;
