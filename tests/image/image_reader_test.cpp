@@ -44,11 +44,10 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
 }
 
 TEST(ReadBmp, VariantsAndRefusals) {
-  for (auto [header, colours, topDown, compressed] : {std::tuple(40u, 256, false, false),
-                                                      {12u, 256, false, false},
-                                                      {124u, 6, true, false},
-                                                      {108u, 16, false, true},
-                                                      {56u, 6, true, true}}) {
+  // Header size, colours, top down, compressed.
+  const int variants[][4] = {
+      {40, 256, 0, 0}, {12, 256, 0, 0}, {124, 6, 1, 0}, {108, 16, 0, 1}, {56, 6, 1, 1}};
+  for (auto [header, colours, topDown, compressed] : variants) {
     SCOPED_TRACE(std::to_string(header) + " " + std::to_string(colours));
     const SourceImage image = ReadImage(testing::VariantBmp(header, colours, topDown, compressed));
     EXPECT_EQ(image.indices, (Bytes{0, 1, 2, 3, 4, 5}));
