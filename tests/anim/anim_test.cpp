@@ -74,7 +74,7 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
   Colours colours{};
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
-  for (int zoom : {1, 3, 16}) {
+  for (int zoom : {1, 3, 16})
     for (bool transparent : {false, true}) {
       const int width = 5 * zoom;
       const auto all = Paint(&frame, p, colours, zoom, transparent, {0, 0, width, 4 * zoom});
@@ -96,7 +96,6 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
                    all.begin() + y * width + part.x + part.width);
       ASSERT_EQ(Paint(&frame, p, colours, zoom, transparent, part), cut) << zoom;
     }
-  }
   // 8-pixel squares of the screen, light first, whatever the zoom.
   std::vector<std::uint32_t> squares;
   for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
@@ -189,11 +188,9 @@ TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   Animation broken(std::make_unique<spr::MemoryBytes>(cut), [&] { return now; });
   EXPECT_EQ(std::tuple(broken.playableCount(), broken.brokenAt()), std::tuple(1, 2));
   // A long sprite shows its first frame at once and takes the rest as they are read.
-  SpriteBuilder longer;
-  longer.rawFrame(0, 0, {}).frame(1, 1, {3});
+  SpriteBuilder longer = SpriteBuilder().rawFrame(0, 0, {}).frame(1, 1, {3});
   for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
-  longer.frame(300, 1, Bytes(300, 5));
-  const Bytes longBytes = longer.build();
+  const Bytes longBytes = longer.frame(300, 1, Bytes(300, 5)).build();
   Animation reading(std::make_unique<spr::MemoryBytes>(longBytes), [&] { return now; });
   EXPECT_EQ(std::tuple(reading.indexed(), reading.playableCount(), reading.canvasWidth(),
                        reading.zoom(), reading.current().number),

@@ -28,8 +28,7 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
       continue;
     }
     for (int i = 0; i < 6; ++i) {
-      const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0,
-                 ownAlpha = f.type & PNG_COLOR_MASK_ALPHA;
+      const bool grey = !(f.type & PNG_COLOR_MASK_COLOR), ownAlpha = f.type & PNG_COLOR_MASK_ALPHA;
       const auto sample = [&](int j, int c) { return FormSample(j, grey ? 0 : c, max); };
       bool keyed = f.trns;  // a transparency chunk keys pixel 0's colour
       for (int c = 0; c < 3; ++c) keyed = keyed && sample(i, c) == sample(0, c);
