@@ -23,15 +23,15 @@ TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   }
 
   const Placement frame{2, 1, 5, 3};  // on a 9 x 5 canvas
-  for (int zoom : kZoomSteps) {
-    // The first and last screen pixel of a frame pixel's block map to it; one beyond does not.
-    EXPECT_EQ(PixelUnderPointer({2 * zoom, 1 * zoom}, frame, zoom), (Point{0, 0})) << zoom;
-    EXPECT_EQ(PixelUnderPointer({3 * zoom - 1, 2 * zoom - 1}, frame, zoom), (Point{0, 0}));
-    EXPECT_EQ(PixelUnderPointer({7 * zoom - 1, 4 * zoom - 1}, frame, zoom), (Point{4, 2}));
-    EXPECT_EQ(PixelUnderPointer({2 * zoom - 1, 1 * zoom}, frame, zoom), std::nullopt);
-    EXPECT_EQ(PixelUnderPointer({7 * zoom, 2 * zoom}, frame, zoom), std::nullopt);
-    EXPECT_EQ(PixelUnderPointer({3 * zoom, 4 * zoom}, frame, zoom), std::nullopt);
-  }
+  // The first and last screen pixel of a frame pixel's block map to it; one beyond does not. A
+  // screen point x blocks and dx pixels across, y and dy down; the pixel (-1: none).
+  const int points[][6] = {{2, 0, 1, 0, 0, 0},    {3, -1, 2, -1, 0, 0}, {7, -1, 4, -1, 4, 2},
+                           {2, -1, 1, 0, -1, -1}, {7, 0, 2, 0, -1, -1}, {3, 0, 4, 0, -1, -1}};
+  for (int zoom : kZoomSteps)
+    for (auto [x, dx, y, dy, px, py] : points)
+      EXPECT_EQ(PixelUnderPointer({x * zoom + dx, y * zoom + dy}, frame, zoom),
+                px < 0 ? std::nullopt : std::optional(Point{px, py}))
+          << zoom;
   // Left of and above the canvas is never pixel 0.
   EXPECT_EQ(PixelUnderPointer({-1, 0}, Placement{0, 0, 2, 2}, 4), std::nullopt);
 }
@@ -74,7 +74,7 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
   Colours colours{};
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
-  for (int zoom : {1, 3, 16}) {
+  for (int zoom : {1, 3, 16})
     for (bool transparent : {false, true}) {
       const int width = 5 * zoom;
       const auto all = Paint(&frame, p, colours, zoom, transparent, {0, 0, width, 4 * zoom});
@@ -96,7 +96,6 @@ TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
                    all.begin() + y * width + part.x + part.width);
       ASSERT_EQ(Paint(&frame, p, colours, zoom, transparent, part), cut) << zoom;
     }
-  }
   // 8-pixel squares of the screen, light first, whatever the zoom.
   std::vector<std::uint32_t> squares;
   for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
@@ -169,12 +168,8 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
 
 // A sprite's animation: frames without pixels skipped, a cut record, headers read in steps.
 TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
-  const Bytes file = SpriteBuilder()
-                         .rawFrame(0, 0, {})
-                         .frame(4, 2, {1, 2, 3, 4, 5, 6, 7, 8})
-                         .rawFrame(0, 0, {})
-                         .frame(2, 4, {9, 9, 9, 9, 9, 9, 9, 200})
-                         .build();
+  SpriteBuilder builder = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 2, {1, 2, 3, 4, 5, 6, 7, 8});
+  const Bytes file = builder.rawFrame(0, 0, {}).frame(2, 4, {9, 9, 9, 9, 9, 9, 9, 200}).build();
   std::int64_t now = 0;
   Animation a(std::make_unique<spr::MemoryBytes>(file), [&] { return now; });
   EXPECT_EQ(
@@ -193,11 +188,9 @@ TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   Animation broken(std::make_unique<spr::MemoryBytes>(cut), [&] { return now; });
   EXPECT_EQ(std::tuple(broken.playableCount(), broken.brokenAt()), std::tuple(1, 2));
   // A long sprite shows its first frame at once and takes the rest as they are read.
-  SpriteBuilder longer;
-  longer.rawFrame(0, 0, {}).frame(1, 1, {3});
+  SpriteBuilder longer = SpriteBuilder().rawFrame(0, 0, {}).frame(1, 1, {3});
   for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
-  longer.frame(300, 1, Bytes(300, 5));
-  const Bytes longBytes = longer.build();
+  const Bytes longBytes = longer.frame(300, 1, Bytes(300, 5)).build();
   Animation reading(std::make_unique<spr::MemoryBytes>(longBytes), [&] { return now; });
   EXPECT_EQ(std::tuple(reading.indexed(), reading.playableCount(), reading.canvasWidth(),
                        reading.zoom(), reading.current().number),

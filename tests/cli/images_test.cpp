@@ -30,6 +30,7 @@ std::tuple<int, int, int, int> PngHeader(const Bytes& b) {
 struct Picture {
   int width = 0, height = 0;
   Bytes colours, pixels;
+  auto fields() const { return std::tie(width, height, colours, pixels); }
 };
 
 // Read back with libpng's own decoder.
@@ -78,23 +79,20 @@ TEST(SprconvImages, SheetPngAndGifShowEveryFrameInPlace) {
                                              {Strings{"--columns", "2", "--transparent"}, 2, 3},
                                              {Strings{"--columns", "9"}, 9, 1}}) {
     ASSERT_EQ(Sprconv({"sheet", sprite, "-o", dir.file("s.png")}, extra).status, 0);
-    const Picture png = ReadPng(dir.file("s.png"));
-    ASSERT_EQ(std::pair(png.width, png.height), std::pair(columns * cellW, rows * cellH));
-    EXPECT_EQ(png.colours, Palette(true, extra.size() == 3));
-    Bytes expected(png.pixels.size(), 0);
+    Picture want{columns * cellW, rows * cellH, Palette(true, extra.size() == 3), {}};
+    want.pixels.resize(std::size_t(want.width * want.height));
     for (std::size_t i = 0; i < frames.size(); ++i) {
       const int x0 = int(i) % columns * cellW, y0 = int(i) / columns * cellH;
       for (int y = 0; y < frames[i].height; ++y)
         std::copy_n(frames[i].pixels.begin() + y * frames[i].width, frames[i].width,
-                    expected.begin() + (y0 + y) * png.width + x0);
+                    want.pixels.begin() + (y0 + y) * want.width + x0);
     }
-    EXPECT_EQ(png.pixels, expected);
+    EXPECT_EQ(ReadPng(dir.file("s.png")).fields(), want.fields());
   }
   ASSERT_EQ(
       Sprconv({"export", sprite, "-o", dir.path(), "--format", "png", "--transparent"}).status, 0);
-  const Picture png = ReadPng(dir.file("m_02.png"));
-  EXPECT_EQ(std::tuple(png.width, png.height, png.pixels), std::tuple(3, 9, frames[1].pixels));
-  EXPECT_EQ(png.colours, Palette(true, true));
+  EXPECT_EQ(ReadPng(dir.file("m_02.png")).fields(),
+            (Picture{3, 9, Palette(true, true), frames[1].pixels}.fields()));
   std::pair<std::size_t, int> squares[] = {{1, 1}, {4, 2}, {5, 3}, {9, 3}, {10, 4}, {600, 25}};
   for (auto [count, columns] : squares) EXPECT_EQ(image::SquareColumns(count), columns) << count;
 

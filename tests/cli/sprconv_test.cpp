@@ -24,7 +24,9 @@
 namespace glint::testing {
 namespace {
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::FieldsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -47,10 +49,10 @@ TEST(SprconvExport, FoldersAreMirroredTheSameWhateverTheThreads) {
     expected.insert(expected.end(), {name + "_01.bmp", name + "_02.bmp"});
   }
   std::sort(expected.begin(), expected.end());
-  SpriteBuilder().patternFrame(2, 2, 2).write(in + "/a/deep/y.Spr");
-  SpriteBuilder().patternFrame(2, 2, 1).write(in + "/a/x.spr");
-  SpriteBuilder().patternFrame(3, 3, 4).write(in + "/a/x.SPR");  // sorts first, so it wins
-  SpriteBuilder().patternFrame(2, 2, 5).write(in + "/.hidden/h.spr");
+  // x.SPR sorts before x.spr, so it wins.
+  for (auto [name, side] :
+       {std::pair{"/a/deep/y.Spr", 2}, {"/a/x.spr", 2}, {"/a/x.SPR", 3}, {"/.hidden/h.spr", 2}})
+    SpriteBuilder().patternFrame(side, side, side).write(in + name);
   std::ofstream(in + "/notes.txt") << "not a sprite";
   SpriteBuilder().rawFrame(0, 0, {}).write(in + "/empty.spr");  // nothing to write, no error
   SpriteBuilder().signature({'S', 'P', 2, 1}).write(in + "/broken2.spr");
@@ -140,18 +142,15 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
     std::istringstream words(line);
     Strings args;
     for (std::string word; words >> word;) args.push_back(word == "''" ? "" : word);
-    const CliRun run = Sprconv(args);
-    EXPECT_EQ(std::pair(run.status, run.out), std::pair(2, std::string())) << line;
-    EXPECT_THAT(run.err, StartsWith("sprconv: "));
-    EXPECT_THAT(run.err, HasSubstr(line.find("''") == line.npos ? "" : " must not be empty\n"));
+    const std::string empty = line.find("''") == line.npos ? "" : " must not be empty\n";
+    EXPECT_THAT(Sprconv(args), FieldsAre(2, "", AllOf(StartsWith("sprconv: "), HasSubstr(empty))))
+        << line;
   }
-  EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}).err,
-              StartsWith("sprconv: -j must be at least 1\n"));
-  const CliRun help = Sprconv({"--help"}), version = Sprconv({"--version"});
-  EXPECT_EQ(std::pair(help.status, version.status), std::pair(0, 0));
-  EXPECT_THAT(help.out, HasSubstr("sprconv export SPRITE|FOLDER..."));
-  EXPECT_THAT(Sprconv({"export", "--help"}).out, HasSubstr("--frames"));
-  EXPECT_THAT(version.out, StartsWith("sprconv "));
+  EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}),
+              FieldsAre(2, "", StartsWith("sprconv: -j must be at least 1\n")));
+  EXPECT_THAT(Sprconv({"--help"}), FieldsAre(0, HasSubstr("sprconv export SPRITE|FOLDER..."), ""));
+  EXPECT_THAT(Sprconv({"export", "--help"}), FieldsAre(0, HasSubstr("--frames"), ""));
+  EXPECT_THAT(Sprconv({"--version"}), FieldsAre(0, StartsWith("sprconv "), ""));
 }
 
 TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
@@ -278,46 +277,28 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
     }
     const Bytes canonical = Packed(builder);
     const std::string sprite = builder.gap({7, 7}).write(dir.file("walk.spr"));
+    const std::string packed = dir.file("p.spr"), repacked = dir.file("again.spr"),
+                      replaced = dir.file("r.spr"), k = std::to_string(1 + round);
     for (const char* format : {"png", "bmp"}) {
       SCOPED_TRACE(std::string(format) + " round " + std::to_string(round));
       const std::string frameDir = dir.file(format), again = frameDir + "2";
-      const std::string packed = dir.file("packed.spr");
       ASSERT_EQ(Sprconv({"export", sprite, "-o", frameDir, "--format", format}).status, 0);
       const CliRun pack = Sprconv({"pack", frameDir, "-o", packed, "--palette", sprite});
       ASSERT_EQ(pack.status, 0) << pack.err;
-      EXPECT_EQ(ReadFile(packed), canonical);
       // The export of the packed file packs to the same bytes, its palette taken from a frame.
       ASSERT_EQ(Sprconv({"export", packed, "-o", again, "--format", format}).status, 0);
-      ASSERT_EQ(Sprconv({"pack", again, "-o", dir.file("again.spr")}).status, 0);
-      EXPECT_EQ(ReadFile(dir.file("again.spr")), ReadFile(packed));
+      ASSERT_EQ(Sprconv({"pack", again, "-o", repacked}).status, 0);
       // A frame replaced by its own image: the canonical file stays byte for byte.
-      const std::string k = std::to_string(1 + round);
       const std::string image = frameDir + "/walk_0" + k + "." + format;
-      ASSERT_EQ(Sprconv({"replace", sprite, "--frame", k, image, "-o", dir.file("r.spr")}).status,
-                0);
-      EXPECT_EQ(ReadFile(dir.file("r.spr")), ReadFile(sprite));
+      ASSERT_EQ(Sprconv({"replace", sprite, "--frame", k, image, "-o", replaced}).status, 0);
+      EXPECT_EQ(std::tuple(ReadFile(packed), ReadFile(repacked), ReadFile(replaced)),
+                std::tuple(canonical, canonical, ReadFile(sprite)));
     }
   }
-
-  // From RGBA with --transparent: a clear pixel is index 0, and an opaque one of index 0's colour
-  // takes the lowest other index of it (5 of 5 to 7), or is refused where there is none.
-  TempDir dir;
-  std::array<std::uint8_t, 1024> palette = DistinctPalette();
-  for (int k : {5, 6, 7}) std::copy_n(palette.begin(), 3, palette.begin() + 4 * k);
-  const SpriteBuilder want = SpriteBuilder().palette(palette).frame(3, 1, {0, 5, 1});
-  const std::string sprite = want.write(dir.file("w.spr"));
-  const Bytes clearOpaqueAndOne{0, 255, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255};
-  const std::string png = WriteFile(dir.file("w_1.png"), image::RgbaPng({3, 1, clearOpaqueAndOne}));
-  auto pack = [&](const std::string& from) {
-    return Sprconv({"pack", png, "-o", dir.file("p.spr"), "--palette", from, "--transparent"});
-  };
-  ASSERT_EQ(pack(sprite).status, 0);
-  EXPECT_EQ(ReadFile(dir.file("p.spr")), Packed(want, palette));
-  EXPECT_THAT(pack(SpriteBuilder().write(dir.file("plain.spr"))).err,
-              HasSubstr(": frame 1: pixel (1, 0) is #00FF00, opaque, but only index 0, the "
-                        "transparent one, has that colour"));
 }
 
+// What replace and pack refuse, each in plain words and leaving every file as it was; what they
+// write in place, and pack's choice of index for an opaque pixel of the transparent colour.
 TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   TempDir dir;
   const std::string sprite =
@@ -336,6 +317,10 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
   const std::string fifo = elsewhere.file("fifo");
   ::mkfifo(fifo.c_str(), 0600);
+  // Clear, opaque in index 0's colour (0, 255, 0), and in index 1's.
+  const std::string rgba =
+      WriteFile(elsewhere.file("w_1.png"),
+                image::RgbaPng({3, 1, {0, 255, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
   const std::string in = dir.file("in.spr"), colour = "pixel (0, 0) is #63FE07, a colour the ";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
@@ -349,12 +334,13 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
       {{"pack", good, "-o", fifo}, "fifo: not an ordinary file: it is not replaced"},
       {{"pack", good, "-o", good}, "a/f_1.png: the output is also an input"},
       {{"pack", sprite, "-o", in}, "s.spr: neither a PNG nor a BMP file"},
-      {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"}};
+      {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"},
+      {{"pack", rgba, "-o", in, "--palette", sprite, "--transparent"},
+       "w_1.png: frame 1: pixel (1, 0) is #00FF00, opaque, but only index 0, the transparent one, "
+       "has that colour"}};
   const auto before = Tree(dir.path());
   for (const auto& [args, message] : cases) {
-    const CliRun run = Sprconv(args);
-    EXPECT_EQ(run.status, 1) << message;
-    EXPECT_THAT(run.err, HasSubstr(message));
+    EXPECT_THAT(Sprconv(args), FieldsAre(1, "", HasSubstr(message)));
     EXPECT_EQ(Tree(dir.path()), before) << message;
   }
 
@@ -363,6 +349,15 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   ASSERT_EQ(Sprconv({"replace", sprite, "--frame", "2", good}).status, 0);
   EXPECT_EQ(fs::status(sprite).permissions(), fs::perms(0640));
   EXPECT_EQ(ReadFile(sprite), SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).build());
+
+  // From RGBA with --transparent: a clear pixel is index 0, and an opaque one of index 0's colour
+  // takes the lowest other index of it (5 of 5 to 7), or is refused where there is none (above).
+  std::array<std::uint8_t, 1024> palette = DistinctPalette();
+  for (int k : {5, 6, 7}) std::copy_n(palette.begin(), 3, palette.begin() + 4 * k);
+  const SpriteBuilder want = SpriteBuilder().palette(palette).frame(3, 1, {0, 5, 1});
+  const std::string from = want.write(dir.file("w.spr"));
+  ASSERT_EQ(Sprconv({"pack", rgba, "-o", in, "--palette", from, "--transparent"}).status, 0);
+  EXPECT_EQ(ReadFile(in), Packed(want, palette));
 }
 
 }  // namespace

@@ -28,8 +28,7 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
       continue;
     }
     for (int i = 0; i < 6; ++i) {
-      const bool grey = (f.type & PNG_COLOR_MASK_COLOR) == 0,
-                 ownAlpha = f.type & PNG_COLOR_MASK_ALPHA;
+      const bool grey = !(f.type & PNG_COLOR_MASK_COLOR), ownAlpha = f.type & PNG_COLOR_MASK_ALPHA;
       const auto sample = [&](int j, int c) { return FormSample(j, grey ? 0 : c, max); };
       bool keyed = f.trns;  // a transparency chunk keys pixel 0's colour
       for (int c = 0; c < 3; ++c) keyed = keyed && sample(i, c) == sample(0, c);
@@ -44,11 +43,10 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
 }
 
 TEST(ReadBmp, VariantsAndRefusals) {
-  for (auto [header, colours, topDown, compressed] : {std::tuple(40u, 256, false, false),
-                                                      {12u, 256, false, false},
-                                                      {124u, 6, true, false},
-                                                      {108u, 16, false, true},
-                                                      {56u, 6, true, true}}) {
+  // Header size, colours, top down, compressed.
+  const int variants[][4] = {
+      {40, 256, 0, 0}, {12, 256, 0, 0}, {124, 6, 1, 0}, {108, 16, 0, 1}, {56, 6, 1, 1}};
+  for (auto [header, colours, topDown, compressed] : variants) {
     SCOPED_TRACE(std::to_string(header) + " " + std::to_string(colours));
     const SourceImage image = ReadImage(testing::VariantBmp(header, colours, topDown, compressed));
     EXPECT_EQ(image.indices, (Bytes{0, 1, 2, 3, 4, 5}));

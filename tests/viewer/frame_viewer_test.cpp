@@ -49,6 +49,7 @@ struct Viewer {
   gdi::COLORREF sheet(int x, int y) { return gdi::GetPixel(window.sheet().hDC(), x, y); }
   gdi::COLORREF preview(int x, int y) { return gdi::GetPixel(window.preview().hDC(), x, y); }
   std::pair<int, bool> bar() const { return {window.scroll.max, window.scroll.enabled}; }
+  std::pair<int, int> size() { return {window.sheet().pixelWidth(), window.sheet().pixelHeight()}; }
 };
 
 // Frames of patterns (the expansion rules are the decoder's): each pixel shows in its colour, top
@@ -113,18 +114,15 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
 
 // A broken file shows its message and leaves the previous sprite, or the frames read so far.
 TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
-  auto after = [](const Bytes& stored, int w, int h, std::optional<std::uint16_t> length = {}) {
-    return solidFrames({{10, 10}}).rawFrame(w, h, stored, length).build();
-  };
   // By caption; late: fails after the sheet was cleared and the first frame drawn. No caption:
   // an export holds the channel, and the load ends silently.
   const std::tuple<const char*, Bytes, std::string, bool, int> cases[] = {
-      {"signature not SP", solidFrames({}).signature({'P', 'K', 1, 2}).build(), "Error -2147221498",
-       false, 1},
+      {"not SP", SpriteBuilder().signature({0, 0, 1, 2}).build(), "Error -2147221498", false, 1},
       {"shorter than a palette", Bytes(1000, 0), "Error 63", false, 1},
       {"count < 0, first only", SpriteBuilder().frameCount(0xFFFF).build(), "Error 5", false, 0},
-      {"zero run cut short", after({5, 0}, 4, 1), "Error 5", true, 1},
-      {"record cut short", after({1, 2}, 4, 1, 5000), "Error 62", true, 1},
+      // Late: a zero run cut short, a record cut short.
+      {"zero run", solidFrames({{10, 10}}).rawFrame(4, 1, {5, 0}).build(), "Error 5", true, 1},
+      {"record", solidFrames({{10, 10}}).rawFrame(4, 1, {1}, 5000).build(), "Error 62", true, 1},
       {"an export holds the channel", solidFrames({{20, 20}}).build(), "", false, 1},
   };
   for (const auto& [name, bytes, caption, late, check1] : cases) {
@@ -179,14 +177,11 @@ TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
 // The sheet's size and the scroll range after a layout change or a resized preview.
 TEST(SheetAndScrollRange, FollowTheLayoutAndThePreviewsSize) {
   Viewer v;
-  auto size = [&] {
-    return std::pair(v.window.sheet().pixelWidth(), v.window.sheet().pixelHeight());
-  };
   v.viewer.ApplySheetLayout(3000, 1500);  // an empty sheet takes whatever size it is given
-  EXPECT_EQ(size(), std::pair(200, 100));
+  EXPECT_EQ(v.size(), std::pair(200, 100));
   v.load(solidFrames(repeat(41, {100, 120})));
   v.viewer.ApplySheetLayout(1500, 1500);  // one that holds frames keeps them all
-  EXPECT_EQ(size(), std::pair(300, 1680));
+  EXPECT_EQ(v.size(), std::pair(300, 1680));
   EXPECT_EQ(v.sheet(199, 1679), colourOf(41));
   for (auto [heightTwips, max] : {std::pair{3000, 1500}, {30000, 0}, {4695, 1387}}) {
     v.window.preview().SetHeight(heightTwips);
