@@ -180,7 +180,8 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
        "\"bad\xEF\xBF\xBDz cut\xEF\xBF\xBD\xEF\xBF\xBD overlong\xEF\xBF\xBD\xEF\xBF\xBD\""},
       {cli::QuotedName, "caf\xC3\xA9 1.spr", "caf\xC3\xA9 1.spr"},
       {cli::QuotedName, "evil\nname.spr", "$'evil\\nname.spr'"},
-      {cli::QuotedName, "it's\x7F\xFF\\", "$'it\\'s\\x7f\\xff\\\\'"}};
+      {cli::QuotedName, "it's\x7F\xFF\\", "$'it\\'s\\x7f\\xff\\\\'"},
+      {cli::QuotedName, "a\x7F.spr", "$'a\\x7f.spr'"}};
   for (const auto& [quote, raw, want] : quoted) EXPECT_EQ(quote(raw), want) << raw;
 }
 

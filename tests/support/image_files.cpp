@@ -8,7 +8,11 @@
 
 namespace glint::testing {
 
-unsigned FormSample(int i, int c, unsigned max) { return (i * 37 + c * 71) % 6 * max / 5; }
+// 16-bit samples get a low byte of their own, so that reading their bytes in the wrong order shows.
+unsigned FormSample(int i, int c, unsigned max) {
+  const unsigned sample = (i * 37 + c * 71) % 6 * max / 5;
+  return max > 255 ? sample ^ 0x12 : sample;
+}
 
 Bytes FormPng(const PngForm& f) {
   const unsigned max = (1u << f.depth) - 1;
