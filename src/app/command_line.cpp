@@ -60,11 +60,6 @@ bool IsQtOption(const std::string& name, bool& takesValue) {
   return false;
 }
 
-std::string Shown(const std::string& name) {
-  const std::string quoted = QuotedName(name);
-  return quoted == name ? "'" + name + "'" : quoted;
-}
-
 }  // namespace
 
 CommandLine ReadCommandLine(int argc, const char* const* argv) {
@@ -112,7 +107,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
   }
   if (!line.mistake.empty() || unknown.empty()) return line;
   if (unknown.size() == 1) {
-    line.mistake = "Unknown option " + Shown(unknown.front()) + ".";
+    line.mistake = "Unknown option " + QuotedOr(unknown.front(), '\'') + ".";
   } else {
     line.mistake = "Unknown options: ";
     for (std::size_t k = 0; k < unknown.size(); ++k)

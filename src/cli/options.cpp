@@ -49,7 +49,7 @@ std::string quoteArguments(std::string message, const std::vector<std::string>& 
          at = message.find(arg, at + quoted.size()))
       message.replace(at, arg.size(), quoted);
   }
-  return QuotedName(message) == message ? message : QuotedName(message);
+  return QuotedName(message);  // anything the library showed otherwise
 }
 
 ParsedCommandLine usageError(const std::string& message) {
@@ -203,8 +203,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!frames.empty()) {
       options.frames = ParseFrames(frames);
       if (!options.frames)
-        return usageError("--frames: " +
-                          (QuotedName(frames) == frames ? '"' + frames + '"' : QuotedName(frames)) +
+        return usageError("--frames: " + QuotedOr(frames, '"') +
                           " is not a frame number N or a range A-B with 1 <= A <= B");
     }
     if (options.transparent && options.format == Format::Bmp)

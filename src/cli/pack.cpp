@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <limits>
 #include <optional>
 
 #include "cli/failure.h"
@@ -167,16 +166,6 @@ FileSource openInput(const std::string& path) {
   }
 }
 
-// A whole input file, at most `limit` bytes.
-Bytes readWhole(const std::string& path, std::int64_t limit) {
-  FileSource source = openInput(path);
-  if (source.length() > limit)
-    throw Failure(path, "too large (" + std::to_string(source.length()) + " bytes) for what it is");
-  Bytes bytes(static_cast<std::size_t>(source.length()));
-  if (!source.readAt(0, bytes)) throw Failure(path, "the file changed while it was read");
-  return bytes;
-}
-
 // The output is an ordinary file or none yet, and none of the inputs.
 void checkOutput(const std::string& output, const std::vector<std::string>& inputs) {
   struct stat out {};
@@ -231,9 +220,9 @@ std::string refusalReason(const spr::Refusal& r) {
 }
 
 image::SourceImage readImage(const std::string& path) {
-  const Bytes bytes = readWhole(path, kMaxImageFile);
+  FileSource source = openInput(path);
   try {
-    return image::ReadImage(bytes, kFrameLimits);
+    return image::ReadImage(image::ReadImageFile(source, kFrameLimits), kFrameLimits);
   } catch (const image::Unreadable& e) {
     throw Failure(path, e.what());
   } catch (const image::ImageTooLarge& e) {

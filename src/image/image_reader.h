@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "spr/sprite.h"
+
 namespace glint::image {
 
 struct PaletteEntry {
@@ -62,5 +64,8 @@ SourceImage ReadPng(std::span<const std::uint8_t> bytes, const ImageLimits& limi
 SourceImage ReadBmp(std::span<const std::uint8_t> bytes, const ImageLimits& limits = {});
 // Either, by the file's first bytes.
 SourceImage ReadImage(std::span<const std::uint8_t> bytes, const ImageLimits& limits = {});
+
+// The whole of an image file, refused unread when it is larger than `limits.maxFileBytes`.
+std::vector<std::uint8_t> ReadImageFile(spr::ByteSource& source, const ImageLimits& limits = {});
 
 }  // namespace glint::image

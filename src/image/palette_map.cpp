@@ -126,16 +126,12 @@ spr::IndexedImage mapDirect(const SourceImage& image, std::span<const Sample> rg
     const std::uint32_t k = key(r, g, b);
     if (k != lastKey) {
       const auto at = colours.find(k);
-      if (at != colours.end() && at->second == 0 && transparent) {
+      if (at == colours.end() || (at->second == 0 && transparent)) {
         if constexpr (kDeep) r *= 257, g *= 257, b *= 257;
-        fail(Kind::kOnlyTransparent);
-      } else if (at != colours.end()) {
-        lastKey = k;
-        lastIndex = at->second;
-      } else {
-        if constexpr (kDeep) r *= 257, g *= 257, b *= 257;
-        fail(Kind::kNoSuchColour);
+        fail(at == colours.end() ? Kind::kNoSuchColour : Kind::kOnlyTransparent);
       }
+      lastKey = k;
+      lastIndex = at->second;
     }
     out.pixels[i] = lastIndex;
   }
@@ -183,10 +179,7 @@ spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits)
     }
     return spr::EncodePalette(palette);
   }
-  if (source.length() > limits.maxFileBytes)
-    throw Unreadable("too large (" + std::to_string(source.length()) + " bytes) for what it is");
-  spr::Bytes bytes(static_cast<std::size_t>(source.length()));
-  if (!source.readAt(0, bytes)) throw Unreadable("the file changed while it was read");
+  const spr::Bytes bytes = ReadImageFile(source, limits);
   if (!IsPng(bytes) && !IsBmp(bytes))
     throw Unreadable("neither a sprite file, a PNG nor a BMP file");
   const SourceImage image = ReadImage(bytes, limits);

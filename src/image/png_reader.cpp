@@ -172,6 +172,14 @@ SourceImage ReadPng(std::span<const std::uint8_t> bytes, const ImageLimits& limi
   return image;
 }
 
+std::vector<std::uint8_t> ReadImageFile(spr::ByteSource& source, const ImageLimits& limits) {
+  if (source.length() > limits.maxFileBytes)
+    throw Unreadable("too large (" + std::to_string(source.length()) + " bytes) for what it is");
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.length()));
+  if (!source.readAt(0, bytes)) throw Unreadable("the file changed while it was read");
+  return bytes;
+}
+
 SourceImage ReadImage(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
   if (IsPng(bytes)) return ReadPng(bytes, limits);
   if (IsBmp(bytes)) return ReadBmp(bytes, limits);

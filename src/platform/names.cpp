@@ -28,6 +28,11 @@ std::size_t Utf8Length(std::string_view s) {
   return length;
 }
 
+std::string QuotedOr(std::string_view name, char mark) {
+  std::string quoted = QuotedName(name);
+  return quoted == name ? mark + quoted + mark : quoted;
+}
+
 std::string QuotedName(std::string_view name) {
   // Each byte as it stands in the quoted form, or nothing where it may stand as it is.
   auto escape = [](unsigned char c) -> std::string {
