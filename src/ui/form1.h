@@ -104,7 +104,7 @@ class Form1 : public QMainWindow, public WindowModel {
   // Loads a sprite file dropped on the window; false for anything else.
   bool DropFiles(const QList<QUrl>& urls);
 
-  // The window's outer size in twips, framed as the design platform framed the central area.
+  // The window's outer size in twips: the central area plus kFrameWidth and kFrameHeight.
   int Width() const;
   int Height() const;
   void SetWidth(int twips);

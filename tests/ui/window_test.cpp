@@ -24,7 +24,7 @@
 #include "app/command_line.h"
 #include "platform/dialogs_qt.h"
 #include "support/form1_fixture.h"
-#include "ui/fixed_values.h"
+#include "ui/default_folders.h"
 #include "ui/icons.h"
 #include "ui/layout_rules.h"
 #include "ui/output_folder.h"
