@@ -340,8 +340,6 @@ void Form1::buildMenu() {
   exportItems_.push_back(transparent_);
 }
 
-QWidget& Form1::clientArea() { return *client_; }
-
 // --- The window model ---
 
 std::string Form1::Text1() const { return text1_->path(); }
@@ -476,6 +474,13 @@ void Form1::Browse_Click() {
 }
 
 void Form1::mnuFileOpen_Click() { Browse_Click(); }
+
+void Form1::OpenNamed(const std::string& path) {
+  CommonDialog1.InitDir.clear();
+  CommonDialog1.FileName = path;
+  SetText1(path);
+  LoadSprite();
+}
 
 void Form1::openChosen(const std::string& chosen) {
   const std::optional<std::string> path = ChosenPath(chosen);
