@@ -104,7 +104,9 @@ class Form1 : public QMainWindow, public WindowModel {
  private:
   friend class testing::Form1Fixture;
 
-  // The window model.
+  // The window model, for the features; the busy flags change only through ScopedFlag.
+  using WindowModel::Exporting;
+  using WindowModel::Loading;
   std::string Text1() const override;
   void SetText1(const std::string& text) override;
   std::string Text2() const override;

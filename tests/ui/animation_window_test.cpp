@@ -22,7 +22,6 @@ using testing::SpriteBuilder;
 
 // Entry k of the builder's palette, as painted.
 QColor PaletteColour(int k) { return QColor(k, 255 - k, (k * 7) % 256); }
-const QColor kGrey(0x80, 0x80, 0x80);
 
 // walk.spr, opened from View > Animation. Frame 1: 4 x 2 of index 5; frame 2 has no pixels;
 // frame 3: 2 x 4, index 0 at its top left.
@@ -70,8 +69,9 @@ TEST_F(AnimationWindowTest, PausedOnTheFirstFrameAtFourTimes) {
   keys({Qt::Key_Space, Qt::Key_Home});
   EXPECT_FALSE(w->animation()->playback().playing());
   EXPECT_EQ(status(), "Frame 1 of 3 | 4 x 2 | 4x | 100 ms");
+  const QColor grey(0x80, 0x80, 0x80);
   EXPECT_EQ(painted({{0, 3}, {0, 4}, {15, 11}, {15, 12}}),
-            (std::vector{kGrey, PaletteColour(5), PaletteColour(5), kGrey}));
+            (std::vector{grey, PaletteColour(5), PaletteColour(5), grey}));
 }
 
 // Index 0 shows in its colour until T.
