@@ -125,16 +125,13 @@ void OpenAtStartup(Form1& form, const std::string& path) {
   if (path.empty() || !OrdinaryFileExists(absolute)) {
     const bool exists = !path.empty() && fs::exists(absolute, ec);
     const bool ordinary = fs::is_regular_file(absolute, ec);  // only hidden from listings
-    form.dialogs().MsgBox("Cannot open \"" + path + "\": " +
-                              (exists && !ordinary ? "not an ordinary file." : "no such file."),
-                          style::kExclamation, "");
+    WindowModel& window = form;
+    window.dialogs().MsgBox("Cannot open \"" + path + "\": " +
+                                (exists && !ordinary ? "not an ordinary file." : "no such file."),
+                            style::kExclamation, "");
     return;
   }
-  // What a choice in the dialog leaves behind: the next dialog starts at this file.
-  form.CommonDialog1.InitDir.clear();
-  form.CommonDialog1.FileName = absolute;
-  form.SetText1(absolute);
-  form.LoadSprite();
+  form.OpenNamed(absolute);
 }
 
 }  // namespace glint

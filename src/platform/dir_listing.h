@@ -1,6 +1,6 @@
 #pragma once
 
-// Folders and files as the design platform's runtime sees them: attributes as a bit set, names in
+// Folders and files as the directory tree lists them: attributes as a bit set, names in
 // case-insensitive order, wildcards that ignore letter case, and hidden entries left out.
 
 #include <compare>

@@ -49,7 +49,7 @@ class SystemError : public Error {
 // The number the window reports for a fault of a sprite file.
 int ErrorNumber(const spr::Fault& fault);
 
-// The runtime's own wording for the numbers it raises.
+// The standard wording of each error number, for an error raised without a text of its own.
 std::string DefaultDescription(int number);
 
 // A system error (errno) in plain words, for messages that name a file.

@@ -7,7 +7,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_qt.h"
 
-// Used on the window's thread only, as the design platform's contexts are.
+// Used on the window's thread only, so the handle table takes no lock.
 namespace glint::gdi {
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A small drawing layer with the semantics of the design platform's GDI: memory drawing contexts
+// A small drawing layer, the memory surface the viewer paints frames into: memory drawing contexts
 // and bitmaps addressed by checked 32-bit handles, over 32-bit RGB images. Handles are never
 // reused while the process runs, so a stale handle is always detected.
 
@@ -24,7 +24,7 @@ inline constexpr COLORREF RGB(int r, int g, int b) {
          (static_cast<COLORREF>(b) << 16);
 }
 
-// The platform's BITMAP record (24 bytes on the design platform).
+// A bitmap's description as GetObjectA fills it: a record of kBitmapRecordSize bytes.
 struct BITMAP {
   std::int32_t bmType = 0;
   std::int32_t bmWidth = 0;
@@ -45,9 +45,9 @@ HDC CreateCompatibleDC(HDC dc);
 bool DeleteDC(HDC dc);
 // A new bitmap of the screen's format; its content is not cleared. 0 when a side is <= 0.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
-// Not of the design platform: changes the height of a bitmap made by CreateCompatibleBitmap in
-// place, keeping the rows that stay and filling new ones with `background`. False, leaving it as
-// it was, when it cannot (another bitmap, no memory).
+// Beyond the usual calls of such a layer: changes the height of a bitmap made by
+// CreateCompatibleBitmap in place, keeping the rows that stay and filling new ones with
+// `background`. False, leaving it as it was, when it cannot (another bitmap, no memory).
 bool ResizeBitmapHeight(HBITMAP bitmap, int height, COLORREF background);
 // Selects a bitmap into a memory context; returns the one selected before, 0 on failure
 // (invalid handles, or a bitmap already selected into another context).

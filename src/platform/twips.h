@@ -9,7 +9,7 @@ inline constexpr double kTwipsPerInch = 1440.0;
 
 inline double TwipsPerPixel(double logicalDpi) { return kTwipsPerInch / logicalDpi; }
 
-// Rounds to the nearest whole number, halves to the even neighbour, as the runtime does.
+// Rounds to the nearest whole number, halves to the even neighbour: every twip count rounds so.
 inline long long RoundHalfEven(double value) {
   return static_cast<long long>(std::nearbyint(value));
 }

@@ -22,7 +22,7 @@ ExportRunner::~ExportRunner() {
 
 void ExportRunner::start(WindowExportJob job) {
   label_ = "Exporting " + std::string(image::FileName(job.sprite)) + "...";
-  window_.Exporting = true;
+  exporting_.emplace(window_.Exporting);
   job_ = std::make_unique<BackgroundExport>(std::move(job));
   started_.start();
   timer_->start();
@@ -60,7 +60,7 @@ void ExportRunner::finish() {
   const WindowExportResult result = job_->result();
   job_.reset();
   delete progress_;
-  window_.Exporting = false;
+  exporting_.reset();
   if (result.ok) {
     window_.SetStatusText(result.message);
   } else {

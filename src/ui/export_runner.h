@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/window_export.h"
@@ -42,6 +43,7 @@ class ExportRunner : public QObject {
   QElapsedTimer started_;
   QPointer<QProgressDialog> progress_;
   std::string label_;
+  std::optional<ScopedFlag> exporting_;  // set from start to finish
 };
 
 }  // namespace glint

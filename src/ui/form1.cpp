@@ -28,8 +28,8 @@
 #include "platform/dir_listing.h"
 #include "platform/twips.h"
 #include "ui/controls.h"
+#include "ui/default_folders.h"
 #include "ui/export_runner.h"
-#include "ui/fixed_values.h"
 #include "ui/folder_tree.h"
 #include "ui/icons.h"
 #include "ui/output_folder.h"
@@ -42,6 +42,11 @@ constexpr gdi::COLORREF kBackColour = gdi::RGB(192, 192, 192);
 constexpr int kYieldIntervalMs = 10;
 constexpr int kFolderImage = 1;
 constexpr int kSpriteImage = 2;
+constexpr const char* kWindowCaption = "Valkarin Glintscope Pro";
+// The tree's root node key: a single separator, which no folder path below the root equals.
+constexpr const char* kRootKey = kSep;
+constexpr const char* kPlaceholderPrefix = "$$$";
+constexpr const char* kOpenFilter = "Valkarin Sprite files (*.spr)|*.spr";
 
 // Milliseconds on a clock that is cheap to read, as the decoder's yields come every few
 // hundred nanoseconds; coarse to a few milliseconds, which spacing events 10 ms apart allows.
@@ -335,8 +340,6 @@ void Form1::buildMenu() {
   exportItems_.push_back(transparent_);
 }
 
-QWidget& Form1::clientArea() { return *client_; }
-
 // --- The window model ---
 
 std::string Form1::Text1() const { return text1_->path(); }
@@ -359,11 +362,7 @@ void Form1::SetStatusTail(const std::string& prefix, std::string_view tail) {
 
 void Form1::Yield() {
   if (yieldHook && !inYieldHook_) {
-    inYieldHook_ = true;
-    struct Reset {
-      bool& flag;
-      ~Reset() { flag = false; }
-    } reset{inYieldHook_};
+    ScopedFlag inHook(inYieldHook_);
     yieldHook();
   }
   // Often enough that the window repaints well within 50 ms, rarely enough not to slow the work.
@@ -417,11 +416,7 @@ void Form1::Form_Load() {
 
 void Form1::Form_Resize() {
   if (isMinimized() || inResize_) return;
-  inResize_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{inResize_};
+  ScopedFlag resizing(inResize_);
   if (Height() < kMinHeight) SetHeight(kMinHeight);
   if (Width() < kMinWidth) SetWidth(kMinWidth);
   applyLayout(ComputeLayout(Width(), Height(), tppY_));
@@ -479,6 +474,13 @@ void Form1::Browse_Click() {
 }
 
 void Form1::mnuFileOpen_Click() { Browse_Click(); }
+
+void Form1::OpenNamed(const std::string& path) {
+  CommonDialog1.InitDir.clear();
+  CommonDialog1.FileName = path;
+  SetText1(path);
+  LoadSprite();
+}
 
 void Form1::openChosen(const std::string& chosen) {
   const std::optional<std::string> path = ChosenPath(chosen);

@@ -35,6 +35,9 @@ class ScrollBarControl;
 class StatusPanel;
 class ClientArea;
 class ExportRunner;
+namespace testing {
+class Form1Fixture;
+}
 
 struct Form1Options {
   // The program's folder; empty means the folder of the running executable.
@@ -56,28 +59,6 @@ class Form1 : public QMainWindow, public WindowModel {
   ~Form1() override;
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
-
-  // The window model.
-  std::string Text1() const override;
-  void SetText1(const std::string& text) override;
-  std::string Text2() const override;
-  void SetText2(const std::string& text) override;
-  int Check1() const override;
-  int Check2() const override;
-  PictureBox& Picture1() override { return picture1_; }
-  PictureBox& Picture2() override { return picture2_; }
-  ScrollBar& VScroll1() override;
-  Dialogs& dialogs() override { return *dialogs_; }
-  FileChannels& channels() override { return channels_; }
-  double TwipsPerPixelX() const override { return tppX_; }
-  double TwipsPerPixelY() const override { return tppY_; }
-  std::string AppPath() const override { return appPath_; }
-  const std::string& StatusText() const override { return status_.text(); }
-  void SetStatusText(std::string text) override;
-  void SetStatusTail(const std::string& prefix, std::string_view tail) override;
-  std::optional<std::uint64_t> StatusRevision() const override { return status_.revision(); }
-  // Lets pending window events run, at most about every 10 ms; the hook runs on every call.
-  void Yield() override;
 
   // Event handlers and procedures, under the names the features use.
   void Form_Load();
@@ -103,39 +84,15 @@ class Form1 : public QMainWindow, public WindowModel {
   void mnuExportGif_Click();
   // Loads a sprite file dropped on the window; false for anything else.
   bool DropFiles(const QList<QUrl>& urls);
+  // Loads a file named outside the window (on the command line) as if chosen in the open
+  // dialog, which then starts there.
+  void OpenNamed(const std::string& path);
 
-  // The window's outer size in twips, framed as the design platform framed the central area.
+  // The window's outer size in twips: the central area plus kFrameWidth and kFrameHeight.
   int Width() const;
   int Height() const;
   void SetWidth(int twips);
   void SetHeight(int twips);
-  // A control's Left, Top, Width and Height in twips as last set; the widgets stand at the
-  // nearest whole pixels.
-  TwipRect ControlRect(const std::string& name) const;
-
-  // The open-file dialog's properties, kept between uses.
-  CommonDialog CommonDialog1;
-  // Runs inside every yield (never re-entered), for tests that act in the middle of long work.
-  std::function<void()> yieldHook;
-
-  const std::string& spriteFolder() const { return spriteFolder_; }
-  // The file of the last load that ended without a message; empty before one.
-  const std::string& lastLoaded() const { return viewer_.lastLoaded(); }
-  // Null while the animation window is closed.
-  AnimationWindow* animationWindow() const { return animation_; }
-  QAction& transparentAction() { return *transparent_; }
-  ExportRunner& exports() { return *exports_; }
-  // Runs on the export's thread after each frame, for tests that act in between.
-  std::function<void(int)> exportFrameHook;
-  FrameViewer& viewer() { return viewer_; }
-  Exporter& exporter() { return exporter_; }
-  ImagePictureBox& preview() { return picture1_; }
-  ImagePictureBox& sheet() { return picture2_; }
-  FolderTree& TreeView1() { return *tree_; }
-  PathBox& Text1Box() { return *text1_; }
-  QScrollBar& VScroll1Bar() { return *scroll_; }
-  StatusPanel& StatusBar1() { return *statusBar_; }
-  QWidget& clientArea();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -145,6 +102,38 @@ class Form1 : public QMainWindow, public WindowModel {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  friend class testing::Form1Fixture;
+
+  // The window model, for the features; the busy flags change only through ScopedFlag.
+  using WindowModel::Exporting;
+  using WindowModel::Loading;
+  std::string Text1() const override;
+  void SetText1(const std::string& text) override;
+  std::string Text2() const override;
+  void SetText2(const std::string& text) override;
+  int Check1() const override;
+  int Check2() const override;
+  PictureBox& Picture1() override { return picture1_; }
+  PictureBox& Picture2() override { return picture2_; }
+  ScrollBar& VScroll1() override;
+  Dialogs& dialogs() override { return *dialogs_; }
+  FileChannels& channels() override { return channels_; }
+  double TwipsPerPixelX() const override { return tppX_; }
+  double TwipsPerPixelY() const override { return tppY_; }
+  std::string AppPath() const override { return appPath_; }
+  const std::string& StatusText() const override { return status_.text(); }
+  void SetStatusText(std::string text) override;
+  void SetStatusTail(const std::string& prefix, std::string_view tail) override;
+  std::optional<std::uint64_t> StatusRevision() const override { return status_.revision(); }
+  // Lets pending window events run, at most about every 10 ms; the hook runs on every call.
+  void Yield() override;
+
+  // A control's Left, Top, Width and Height in twips as last set; the widgets stand at the
+  // nearest whole pixels.
+  TwipRect ControlRect(const std::string& name) const;
+  // The file of the last load that ended without a message; empty before one.
+  const std::string& lastLoaded() const { return viewer_.lastLoaded(); }
+
   void buildControls();
   void buildMenu();
   // Loads a name the open dialog or a drop handed over, as the file it stands for.
@@ -160,6 +149,13 @@ class Form1 : public QMainWindow, public WindowModel {
   void applyLayout(const Layout& layout);
   int pixelsX(double twips) const;
   int pixelsY(double twips) const;
+
+  // The open-file dialog's properties, kept between uses.
+  CommonDialog CommonDialog1;
+  // Run inside every yield (never re-entered), and on the export's thread after each frame: for
+  // tests that act in the middle of long work.
+  std::function<void()> yieldHook;
+  std::function<void(int)> exportFrameHook;
 
   Form1Options options_;
   double tppX_ = 15, tppY_ = 15;

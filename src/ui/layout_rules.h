@@ -19,7 +19,8 @@ inline constexpr int kDesignClientWidth = 10290;
 inline constexpr int kDesignClientHeight = 6720;
 inline constexpr int kMinWidth = 8000;
 inline constexpr int kMinHeight = 7000;
-// The frame the design platform put around the central area (between menu bar and status bar).
+// What the outer size adds to the central area (menu bar, status bar and window edges): the
+// layout rules count in outer sizes.
 inline constexpr int kFrameWidth = 120;
 inline constexpr int kFrameHeight = 1020;
 inline constexpr int kStatusBarHeight = 255;

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "platform/dir_listing.h"
-#include "ui/fixed_values.h"
+#include "ui/default_folders.h"
 
 namespace glint {
 

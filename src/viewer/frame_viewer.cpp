@@ -47,7 +47,7 @@ void FrameViewer::Load(const std::string& path, bool allFrames) {
   if (path.empty()) return;
   if (!OrdinaryFileExists(path)) return;
   if (window_.Loading) return;
-  window_.Loading = true;
+  std::optional<ScopedFlag> loading(std::in_place, window_.Loading);
 
   FileChannels& channels = window_.channels();
   std::optional<ChannelGuard> channel;
@@ -67,7 +67,7 @@ void FrameViewer::Load(const std::string& path, bool allFrames) {
     failure = err::kInvalidCall;
   }
   channel.reset();  // closed before any box shows
-  window_.Loading = false;
+  loading.reset();  // before any box shows, so the window can close
   if (failure != 0) {
     fail(failure, path);
     return;

@@ -121,21 +121,19 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   for (int k = 0; k < 10; ++k) largest.rawFrame(2890, 2891, {});
   testing::Form1Fixture window;
   testing::TempDir out;
-  Form1& form = *window.form;
   // The largest frames as wide as the preview, until the sheet is as large as it may be and still
   // be widened, then a frame a little wider: the sheet is copied at its largest.
-  const int wide = form.preview().pixelWidth();
+  const int wide = window.preview().pixelWidth();
   SpriteBuilder widening;
   for (int k = 0; k < 3; ++k)
     widening.rawFrame(wide, static_cast<int>(spr::kMaxFramePixels / wide), {});
   widening.rawFrame(wide + 2, 2, {});
-  form.SetText2(out.path());
+  window.model().SetText2(out.path());
   for (const auto& [name, sprite] :
        {std::pair{"largest.spr", &largest}, {"widening.spr", &widening}}) {
-    form.SetText1(sprite->write(window.sprites.file(name)));
-    form.LoadSprite();
-    EXPECT_EQ(form.StatusText().rfind("Decoded ", 0), 0u) << name;
-    form.mnuSaveMult_Click();
+    window.load(sprite->write(window.sprites.file(name)));
+    EXPECT_EQ(window.model().StatusText().rfind("Decoded ", 0), 0u) << name;
+    window.form->mnuSaveMult_Click();
     EXPECT_EQ(window.said().size(), 1u) << name;  // the summary
   }
   rusage usage{};

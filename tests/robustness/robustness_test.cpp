@@ -285,7 +285,7 @@ struct Window : testing::Form1Fixture {
   Window() : Form1Fixture(false) {
     reopen();                                                  // with the sprites in the tree
     form->findChild<QCheckBox*>("Check2")->setChecked(false);  // frames alone on the sheet
-    form->SetText2(out.path());
+    model().SetText2(out.path());
   }
   void menu(const char* item) { form->findChild<QAction*>(item)->trigger(); }
 };
@@ -295,28 +295,28 @@ struct Window : testing::Form1Fixture {
 const std::vector<std::function<void(Window&, int)>> kHandlers = {
     [](Window& w, int) { w.menu("mnuFileSave"); },
     [](Window& w, int) { w.menu("mnuSaveMult"); },
-    [](Window& w, int) { w.form->TreeView1().setCurrentItem(w.form->TreeView1().Node(w.b)); },
+    [](Window& w, int) { w.tree().setCurrentItem(w.node(w.b)); },
     [](Window& w, int) { w.form->TreeView1_DblClick(); },
     [](Window& w, int) { w.form->Browse_Click(); },
     [](Window& w, int) { w.menu("mnuFileOpen"); },
     [](Window& w, int) { w.form->LoadSprite(); },
-    [](Window& w, int n) { w.form->TreeView1().Node(w.sprites.file("sub/"))->setExpanded(n % 2); },
-    [](Window& w, int n) { w.form->VScroll1Bar().setValue(n % 50); },  // VScroll1_Change
+    [](Window& w, int n) { w.node(w.sprites.file("sub/"))->setExpanded(n % 2); },
+    [](Window& w, int n) { w.scrollBar().setValue(n % 50); },  // VScroll1_Change
     [](Window& w, int) { w.form->VScroll1_Scroll(); },
     [](Window& w, int n) { w.form->SetWidth(n % 2 ? 14000 : 5000); },  // 5000: below the minimum
     [](Window& w, int n) { w.form->SetHeight(n % 3 ? 9000 : 7000); },
     [](Window& w, int) { EXPECT_FALSE(w.form->close()); },
     [](Window& w, int) { w.menu("mnuFileExit"); },
-    [](Window& w, int n) { w.form->SetText1(n % 2 ? w.b : w.c); },
-    [](Window& w, int) { w.form->SetText2(w.otherOut.path()); },
+    [](Window& w, int n) { w.model().SetText1(n % 2 ? w.b : w.c); },
+    [](Window& w, int) { w.model().SetText2(w.otherOut.path()); },
 };
 
 // Starts a load or an export of a.spr, with every handler run during its yields when asked to.
 void run(Window& w, const char* command, bool meddle) {
   std::size_t calls = 0, fired = 0;
-  w.form->yieldHook = [&] {
+  w.onYield([&] {
     if (!meddle || ++calls % 2 != 0) return;
-    EXPECT_TRUE(w.form->Loading || w.form->Exporting);
+    EXPECT_TRUE(w.busy());
     const std::size_t k = fired++ % kHandlers.size();
     w.dialogs.openAnswers = {w.b};
     w.dialogs.inputAnswers = {"1"};
@@ -324,11 +324,11 @@ void run(Window& w, const char* command, bool meddle) {
     // An export is refused while another command runs; nothing else says anything.
     const std::string busy = "Another file is being read. Please try again when it is done.";
     EXPECT_EQ(w.said(), k < 2 ? std::vector{busy} : std::vector<std::string>{});
-  };
-  w.form->SetText1(w.a);
+  });
+  w.model().SetText1(w.a);
   w.dialogs.inputAnswers = {"4"};
   command == std::string("load") ? w.form->LoadSprite() : w.menu(command);
-  w.form->yieldHook = nullptr;
+  w.onYield(nullptr);
   EXPECT_GE(fired, meddle ? 2 * kHandlers.size() : 0);
 }
 
@@ -347,18 +347,17 @@ TEST(Reentry, EveryHandlerDuringALoadAndAnExport) {
     run(w, name.c_str(), true);
     // The folder was expanded meanwhile; nothing went where the texts pointed meanwhile.
     EXPECT_EQ(
-        std::tuple(w.form->isVisible(), w.form->channels().openCount(),
-                   w.form->Loading || w.form->Exporting, w.form->Picture1().MousePointer(),
-                   w.form->TreeView1().Node(w.c) != nullptr, w.dialogs.messages.size(),
-                   testing::Names(w.otherOut.path()).size()),
+        std::tuple(w.form->isVisible(), w.model().channels().openCount(), w.busy(),
+                   w.model().Picture1().MousePointer(), w.node(w.c) != nullptr,
+                   w.dialogs.messages.size(), testing::Names(w.otherOut.path()).size()),
         std::tuple(true, 0, false, pointer::kDefault, true, name == "mnuSaveMult" ? 1u : 0u, 0u));
     EXPECT_EQ(testing::Tree(w.out.path()), name == "mnuSaveMult" ? exported : none);
     EXPECT_EQ(testing::Tree(w.sprites.path())["a.spr.4.bmp"],
               name == "mnuFileSave" ? exported.at("a_04.bmp") : Bytes{});
     if (name == "load") {  // every frame drawn whole in its own colour, none over another
-      EXPECT_EQ(w.form->StatusText(), "Decoded 6 pictures in " + w.a);
+      EXPECT_EQ(w.model().StatusText(), "Decoded 6 pictures in " + w.a);
       std::map<QRgb, int> counts;
-      const QImage& sheet = *gdi::SelectedImage(w.form->sheet().hDC());
+      const QImage& sheet = *gdi::SelectedImage(w.sheet().hDC());
       for (int y = 0; y < sheet.height(); ++y)
         for (int x = 0; x < sheet.width(); ++x) ++counts[sheet.pixel(x, y)];
       const auto p = testing::DistinctPalette();

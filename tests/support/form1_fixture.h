@@ -1,9 +1,11 @@
 #pragma once
 
-// A real Form1 on a throw-away program folder and sprite folder, with scripted dialogs.
+// A real Form1 on a throw-away program folder and sprite folder, with scripted dialogs. The
+// window's state is its own; tests reach it through the few doors below.
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,11 +44,10 @@ class Form1Fixture {
     for (int i = 0; i < frames; ++i) builder.patternFrame(20, 30, static_cast<std::uint32_t>(i));
     return builder.write(sprites.file(relative));
   }
-  QTreeWidgetItem* node(const std::string& key) { return form->TreeView1().Node(key); }
   QAction* action(const char* name) { return form->findChild<QAction*>(name); }
   // Types the path into the path box and loads it.
   void load(const std::string& path) {
-    form->SetText1(path);
+    model().SetText1(path);
     form->LoadSprite();
   }
   // The prompts of the message boxes shown since the last look.
@@ -55,6 +56,22 @@ class Form1Fixture {
     for (const auto& m : std::exchange(dialogs.messages, {})) prompts.push_back(m.prompt);
     return prompts;
   }
+
+  // The window as the features see it.
+  WindowModel& model() { return *form; }
+  FolderTree& tree() { return *form->tree_; }
+  QTreeWidgetItem* node(const std::string& key) { return tree().Node(key); }
+  QScrollBar& scrollBar() { return *form->scroll_; }
+  ImagePictureBox& preview() { return form->picture1_; }
+  ImagePictureBox& sheet() { return form->picture2_; }
+  TwipRect rect(const std::string& control) { return form->ControlRect(control); }
+  // Null while the animation window is closed.
+  AnimationWindow* animationWindow() { return form->animation_; }
+  const std::string& lastLoaded() { return form->lastLoaded(); }
+  bool busy() { return form->Loading || form->Exporting; }
+  // Hooks into long work: inside every yield, and after each frame on the export's thread.
+  void onYield(std::function<void()> hook) { form->yieldHook = std::move(hook); }
+  void onExportFrame(std::function<void(int)> hook) { form->exportFrameHook = std::move(hook); }
 
   TempDir app, sprites, pictures;
   ScriptedDialogs dialogs;

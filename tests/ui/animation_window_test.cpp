@@ -18,107 +18,135 @@ namespace glint {
 namespace {
 
 using testing::Bytes;
-using testing::Form1Fixture;
 using testing::SpriteBuilder;
 
 // Entry k of the builder's palette, as painted.
 QColor PaletteColour(int k) { return QColor(k, 255 - k, (k * 7) % 256); }
 
-// The canvas as painted now, at these points from the canvas's origin.
-std::vector<QColor> Painted(AnimationWindow& w, std::initializer_list<QPoint> points) {
-  QCoreApplication::processEvents();
-  const QImage image = w.canvas().grab().toImage();
-  std::vector<QColor> colours;
-  for (QPoint at : points) colours.push_back(image.pixelColor(w.canvas().origin() + at));
-  return colours;
+// walk.spr, opened from View > Animation. Frame 1: 4 x 2 of index 5; frame 2 has no pixels;
+// frame 3: 2 x 4, index 0 at its top left.
+class AnimationWindowTest : public testing::Form1Fixture, public ::testing::Test {
+ protected:
+  AnimationWindowTest() {
+    path = SpriteBuilder()
+               .frame(4, 2, Bytes(8, 5))
+               .rawFrame(0, 0, {})
+               .frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200})
+               .write(sprites.file("walk.spr"));
+    load(path);
+    action("mnuAnimation")->trigger();
+    w = animationWindow();
+  }
+  void SetUp() override { ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w)); }
+  void keys(std::initializer_list<QKeyCombination> presses) {
+    for (QKeyCombination k : presses) QTest::keyClick(w, k.key(), k.keyboardModifiers());
+  }
+  std::string status() { return w->statusText().toStdString(); }
+  // The canvas as painted now, at these points from the canvas's origin.
+  std::vector<QColor> painted(std::initializer_list<QPoint> points) {
+    QCoreApplication::processEvents();
+    const QImage image = w->canvas().grab().toImage();
+    std::vector<QColor> colours;
+    for (QPoint at : points) colours.push_back(image.pixelColor(w->canvas().origin() + at));
+    return colours;
+  }
+  // Paused on frame 3 at 6x: its pixel (1, 3), index 200, covers x 12-17, y 18-23.
+  void showFrame3() {
+    keys({Qt::Key_Space, Qt::Key_Home, Qt::Key_Right, Qt::CTRL | Qt::Key_Equal});
+  }
+
+  std::string path;
+  AnimationWindow* w = nullptr;
+};
+
+TEST_F(AnimationWindowTest, OpensPlayingUnderTheSpritesName) {
+  EXPECT_EQ(w->windowTitle().toStdString(), "Animation - walk.spr");
+  EXPECT_TRUE(w->animation()->playback().playing());
 }
 
-// Keys, pointer, clipboard and Save on one sprite, then other sprites, a huge frame and closing.
-TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
-  Form1Fixture f;
-  // Frame 1: 4 x 2 of index 5; frame 2 has no pixels; frame 3: 2 x 4, index 0 at its top left.
-  const std::string path = SpriteBuilder()
-                               .frame(4, 2, Bytes(8, 5))
-                               .rawFrame(0, 0, {})
-                               .frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200})
-                               .write(f.sprites.file("walk.spr"));
-  f.load(path);
-  f.action("mnuAnimation")->trigger();
-  AnimationWindow* w = f.form->animationWindow();
-  ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w));
-  EXPECT_EQ(w->windowTitle().toStdString(), "Animation - walk.spr");
-  EXPECT_TRUE(w->animation()->playback().playing());  // from the start
-
-  auto keys = [&](std::initializer_list<QKeyCombination> presses) {
-    for (QKeyCombination k : presses) QTest::keyClick(w, k.key(), k.keyboardModifiers());
-  };
+// The 4 x 4 canvas at 4x: frame 1 on rows 1-2, each pixel a 4 x 4 block; grey around it.
+TEST_F(AnimationWindowTest, PausedOnTheFirstFrameAtFourTimes) {
   keys({Qt::Key_Space, Qt::Key_Home});
   EXPECT_FALSE(w->animation()->playback().playing());
-  EXPECT_EQ(w->statusText().toStdString(), "Frame 1 of 3 | 4 x 2 | 4x | 100 ms");
-  // The 4 x 4 canvas at 4x: frame 1 on rows 1-2, each pixel a 4 x 4 block; grey around it.
+  EXPECT_EQ(status(), "Frame 1 of 3 | 4 x 2 | 4x | 100 ms");
   const QColor grey(0x80, 0x80, 0x80);
-  EXPECT_EQ(Painted(*w, {{0, 3}, {0, 4}, {15, 11}, {15, 12}}),
+  EXPECT_EQ(painted({{0, 3}, {0, 4}, {15, 11}, {15, 12}}),
             (std::vector{grey, PaletteColour(5), PaletteColour(5), grey}));
+}
 
-  // Stepping skips the empty frame; zooming keeps blocks whole.
-  keys({Qt::Key_Right, Qt::ControlModifier | Qt::Key_Equal});
-  EXPECT_EQ(w->statusText().toStdString(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
-  // Frame 3 stands at (1, 0): its pixel (1, 3), index 200, covers x 12-17, y 18-23.
-  // Index 0 shows in its colour until T.
+// Index 0 shows in its colour until T.
+TEST_F(AnimationWindowTest, SteppingSkipsTheEmptyFrameAndZoomKeepsBlocksWhole) {
+  showFrame3();
+  EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
   EXPECT_EQ(
-      Painted(*w, {{12, 18}, {17, 23}, {11, 18}, {6, 0}}),
+      painted({{12, 18}, {17, 23}, {11, 18}, {6, 0}}),
       (std::vector{PaletteColour(200), PaletteColour(200), PaletteColour(9), PaletteColour(0)}));
+}
+
+TEST_F(AnimationWindowTest, ThePointerShowsItsIndexAndColour) {
+  showFrame3();
   const QPointF at(w->canvas().origin() + QPoint(13, 19));
   QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, {});
   QCoreApplication::sendEvent(&w->canvas(), &move);
-  EXPECT_EQ(w->statusText().toStdString(),
+  EXPECT_EQ(status(),
             "Frame 3 of 3 | 2 x 4 | 6x | 100 ms | x 1, y 3: index 200 (R 200, G 55, B 120)");
+}
 
-  // T: index 0 shows the checkerboard in 8-pixel screen squares from the canvas origin; the
-  // Export menu's item is the same setting.
+// 8-pixel screen squares from the canvas origin; the Export menu's item is the same setting.
+TEST_F(AnimationWindowTest, TShowsIndexZeroAsACheckerboard) {
+  showFrame3();
   QTest::keyClick(w, Qt::Key_T);
-  EXPECT_TRUE(f.form->transparentAction().isChecked());
+  EXPECT_TRUE(action("mnuTransparent")->isChecked());
   const QColor light(0xCC, 0xCC, 0xCC), dark(0x99, 0x99, 0x99);
-  EXPECT_EQ(Painted(*w, {{6, 0}, {8, 0}, {11, 5}}), (std::vector{light, dark, dark}));
+  EXPECT_EQ(painted({{6, 0}, {8, 0}, {11, 5}}), (std::vector{light, dark, dark}));
+}
 
-  // Ctrl+C copies the frame itself; Ctrl+S saves what the converter writes for it.
-  QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+TEST_F(AnimationWindowTest, CopiesTheFrameItselfAndSavesWhatTheConverterWrites) {
+  showFrame3();
+  keys({Qt::Key_T, Qt::ControlModifier | Qt::Key_C});
   const QImage copied = QGuiApplication::clipboard()->image();
   EXPECT_EQ(std::tuple(copied.size(), copied.pixelColor(1, 3), copied.pixelColor(0, 0).alpha()),
             std::tuple(QSize(2, 4), PaletteColour(200), 0));
-  f.dialogs.saveAnswers = {f.app.file("frame.png")};
+  dialogs.saveAnswers = {app.file("frame.png")};
   QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
-  EXPECT_EQ(f.dialogs.saves.at(0).start, f.form->Text2() + "/walk_03.png");
+  EXPECT_EQ(dialogs.saves.at(0).start, model().Text2() + "/walk_03.png");
   const testing::Strings args = {"export",   path,  "--frames",     "3",
                                  "--format", "png", "--transparent"};
   ASSERT_EQ(testing::Sprconv(args).status, 0);
-  EXPECT_EQ(testing::ReadFile(f.app.file("frame.png")), testing::ReadFile(path + ".3.png"));
+  EXPECT_EQ(testing::ReadFile(app.file("frame.png")), testing::ReadFile(path + ".3.png"));
+}
 
-  // Frame time keys step through the list; zoom keys stop at the ends; Ctrl+0 is actual size.
+// Frame time keys step through the list; zoom keys stop at the ends; Ctrl+0 is actual size.
+TEST_F(AnimationWindowTest, FrameTimeAndZoomKeysStopAtTheEnds) {
+  showFrame3();
   keys({Qt::Key_BracketLeft, Qt::Key_BracketRight, Qt::Key_BracketRight});
   QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), {}, {0, 120}, Qt::NoButton, Qt::ControlModifier,
                     Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(&w->canvas(), &wheel);
   EXPECT_EQ(w->animation()->zoom(), 8);
   for (int k = 0; k < 8; ++k) QTest::keyClick(w, Qt::Key_Minus, Qt::ControlModifier);
-  EXPECT_EQ(w->statusText().toStdString(), "Frame 3 of 3 | 2 x 4 | 1x | 80 ms");
+  EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 1x | 80 ms");
   keys({Qt::Key_End, Qt::Key_Left, Qt::ControlModifier | Qt::Key_0});
-  EXPECT_EQ(w->statusText().toStdString(), "Frame 1 of 3 | 4 x 2 | 1x | 80 ms");
+  EXPECT_EQ(status(), "Frame 1 of 3 | 4 x 2 | 1x | 80 ms");
+}
 
-  // Another sprite loaded: the window follows it at its own opening zoom.
-  // The frame time is kept between sprites.
-  f.load(f.sprite("other.spr", 2));
+// At its own opening zoom; the frame time is kept between sprites.
+TEST_F(AnimationWindowTest, FollowsTheSpriteTheMainWindowLoads) {
+  w->setFrameTime(80);
+  load(sprite("other.spr", 2));
   EXPECT_EQ(std::tuple(w->windowTitle().toStdString(), w->animation()->zoom(),
                        w->animation()->playback().frameTime()),
             std::tuple("Animation - other.spr", 4, 80));
-  f.load(SpriteBuilder().rawFrame(0, 0, {}).write(f.sprites.file("empty.spr")));
+  load(SpriteBuilder().rawFrame(0, 0, {}).write(sprites.file("empty.spr")));
   w->step(1);  // nothing to step to
-  EXPECT_EQ(std::tuple(w->statusText().toStdString(), w->shown().number),
+  EXPECT_EQ(std::tuple(status(), w->shown().number),
             std::tuple("1 frame, none with pixels | 1x | 80 ms", 0));
+}
 
-  // 32,767 x 1 at 16x: the window stays within the screen, scrolls, and paints what shows.
-  // (Straight to the window: the main window's sheet for it would take a while to clear.)
-  w->setSprite(SpriteBuilder().frame(32767, 1, Bytes(32767, 7)).write(f.sprites.file("w.spr")));
+// 32,767 x 1 at 16x: the window stays within the screen, scrolls, and paints what shows.
+// (Straight to the window: the main window's sheet for it would take a while to clear.)
+TEST_F(AnimationWindowTest, AHugeFrameScrollsWithinTheScreen) {
+  w->setSprite(SpriteBuilder().frame(32767, 1, Bytes(32767, 7)).write(sprites.file("w.spr")));
   w->setZoom(16);
   auto* view = w->findChild<QScrollArea*>("AnimationView");
   view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
@@ -127,17 +155,18 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   EXPECT_LE(w->width(), w->screen()->availableGeometry().width());
   const QPoint end = w->canvas().origin() + QPoint(32767 * 16 - 1, 0);
   EXPECT_EQ(w->canvas().grab(QRect(end, QSize(1, 1))).toImage().pixelColor(0, 0), PaletteColour(7));
+}
 
-  // Escape closes it; View > Animation opens a new one; closing the main window closes it.
+// Escape closes it; View > Animation opens a new one; closing the main window closes it.
+TEST_F(AnimationWindowTest, ClosesOnEscapeAndWithTheMainWindow) {
   QTest::keyClick(w, Qt::Key_Escape);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(f.form->animationWindow(), nullptr);
-  f.form->mnuAnimation_Click();
-  w = f.form->animationWindow();
-  ASSERT_TRUE(w != nullptr && w->isVisible());
-  f.form->close();
+  EXPECT_EQ(animationWindow(), nullptr);
+  form->mnuAnimation_Click();
+  ASSERT_TRUE(animationWindow() != nullptr && animationWindow()->isVisible());
+  form->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(f.form->animationWindow(), nullptr);
+  EXPECT_EQ(animationWindow(), nullptr);
 }
 
 }  // namespace

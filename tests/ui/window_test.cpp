@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -19,21 +18,18 @@
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "app/command_line.h"
 #include "platform/dialogs_qt.h"
 #include "support/form1_fixture.h"
-#include "ui/fixed_values.h"
+#include "ui/default_folders.h"
 #include "ui/icons.h"
-#include "ui/layout_rules.h"
 #include "ui/output_folder.h"
 
 namespace glint {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Form1Fixture;
 using testing::SpriteBuilder;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
@@ -41,8 +37,14 @@ using Strings = std::vector<std::string>;
 constexpr char kOdd[] = "a\377b.spr";
 constexpr char kSpriteFilter[] = "Valkarin Sprite files (*.spr)|*.spr";
 
-// Where the sprite folder is looked for, and where the output folder is made.
-TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictures) {
+class Window : public testing::Form1Fixture, public ::testing::Test {
+ protected:
+  QLineEdit* text1() { return form->findChild<QLineEdit*>("Text1"); }
+  // The path box and the status line, as a load leaves them.
+  std::string shown() { return model().Text1() + " | " + model().StatusText(); }
+};
+
+TEST(Startup, SpriteFolderLiesInTheWinePrefixPreferringTheNativeProgramFolder) {
   TempDir prefix;
   const std::string tail = "/Tessora/ValkarinOnline/data/sprite";
   const std::string native = prefix.path() + "/drive_c/Program Files" + tail;
@@ -60,11 +62,14 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictur
   EXPECT_EQ(folder(), x86);  // only the 32-bit place exists
   fs::create_directories(native);
   EXPECT_EQ(folder(), native);
+}
 
-  // Output goes beside the program, or to the Pictures folder where there is no program folder,
-  // and always there for an installed viewer; a file already of that name is left alone.
+// Beside the program, or in the Pictures folder where there is no program folder, and always
+// there for an installed viewer; a file already of that name is left alone.
+TEST(Startup, OutputFolderIsMadeBesideTheProgramOrInPictures) {
   for (const bool installed : {false, true}) {
     for (const std::string present : {"nothing", "folder", "file", "no program folder"}) {
+      SCOPED_TRACE(present + (installed ? " installed" : ""));
       TempDir app, pictures;
       const bool fallback = installed || present == "no program folder";
       const std::string appPath = fallback && !installed ? app.file("not/there") : app.path();
@@ -74,177 +79,192 @@ TEST(Startup, SpriteFolderLiesInTheWinePrefixAndOutputBesideTheProgramOrInPictur
       const std::string made = installed ? PrepareInstalledOutputFolder(pictures.path())
                                          : PrepareOutputFolder(appPath, pictures.path());
       const bool kept = present == "file" ? fs::is_regular_file(want) : fs::is_directory(want);
-      EXPECT_EQ(std::pair(made, kept), std::pair(want, true)) << present;
+      EXPECT_EQ(std::pair(made, kept), std::pair(want, true));
     }
   }
-  EXPECT_FALSE(BuiltForInstallation());  // this build runs from its build folder
 }
 
-// The node's children, one a line: key, text, image.
-std::string ChildrenOf(Form1Fixture& f, const std::string& key) {
-  std::string lines;
-  QTreeWidgetItem* item = f.node(key);
-  for (int i = 0; item != nullptr && i < item->childCount(); ++i)
-    lines += f.form->TreeView1().Key(item->child(i)) + " " + item->child(i)->text(0).toStdString() +
-             " " + std::to_string(FolderTree::Image(item->child(i))) + "\n";
-  return lines;
-}
+// The sprite folder holds folders, sprites and other files; the window opens on it.
+class Tree : public Window {
+ protected:
+  Tree() {
+    for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
+                             "folder.spr/", "empty/", "gone/"})
+      make(name);
+    reopen();
+  }
+  // The node's children, one a line: key, text, image.
+  std::string childrenOf(const std::string& key) {
+    std::string lines;
+    QTreeWidgetItem* item = node(key);
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+      lines += tree().Key(item->child(i)) + " " + item->child(i)->text(0).toStdString() + " " +
+               std::to_string(FolderTree::Image(item->child(i))) + "\n";
+    return lines;
+  }
+  const std::string a = sprite("a.spr"), b = sprite("b.SPR"), odd = sprite(kOdd);
+  const std::string p = sprites.path() + "/";
+};
 
-// The tree lists lazily and in order; double click, Enter, drops and a path given at start-up
-// load, odd names too.
-TEST(FolderTree, ListsFoldersThenSpritesOnceAndOpensOnDoubleClickEnterDropOrAtStartUp) {
-  Form1Fixture f(false);
-  for (const char* name : {"sub/inner/", "sub/one.spr", "Zeta/", ".hidden/", "c.txt", ".d.spr",
-                           "folder.spr/", "empty/", "gone/"})
-    f.make(name);
-  const std::string a = f.sprite("a.spr"), b = f.sprite("b.SPR"), odd = f.sprite(kOdd);
-  f.reopen();
-  const std::string p = f.sprites.path() + "/";
-  ASSERT_EQ(ChildrenOf(f, "/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
-                                    "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" +
-                                    p + "a.spr a.spr 2\n" + odd + " a\uFFFDb.spr 2\n" + p +
-                                    "b.SPR b.SPR 2\n");
-  QTreeWidgetItem* root = f.node("/");
+TEST_F(Tree, ListsFoldersThenSpritesUnderTheExpandedRoot) {
+  EXPECT_EQ(childrenOf("/"), p + "empty/ empty 1\n" + p + "folder.spr/ folder.spr 1\n" + p +
+                                 "gone/ gone 1\n" + p + "sub/ sub 1\n" + p + "Zeta/ Zeta 1\n" + p +
+                                 "a.spr a.spr 2\n" + odd + " a\uFFFDb.spr 2\n" + p +
+                                 "b.SPR b.SPR 2\n");
+  QTreeWidgetItem* root = node("/");
   EXPECT_EQ(std::tuple(root->text(0).toStdString(), FolderTree::Image(root), root->isExpanded()),
-            std::tuple(f.sprites.path(), 1, true));
-  EXPECT_EQ(ChildrenOf(f, p + "sub/"), "$$$" + p + "sub sub 0\n");  // unread: a placeholder
+            std::tuple(sprites.path(), 1, true));
+}
 
-  f.make("sub/two.spr");  // after the root was read, before sub is expanded: it shows
-  f.node(p + "sub/")->setExpanded(true);
-  const std::string sub = ChildrenOf(f, p + "sub/");
+// Unread, a folder holds a placeholder; what is there when it is first expanded shows.
+TEST_F(Tree, ReadsAFolderWhenFirstExpandedAndNeverAgain) {
+  EXPECT_EQ(childrenOf(p + "sub/"), "$$$" + p + "sub sub 0\n");
+  make("sub/two.spr");
+  node(p + "sub/")->setExpanded(true);
+  const std::string sub = childrenOf(p + "sub/");
   EXPECT_EQ(sub, p + "sub/inner/ inner 1\n" + p + "sub/one.spr one.spr 2\n" + p +
                      "sub/two.spr two.spr 2\n");
-  // Expanding again reads nothing, and the root is never read again.
-  for (const char* name : {"sub/three.spr", "late.spr"}) f.make(name);
+  for (const char* name : {"sub/three.spr", "late.spr"}) make(name);
   for (const std::string& key : {p + "sub/", std::string("/")}) {
-    f.node(key)->setExpanded(false);
-    f.node(key)->setExpanded(true);
+    node(key)->setExpanded(false);
+    node(key)->setExpanded(true);
   }
-  EXPECT_EQ(ChildrenOf(f, p + "sub/"), sub);
-  EXPECT_EQ(f.node(p + "late.spr"), nullptr);
-  // A folder with nothing in it, or one that vanished, loses its placeholder and stays empty.
-  std::filesystem::remove(p + "gone");
+  EXPECT_EQ(childrenOf(p + "sub/"), sub);
+  EXPECT_EQ(node(p + "late.spr"), nullptr);
+}
+
+TEST_F(Tree, AnEmptyOrVanishedFolderLosesItsPlaceholder) {
+  fs::remove(p + "gone");
   for (const char* name : {"empty/", "gone/"}) {
-    f.node(p + name)->setExpanded(true);
-    EXPECT_EQ(ChildrenOf(f, p + name), "") << name;
+    node(p + name)->setExpanded(true);
+    EXPECT_EQ(childrenOf(p + name), "") << name;
   }
-  // A path given at start-up, as a file manager or a shell hands it over: relative ones are taken
-  // from the current folder, by their bytes, and only an ordinary file is loaded.
-  ASSERT_EQ(mkfifo(f.sprites.file("fifo.spr").c_str(), 0600), 0);
+}
+
+TEST_F(Tree, WithoutTheSpriteFolderShowsTheRootAlone) {
+  fs::remove_all(sprites.path());
+  reopen(false);
+  EXPECT_EQ(tree().Count(), 1);
+  EXPECT_EQ(node("/")->text(0).toStdString(), sprites.path());
+}
+
+// Sprite files in any letter case or bytes open; a folder, the root, a placeholder or no
+// selection do nothing.
+TEST_F(Tree, DoubleClickOpensSpriteFilesOnly) {
+  for (const std::string& select : {p + "sub/", std::string("/"), "$$$" + p + "folder.spr",
+                                    std::string(), p + "a.spr", p + "b.SPR", odd}) {
+    SCOPED_TRACE(select);
+    const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
+    model().SetText1("before");
+    tree().clearSelection();
+    if (!select.empty()) node(select)->setSelected(true);
+    form->TreeView1_DblClick();
+    EXPECT_EQ(shown(), opens ? select + " | Decoded 3 pictures in " + select : "before | ");
+  }
+}
+
+TEST_F(Tree, EnterInThePathBoxOrTheTreeLoads) {
+  model().SetText1(a);
+  QTest::keyClick(text1(), Qt::Key_Return);
+  EXPECT_EQ(model().StatusText(), "Decoded 3 pictures in " + a);
+  node(b)->setSelected(true);
+  QTest::keyClick(&tree(), Qt::Key_Enter);
+  EXPECT_EQ(shown(), b + " | Decoded 3 pictures in " + b);
+}
+
+// Shown with U+FFFD, the name's bytes are what loads, until the shown text is edited.
+TEST_F(Tree, ThePathBoxKeepsAnOddNamesBytesUntilEdited) {
+  model().SetText1(odd);
+  EXPECT_EQ(text1()->text(), QString::fromUtf8(p + "a\uFFFDb.spr"));
+  QTest::keyClick(text1(), Qt::Key_Return);
+  EXPECT_EQ(shown(), odd + " | Decoded 3 pictures in " + odd);
+  text1()->setText(text1()->text() + "x");
+  EXPECT_EQ(model().Text1(), p + "a\uFFFDb.sprx");
+}
+
+// Anything but a sprite file is refused, and nothing is typed into the path box. The odd name's
+// URL holds U+FFFD: it opens the one name in the folder that reads so.
+TEST_F(Tree, DropsOpenSpriteFilesOnly) {
+  auto drop = [&](const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form.get(), &enter);
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    if (enter.isAccepted()) QCoreApplication::sendEvent(form.get(), &event);
+    return std::string(enter.isAccepted() && event.isAccepted() ? "" : "refused ") + shown();
+  };
+  EXPECT_FALSE(text1()->acceptDrops());
+  EXPECT_EQ(drop(p + "c.txt"), "refused  | ");
+  for (const std::string& file : {odd, a})
+    EXPECT_EQ(drop(file), file + " | Decoded 3 pictures in " + file);
+  // A load that ends with a message leaves the sprite last loaded as it was.
+  make("broken.spr");
+  EXPECT_EQ(drop(p + "broken.spr").find("refused"), std::string::npos);
+  EXPECT_EQ(lastLoaded(), a);
+}
+
+// As a file manager or a shell hands a path over: relative ones are taken from the current
+// folder, by their bytes, and only an ordinary file loads; the next open dialog starts there.
+TEST_F(Tree, APathGivenAtStartUpLoadsOrdinaryFilesOnly) {
+  ASSERT_EQ(mkfifo(sprites.file("fifo.spr").c_str(), 0600), 0);
   const fs::path before = fs::current_path();
-  fs::current_path(f.sprites.path());
+  fs::current_path(sprites.path());
   const std::string none = "no such file.", other = "not an ordinary file.";
   const std::pair<std::string, std::string> cases[] = {
       {"a.spr", a},          {"./sub/../a.spr", a}, {a, a},    {kOdd, odd}, {"missing.spr", none},
       {"folder.spr", other}, {"fifo.spr", other},   {"", none}};
   for (const auto& [given, loads] : cases) {
+    SCOPED_TRACE(given);
     const bool loaded = loads.front() == '/';
-    f.reopen();
-    OpenAtStartup(*f.form, given);
-    ASSERT_TRUE(f.form->isVisible());
-    for (const auto& box : f.dialogs.messages)
+    reopen();
+    OpenAtStartup(*form, given);
+    for (const auto& box : dialogs.messages)
       EXPECT_EQ(std::to_string(box.style) + " " + box.caption, "48 Valkarin Glintscope");
-    EXPECT_EQ(f.said(), loaded ? Strings{} : Strings{"Cannot open \"" + given + "\": " + loads});
-    // Loaded, and the next dialog starts there.
-    EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText() + "|" + f.form->CommonDialog1.FileName,
-              loaded ? loads + "|Decoded 3 pictures in " + loads + "|" + loads : "||")
-        << given;
+    EXPECT_EQ(said(), loaded ? Strings{} : Strings{"Cannot open \"" + given + "\": " + loads});
+    form->Browse_Click();  // cancelled
+    EXPECT_EQ(shown() + " | " + dialogs.opens.back().FileName,
+              loaded ? loads + " | Decoded 3 pictures in " + loads + " | " + loads : " |  | ");
   }
   fs::current_path(before);
-  // A double click opens the sprite files, whatever the letter case or bytes of the name; a
-  // folder, the root, a placeholder or no selection at all do nothing.
-  for (const std::string& select : {p + "sub/", std::string("/"), "$$$" + p + "folder.spr",
-                                    std::string(), p + "a.spr", p + "b.SPR", odd}) {
-    const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
-    f.form->SetText1("before");
-    f.form->SetStatusText("");
-    f.form->TreeView1().clearSelection();
-    if (!select.empty()) f.node(select)->setSelected(true);
-    f.form->TreeView1_DblClick();
-    EXPECT_EQ(f.form->Text1(), opens ? select : "before") << select;
-    EXPECT_EQ(f.form->StatusText(), opens ? "Decoded 3 pictures in " + select : "") << select;
-  }
-  // The path box shows the odd name with U+FFFD and keeps its bytes until its text is edited;
-  // Enter in the path box or in the tree loads too.
-  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
-  EXPECT_EQ(text1->text(), QString::fromUtf8(p + "a\uFFFDb.spr"));
-  f.form->SetStatusText("");
-  QTest::keyClick(text1, Qt::Key_Return);
-  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + odd);
-  f.form->TreeView1().clearSelection();
-  text1->setText(text1->text() + "x");
-  EXPECT_EQ(f.form->Text1(), p + "a\uFFFDb.sprx");
-  f.node(b)->setSelected(true);
-  QTest::keyClick(&f.form->TreeView1(), Qt::Key_Enter);
-  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + b);
-  // Dropped files: anything but a sprite file is refused, and nothing is typed into the path box.
-  // The odd name's URL holds U+FFFD: it opens the one name in the folder that reads so.
-  EXPECT_FALSE(text1->acceptDrops());
-  auto drop = [&](const std::string& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(f.form.get(), &enter);
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    if (enter.isAccepted()) QCoreApplication::sendEvent(f.form.get(), &event);
-    return std::string(enter.isAccepted() && event.isAccepted() ? "" : "refused ") +
-           f.form->Text1() + " | " + f.form->StatusText();
-  };
-  EXPECT_EQ(drop(p + "c.txt"), "refused " + b + " | Decoded 3 pictures in " + b);
-  for (const std::string& file : {odd, a})
-    EXPECT_EQ(drop(file), file + " | Decoded 3 pictures in " + file);
-  // A load that ends with a message leaves the sprite last loaded as it was.
-  f.make("broken.spr");
-  EXPECT_EQ(drop(p + "broken.spr").find("refused"), std::string::npos);
-  EXPECT_EQ(f.form->lastLoaded(), a);
-  // Without the sprite folder there is the root alone.
-  std::filesystem::remove_all(f.sprites.path());
-  f.reopen(false);
-  EXPECT_EQ(f.form->TreeView1().Count(), 1);
-  EXPECT_EQ(f.node("/")->text(0).toStdString(), f.sprites.path());
 }
 
-// The second sprite is a long one: the preview shows it at the top and scrolled to the last row.
-TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsItsPattern) {
-  Form1Fixture f;
-  SpriteBuilder builder;
-  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
-  const std::string first = f.sprite("one.spr"), second = builder.write(f.sprites.file("long.spr"));
-  auto* browse = f.form->findChild<QPushButton*>("Browse");
-  auto* menu = f.form->findChild<QAction*>("mnuFileOpen");
-  f.form->SetText1("typed");
-  f.dialogs.openAnswers = {std::nullopt, first, std::nullopt, second};
-  browse->click();  // cancelled
-  EXPECT_EQ(f.form->Text1(), "typed");
-  menu->trigger();  // chosen: it names the file and loads it
-  EXPECT_EQ(f.form->StatusText(), "Decoded 3 pictures in " + first);
-  menu->trigger();  // cancelled
+TEST_F(Window, TheOpenDialogKeepsItsFolderAfterACancelAndNamesTheFileChosen) {
+  const std::string first = sprite("one.spr"), second = sprite("two.spr");
+  auto* browse = form->findChild<QPushButton*>("Browse");
+  auto* menu = action("mnuFileOpen");
+  model().SetText1("typed");
+  dialogs.openAnswers = {std::nullopt, first, std::nullopt, second};
   browse->click();
-  EXPECT_EQ(f.form->StatusText(), "Decoded 41 pictures in " + second);
-
-  // InitDir stays after a cancel and goes after a choice; the last file chosen stays named.
+  EXPECT_EQ(model().Text1(), "typed");
+  menu->trigger();
+  EXPECT_EQ(shown(), first + " | Decoded 3 pictures in " + first);
+  menu->trigger();
+  browse->click();
+  EXPECT_EQ(model().StatusText(), "Decoded 3 pictures in " + second);
   std::string opened;
-  for (const CommonDialog& shown : f.dialogs.opens)
+  for (const CommonDialog& shown : dialogs.opens)
     opened += shown.Filter + " " + shown.InitDir + "|" + shown.FileName + "\n";
-  const std::string initial = kSpriteFilter + (" " + f.sprites.path() + "|\n"),
+  const std::string initial = kSpriteFilter + (" " + sprites.path() + "|\n"),
                     chosen = kSpriteFilter + (" |" + first + "\n");
   EXPECT_EQ(opened, initial + initial + chosen + chosen);
+}
 
-  const auto p = testing::DistinctPalette();
-  auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
+// The dialog names a file that is not UTF-8 with U+FFFD: it opens the one file of its folder
+// named so; when several are, it says so and opens none.
+TEST_F(Window, TheOpenDialogOpensTheOneFileAnOddNameStandsFor) {
+  const std::string one = sprite("x\xff.spr"), twice = sprites.file("y\uFFFD.spr");
+  for (const char* name : {"y\xfe.spr", "y\xff.spr"}) sprite(name);
+  dialogs.openAnswers = {sprites.file("x\uFFFD.spr"), twice};
+  for (int k = 0; k < 2; ++k) form->Browse_Click();  // the second opens nothing
+  EXPECT_EQ(shown(), one + " | Decoded 3 pictures in " + one);
+  EXPECT_EQ(said(), Strings{"Cannot open \"" + twice +
+                            "\": more than one file in its folder has a name shown this way."});
+}
 
-  // 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
-  QScrollBar& bar = f.form->VScroll1Bar();
-  EXPECT_TRUE(bar.isEnabled());
-  bar.setValue(bar.maximum());
-  const QImage image = f.form->findChild<QWidget*>("Picture1")->grab().toImage();
-  const int last = image.height() - 21;  // nothing below it
-  EXPECT_EQ((std::vector{image.pixel(150, last), image.pixel(50, last - 119),
-                         image.pixel(150, last + 1)}),
-            (std::vector{colour(41), colour(40), qRgb(192, 192, 192)}));
-
-  // The real dialog's file-type list shows its pattern once; a start folder that does not exist
-  // gives home.
+// The real dialog's file-type list shows its pattern once; a start folder that does not exist
+// gives home.
+TEST(RealOpenDialog, ShowsThePatternOnceAndStartsAtHomeForAMissingFolder) {
   EXPECT_EQ(QtFilter("Pictures|*.bmp;*.png"), "Pictures (*.bmp *.png)");
   for (const std::string start : {"/no/such/folder", ""}) {
     QString seen;
@@ -259,70 +279,86 @@ TEST(OpenDialog, CancelKeepsEverythingAChoiceLoadsAndMovesOnAndTheFilterShowsIts
     QtDialogs(nullptr).ShowOpen(dialog);
     EXPECT_EQ(seen, QDir::homePath() + "|Valkarin Sprite files (*.spr)") << start;
   }
-
-  // The dialog names a file that is not UTF-8 with U+FFFD: it opens the one file of its folder
-  // named so; when several are, it says so and opens none.
-  const std::string one = f.sprite("x\xff.spr"), twice = f.sprites.file("y\uFFFD.spr");
-  for (const char* name : {"y\xfe.spr", "y\xff.spr"}) f.sprite(name);
-  f.dialogs.openAnswers = {f.sprites.file("x\uFFFD.spr"), twice};
-  for (int k = 0; k < 2; ++k) browse->click();  // the second opens nothing
-  EXPECT_EQ(f.form->Text1() + "|" + f.form->StatusText(), one + "|Decoded 3 pictures in " + one);
-  EXPECT_EQ(f.said(), Strings{"Cannot open \"" + twice +
-                              "\": more than one file in its folder has a name shown this way."});
 }
 
-// First state as designed: controls, captions, size, tab order, menus, icons, focus, Alt+F; then
-// the layout as the window's size changes.
-TEST(Form1Model, StartsAsDesignedKeyboardReachesPathBoxAndMenusAndLayoutFollowsTheSize) {
-  Form1Fixture f(/*show=*/false);  // not laid out yet: every control at its design place
-  Strings texts;
-  for (const auto& [name, d] : kDesignControls) {
-    if (name == std::string("StatusBar1") || name == std::string("Picture2")) continue;  // below
-    auto* w = f.form->findChild<QWidget*>(name);
-    ASSERT_NE(w, nullptr) << name;
-    EXPECT_EQ(w->geometry(), QRect(d.Left / 15, d.Top / 15, d.Width / 15, d.Height / 15)) << name;
-    EXPECT_TRUE(w->isVisibleTo(f.form.get())) << name;
-    const QString caption = w->property("text").toString();  // none for some controls
-    if (!caption.isEmpty() || !w->toolTip().isEmpty())
-      texts.push_back(std::string(name) + ": " + caption.toStdString() + " [" +
-                      w->toolTip().toStdString() + "]");
+// 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
+TEST_F(Window, TheScrollBarReachesTheLastRowOfALongSprite) {
+  SpriteBuilder builder;
+  for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
+  load(builder.write(sprites.file("long.spr")));
+  const auto p = testing::DistinctPalette();
+  auto colour = [&](int k) { return qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2]); };
+  scrollBar().setValue(scrollBar().maximum());
+  const QImage image = form->findChild<QWidget*>("Picture1")->grab().toImage();
+  const int last = image.height() - 21;  // nothing below it
+  EXPECT_EQ((std::vector{image.pixel(150, last), image.pixel(50, last - 119),
+                         image.pixel(150, last + 1)}),
+            (std::vector{colour(41), colour(40), qRgb(192, 192, 192)}));
+}
+
+// Before the first layout, at 15 twips a pixel: place in pixels, caption [tool tip].
+TEST_F(Window, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
+  reopen(/*show=*/false);
+  const std::tuple<const char*, QRect, std::string> controls[] = {
+      {"Text1", {8, 24, 545, 19}, " []"},
+      {"Browse", {560, 24, 65, 19}, "Browse []"},
+      {"Picture1", {304, 112, 361, 313}, " [Preview]"},
+      {"TreeView1", {8, 64, 289, 361}, " []"},
+      {"Check1",
+       {304, 88, 177, 17},
+       "Show &all frames [Show all the animation frames in the SPR file]"},
+      {"VScroll1", {664, 112, 17, 313}, " []"},
+      {"Text2", {304, 64, 369, 19}, app.path() + "/Output []"},  // prepared at start-up
+      {"Label1", {8, 8, 153, 17}, "File Path []"},
+      {"Label2", {8, 48, 241, 17}, "Directory Tree []"},
+      {"Label3", {304, 48, 241, 17}, "Batch Output Folder []"},
+      {"Check2", {496, 88, 177, 17}, "Show frame &numbers [Draw each frame's number on the sheet]"},
+  };
+  for (const auto& [name, place, caption] : controls) {
+    SCOPED_TRACE(name);
+    auto* w = form->findChild<QWidget*>(name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(std::tuple(w->geometry(), w->isVisibleTo(form.get()),
+                         w->property("text").toString().toStdString() + " [" +
+                             w->toolTip().toStdString() + "]"),
+              std::tuple(place, true, caption));
   }
-  EXPECT_EQ(texts,
-            (Strings{"Browse: Browse []", "Picture1:  [Preview]",
-                     "Check1: Show &all frames [Show all the animation frames in the SPR file]",
-                     "Text2: " + f.app.path() + "/Output []",  // prepared at start-up
-                     "Label1: File Path []", "Label2: Directory Tree []",
-                     "Label3: Batch Output Folder []",
-                     "Check2: Show frame &numbers [Draw each frame's number on the sheet]"}));
+  EXPECT_FALSE(form->findChild<QWidget*>("Picture2"));  // the sheet is never shown
+}
 
-  f.form->show();
-  EXPECT_EQ(f.form->windowTitle().toStdString(), "Valkarin Glintscope Pro");
-  // The client area of 10290 x 6720 holds the status bar; the outer size adds the frame.
-  EXPECT_EQ(std::pair(f.form->Width(), f.form->Height()), std::pair(10290 + 120, 6465 + 1020));
-  EXPECT_EQ(f.form->ControlRect("StatusBar1"), (TwipRect{0, 6465, 10290, 255}));
-  EXPECT_TRUE(f.form->windowFlags() & Qt::WindowMinMaxButtonsHint);
-  EXPECT_EQ(f.form->clientArea().grab().toImage().pixelColor(3, 100), QColor(192, 192, 192));
-  // Empty, ticked and idle.
-  EXPECT_EQ(f.form->Text1() + f.form->StatusText(), "");
-  EXPECT_EQ(f.form->Check1() + f.form->Check2(), 2);
-  EXPECT_EQ(std::pair(f.form->VScroll1().Max(), f.form->VScroll1().Enabled()), std::pair(0, false));
-  EXPECT_FALSE(f.form->findChild<QWidget*>("Picture2"));  // the sheet is never shown
-  // The scroll bar's value follows the thumb while it is dragged, for the scroll handler.
-  f.form->VScroll1().SetMax(40);
-  f.form->VScroll1Bar().setSliderDown(true);
-  f.form->VScroll1Bar().setSliderPosition(30);
-  EXPECT_EQ(f.form->VScroll1().Value(), 30);
+// The client area of 10290 x 6720 holds the status bar; the outer size adds the frame.
+TEST_F(Window, StartsAtItsDesignSizeEmptyTickedAndIdle) {
+  EXPECT_EQ(form->windowTitle().toStdString(), "Valkarin Glintscope Pro");
+  EXPECT_EQ(std::pair(form->Width(), form->Height()), std::pair(10290 + 120, 6465 + 1020));
+  EXPECT_EQ(rect("StatusBar1"), (TwipRect{0, 6465, 10290, 255}));
+  EXPECT_EQ(form->centralWidget()->grab().toImage().pixelColor(3, 100), QColor(192, 192, 192));
+  EXPECT_EQ(model().Text1() + model().StatusText(), "");
+  EXPECT_EQ(model().Check1() + model().Check2(), 2);
+  EXPECT_EQ(std::pair(model().VScroll1().Max(), model().VScroll1().Enabled()), std::pair(0, false));
+}
 
-  Strings order;  // labels and the status bar take no focus
-  QWidget* w = f.form->findChild<QWidget*>("Text1");
+// For the scroll handler.
+TEST_F(Window, TheScrollBarsValueFollowsTheThumbWhileDragged) {
+  model().VScroll1().SetMax(40);
+  scrollBar().setSliderDown(true);
+  scrollBar().setSliderPosition(30);
+  EXPECT_EQ(model().VScroll1().Value(), 30);
+}
+
+// Labels and the status bar take no focus.
+TEST_F(Window, TabOrderFollowsTheDesign) {
+  Strings order;
+  QWidget* w = text1();
   for (int i = 0; i < 40 && order.size() < 8; ++i, w = w->nextInFocusChain())
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
   EXPECT_EQ(order, (Strings{"Text1", "Browse", "Picture1", "TreeView1", "Check1", "VScroll1",
                             "Text2", "Check2"}));
+}
 
-  // File as designed, then View and Export, whose items wait for a sprite.
+// File as designed, then View and Export, whose items wait for a sprite.
+TEST_F(Window, MenusAsDesigned) {
   std::string items;
-  for (const QAction* menu : f.form->menuBar()->actions()) {
+  for (const QAction* menu : form->menuBar()->actions()) {
     items += menu->text().toStdString() + ":";
     for (const QAction* item : menu->menu()->actions())
       items += " " + item->objectName().toStdString() + (item->isSeparator() ? "" : "=") +
@@ -338,75 +374,79 @@ TEST(Form1Model, StartsAsDesignedKeyboardReachesPathBoxAndMenusAndLayoutFollowsT
             "&Export: mnuExportFrames=Frames as &PNG...(off) mnuExportSheet=&Sheet...(off) "
             "mnuExportGif=Animated &GIF...(off) mnublank2 "
             "mnuTransparent=&Transparent index 0(off)[ ]\n");
-
-  // The icons' sizes and colours are the pictures' own; what the window relies on is the mask.
-  for (int index : {1, 2})
-    EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
-  EXPECT_NE(ImageListImage(1), ImageListImage(2));
-
-  // Alt+F belongs to the File menu alone: every press opens it. The path box, first in the tab
-  // order, selects the whole path when it gets the focus.
-  ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
-  auto* text1 = f.form->findChild<QLineEdit*>("Text1");
-  auto* browse = f.form->findChild<QWidget*>("Browse");
-  EXPECT_TRUE(text1->hasFocus());
-  const QString path = "/home/ann/sprites/walk.spr";
-  f.form->SetText1(path.toStdString());
-  browse->setFocus();
-  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
-  EXPECT_EQ(text1->selectedText(), path) << "by mouse";
-  // A click in a box that has the focus places the cursor as usual.
-  QTest::mouseClick(text1, Qt::LeftButton, {}, QPoint(20, text1->height() / 2));
-  EXPECT_EQ(text1->selectedText(), "");
-  browse->setFocus();
-  QTest::keyClick(browse, Qt::Key_Backtab);
-  EXPECT_EQ(std::pair(text1->hasFocus(), text1->selectedText()), std::pair(true, path));
-
-  QMenu* file = f.form->menuBar()->actions()[0]->menu();
-  for (int press = 0; press < 5; ++press) {
-    QApplication::setActiveWindow(f.form.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(f.form.get()));
-    QTest::keyClick(f.form.get(), Qt::Key_F, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
-    QTest::keyClick(file, Qt::Key_Escape);               // closes the menu
-    QTest::keyClick(f.form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
-    QTest::qWait(10);
-  }
-
-  // Controls follow the window's size down to its minimum, and keep still while minimized.
-  // Sets the outer size, and checks the size read back, Text1 and Text2 wide, Browse's left,
-  // TreeView1 high, Picture1 wide and high, VScroll1's left and height, and the sheet's width
-  // less the preview's (none: as wide to the pixel) and its height.
-  auto check = [&](int width, int height, std::vector<int> want) {
-    f.form->SetWidth(width);
-    f.form->SetHeight(height);
-    QCoreApplication::processEvents();
-    auto r = [&](const char* name) { return f.form->ControlRect(name); };
-    EXPECT_EQ((std::vector{f.form->Width(), f.form->Height(), r("Text1").Width, r("Text2").Width,
-                           r("Browse").Left, r("TreeView1").Height, r("Picture1").Width,
-                           r("Picture1").Height, r("VScroll1").Left, r("VScroll1").Height,
-                           f.form->sheet().pixelWidth() - f.form->preview().pixelWidth(),
-                           f.form->sheet().pixelHeight()}),
-              want)
-        << width;
-  };
-  check(12000, 9000, {12000, 9000, 10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290, 0, 1500});
-  // Below the minimum of 8000 x 7000: 525 x 399 pixels of client area at 15 twips a pixel, which
-  // read back as 7995 x 7005; the layout counts with 8000.
-  check(3000, 2000, {7995, 7005, 6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295, 0, 1500});
-  EXPECT_EQ(f.form->minimumSizeHint(), f.form->size());  // the window system keeps it too
-
-  f.form->setWindowState(Qt::WindowMinimized);
-  text1->resize(10, text1->height());
-  f.form->Form_Resize();
-  EXPECT_EQ(text1->width(), 10);
-  f.form->setWindowState(Qt::WindowNoState);
-  EXPECT_EQ(text1->width(), 6605 / 15);
 }
 
-// Read before the window system starts: Qt's own options are passed over, paths keep their bytes;
-// mistakes end the program, and they and the help need no display.
-TEST(CommandLine, IsReadBeforeAnyWindowAndItsMistakesEndTheProgramWithOrWithoutADisplay) {
+// The icons' sizes and colours are the pictures' own; what the window relies on is the mask.
+TEST(Icons, FolderAndSpriteIconsHaveATransparentCorner) {
+  for (int index : {1, 2})
+    EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
+}
+
+// First in the tab order, it has the focus at start; by mouse or by key it selects the whole
+// path when it gets the focus, and a click in it while it has the focus places the cursor.
+TEST_F(Window, ThePathBoxSelectsThePathWhenItGetsTheFocus) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  auto* browse = form->findChild<QWidget*>("Browse");
+  EXPECT_TRUE(text1()->hasFocus());
+  const QString path = "/home/ann/sprites/walk.spr";
+  model().SetText1(path.toStdString());
+  browse->setFocus();
+  QTest::mouseClick(text1(), Qt::LeftButton, {}, QPoint(20, text1()->height() / 2));
+  EXPECT_EQ(text1()->selectedText(), path) << "by mouse";
+  QTest::mouseClick(text1(), Qt::LeftButton, {}, QPoint(20, text1()->height() / 2));
+  EXPECT_EQ(text1()->selectedText(), "");
+  browse->setFocus();
+  QTest::keyClick(browse, Qt::Key_Backtab);
+  EXPECT_EQ(std::pair(text1()->hasFocus(), text1()->selectedText()), std::pair(true, path));
+}
+
+TEST_F(Window, AltFOpensTheFileMenuOnEveryPress) {
+  QMenu* file = form->menuBar()->actions()[0]->menu();
+  for (int press = 0; press < 5; ++press) {
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
+    QTest::keyClick(file, Qt::Key_Escape);             // closes the menu
+    QTest::keyClick(form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
+    QTest::qWait(10);
+  }
+}
+
+// For an outer size: the size read back, Text1 and Text2 wide, Browse's left, TreeView1 high,
+// Picture1 wide and high, VScroll1's left and height, and the sheet's width less the preview's
+// (none: as wide to the pixel) and its height. Below the minimum of 8000 x 7000: 525 x 399
+// pixels of client area at 15 twips a pixel, which read back as 7995 x 7005; the layout counts
+// with 8000.
+TEST_F(Window, ControlsFollowTheSizeDownToTheMinimum) {
+  const std::pair<QSize, std::vector<int>> cases[] = {
+      {{12000, 9000}, {12000, 9000, 10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290, 0, 1500}},
+      {{3000, 2000}, {7995, 7005, 6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295, 0, 1500}}};
+  for (const auto& [size, want] : cases) {
+    form->SetWidth(size.width());
+    form->SetHeight(size.height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ((std::vector{form->Width(), form->Height(), rect("Text1").Width, rect("Text2").Width,
+                           rect("Browse").Left, rect("TreeView1").Height, rect("Picture1").Width,
+                           rect("Picture1").Height, rect("VScroll1").Left, rect("VScroll1").Height,
+                           sheet().pixelWidth() - preview().pixelWidth(), sheet().pixelHeight()}),
+              want)
+        << size.width();
+  }
+  EXPECT_EQ(form->minimumSizeHint(), form->size());  // the window system keeps it too
+}
+
+TEST_F(Window, ControlsKeepStillWhileMinimized) {
+  form->setWindowState(Qt::WindowMinimized);
+  text1()->resize(10, text1()->height());
+  form->Form_Resize();
+  EXPECT_EQ(text1()->width(), 10);
+  form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(text1()->width(), (10410 - 120 - 975 - 300) / 15);  // the design size's layout
+}
+
+// Read before the window system starts: Qt's own options are passed over, paths keep their bytes.
+TEST(CommandLine, IsReadBeforeAnyWindowPassingOverQtsOwnOptions) {
   const std::vector<const char*> commandLines[] = {
       {"g", "a\xff.spr", "-"},
       {"g", "--help", "walk.spr", "-hv"},
@@ -426,9 +466,11 @@ TEST(CommandLine, IsReadBeforeAnyWindowAndItsMistakesEndTheProgramWithOrWithoutA
             "w.spr; \n"
             "--version; -x; \n"
             "-?, Unexpected value after '--help'.\n");
+}
 
-  // The real program: mistakes end with exit status 2, and they and the help need no display.
-  // The exit status, "usage" where the usage went to the output, and what went to the errors.
+// The real program: the exit status, "usage" where the usage went to the output, and what went
+// to the errors.
+TEST(CommandLine, MistakesEndTheProgramWithStatusTwoWithOrWithoutADisplay) {
   const std::pair<QStringList, std::string> cases[] = {
       {{"--bogus"}, "2 glintscope: Unknown option 'bogus'.\n"},
       {{"-style", "fusion", "-x", "--y"}, "2 glintscope: Unknown options: x, y.\n"},

@@ -1,6 +1,7 @@
 #pragma once
 
-// The window's fixed values: no settings are kept, every default is one of these.
+// Where the window's folders are: the game's sprite folder and the batch output folder. No
+// settings are kept, so each is found afresh at start-up.
 
 #include <functional>
 #include <optional>
@@ -13,11 +14,6 @@ namespace glint {
 inline constexpr char kSepText[] = {image::kPathSeparator, '\0'};
 inline constexpr const char* kSep = kSepText;
 
-inline constexpr const char* kWindowCaption = "Valkarin Glintscope Pro";
-// The tree's root node key: a single separator, which no folder path below the root equals.
-inline constexpr const char* kRootKey = kSep;
-inline constexpr const char* kPlaceholderPrefix = "$$$";
-inline constexpr const char* kOpenFilter = "Valkarin Sprite files (*.spr)|*.spr";
 inline constexpr const char* kOutputName = "Output";
 inline constexpr const char* kFallbackOutputName = "Glintscope Output";
 

@@ -1,4 +1,4 @@
-#include "ui/fixed_values.h"
+#include "ui/default_folders.h"
 
 #include <QDir>
 #include <QStandardPaths>
