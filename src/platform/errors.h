@@ -3,8 +3,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "spr/sprite.h"
-
 namespace glint {
 
 // Error numbers as the program reports them to the user.
@@ -45,9 +43,6 @@ class SystemError : public Error {
  private:
   int code_;
 };
-
-// The number the window reports for a fault of a sprite file.
-int ErrorNumber(const spr::Fault& fault);
 
 // The runtime's own wording for the numbers it raises.
 std::string DefaultDescription(int number);
