@@ -61,7 +61,7 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
   ScopedFlag exporting(window_.Exporting);
   std::vector<int> emptyFrames;
   try {
-    SpriteExport sprite(window_.channels(), path);
+    SpriteExport sprite(window_.channels(), window_, path);
     BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
@@ -85,7 +85,7 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
       if (i < startFrame) continue;
       window_.SetStatusText("Writing bitmap " + std::to_string(i) + " of " + std::to_string(count) +
                             "...");
-      auto file = sprite.bitmap(frame, window_);
+      auto file = sprite.bitmap(frame);
       if (!file) {
         emptyFrames.push_back(i);
         continue;
@@ -137,7 +137,7 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
   int count = 0;
   std::vector<int> emptyFrames;
   try {
-    SpriteExport sprite(window_.channels(), path);
+    SpriteExport sprite(window_.channels(), window_, path);
     BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
@@ -147,7 +147,7 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
     count = sprite.frameCount();
     for (int i = 1; i <= count; ++i) {
       spr::FrameRecord frame = sprite.readFrame();
-      auto file = sprite.bitmap(frame, window_);
+      auto file = sprite.bitmap(frame);
       if (file)
         bitmaps.write(image::MultipleFrameName(folder, base, i), *file);
       else

@@ -55,6 +55,16 @@ std::string brokenWhat(const spr::Fault& fault) {
   }
 }
 
+ByteSource& openSprite(FileChannels& channels, const std::string& path) {
+  try {
+    return channels.openForReading(kSprite, path);
+  } catch (const Error& e) {
+    if (e.number() == err::kFileAlreadyOpen)
+      throw ExportFailure("Cannot read " + quoted(path) + ": another file is being read.");
+    throw ExportFailure(UnreadableMessage(path));
+  }
+}
+
 }  // namespace
 
 std::string UnreadableMessage(const std::string& path) {
@@ -77,16 +87,9 @@ std::string UnwritableMessage(const std::string& path, const std::string& reason
   return "Cannot write " + quoted(path) + ": " + reason + ".";
 }
 
-SpriteExport::SpriteExport(FileChannels& channels, std::string path) : path_(std::move(path)) {
-  try {
-    channels.openForReading(kSprite, path_);
-  } catch (const Error& e) {
-    if (e.number() == err::kFileAlreadyOpen)
-      throw ExportFailure("Cannot read " + quoted(path_) + ": another file is being read.");
-    throw ExportFailure(UnreadableMessage(path_));
-  }
+SpriteExport::SpriteExport(FileChannels& channels, StatusAndYield& window, std::string path)
+    : path_(std::move(path)), file_(openSprite(channels, path_)), window_(window) {
   guard_.emplace(channels, kSprite);
-  reader_.emplace(channels.reader(kSprite));
 }
 
 void SpriteExport::broken(const spr::Fault& fault) const {
@@ -95,33 +98,26 @@ void SpriteExport::broken(const spr::Fault& fault) const {
 
 bool SpriteExport::readHeader() {
   try {
-    colourTable_ = bmp::ConvertPalette(reader_->readPalette());
-    return reader_->readSignature();
-  } catch (const spr::Fault&) {
-    throw ExportFailure("Cannot read " + quoted(path_) +
-                        ": it is shorter than 1,024 bytes, too short to be a sprite file.");
+    sprite_.emplace(file_, window_);
+  } catch (const spr::Fault& fault) {
+    if (fault.kind() == spr::Fault::Kind::kWrongSignature) return false;
+    broken(fault);
   }
-}
-
-int SpriteExport::frameCount() {
-  const int count = reader_->readFrameCount();
-  if (count < 0) broken(spr::Fault(spr::Fault::Kind::kNegativeCount));
-  return count;
+  colourTable_ = bmp::ConvertPalette(sprite_->palette());
+  return true;
 }
 
 spr::FrameRecord SpriteExport::readFrame() {
   try {
-    return reader_->readFrame();
+    return sprite_->readFrame();
   } catch (const spr::Fault& fault) {
     broken(fault);
   }
 }
 
-std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRecord& frame,
-                                                              StatusAndYield& window) {
+std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRecord& frame) {
   try {
-    StatusProgress progress(window);
-    const std::optional<spr::IndexedImage> image = spr::DecodeFrameData(frame, progress.get());
+    const std::optional<spr::IndexedImage> image = sprite_->decode(frame);
     if (!image) return std::nullopt;
     return bmp::FrameFile(*image, colourTable_);
   } catch (const spr::Fault& fault) {

@@ -13,6 +13,7 @@
 #include "platform/file_channels.h"
 #include "platform/status.h"
 #include "spr/sprite.h"
+#include "window/sprite_load.h"
 
 namespace glint {
 
@@ -23,20 +24,19 @@ class ExportFailure : public std::runtime_error {
 };
 
 // The sprite file of one export, open on channel 1 from construction until close() or
-// destruction (which abandons the channel when unwinding).
+// destruction (which abandons the channel when unwinding), read as the window reads a sprite.
 class SpriteExport {
  public:
-  SpriteExport(FileChannels& channels, std::string path);
+  SpriteExport(FileChannels& channels, StatusAndYield& window, std::string path);
 
-  // Reads the palette into the colour table, then compares the signature.
+  // Reads the palette into the colour table, the signature and the count; false for a file that
+  // is not a sprite, a broken file's message for a short one or a negative count.
   bool readHeader();
-  // The frame count; a negative count is a broken file.
-  int frameCount();
+  int frameCount() const { return sprite_->count(); }
   // The next frame record.
   spr::FrameRecord readFrame();
-  // The frame's BMP file, or nullopt for a frame without pixels. Progress goes to `window`.
-  std::optional<std::vector<std::uint8_t>> bitmap(const spr::FrameRecord& frame,
-                                                  StatusAndYield& window);
+  // The frame's BMP file, or nullopt for a frame without pixels. Progress goes to the window.
+  std::optional<std::vector<std::uint8_t>> bitmap(const spr::FrameRecord& frame);
   void close() { guard_->close(); }
 
   const std::string& path() const { return path_; }
@@ -47,7 +47,9 @@ class SpriteExport {
   std::string path_;
   // Armed only once the channel is ours: a failed open must not close another reader's channel.
   std::optional<ChannelGuard> guard_;
-  std::optional<spr::SprReader> reader_;
+  ByteSource& file_;
+  StatusAndYield& window_;
+  std::optional<WindowSprite> sprite_;
   std::vector<std::uint8_t> colourTable_;
 };
 

@@ -5,19 +5,6 @@
 
 namespace glint {
 
-int ErrorNumber(const spr::Fault& fault) {
-  switch (fault.kind()) {
-    case spr::Fault::Kind::kShortFile:
-      return err::kBadRecordNumber;
-    case spr::Fault::Kind::kRecordCutShort:
-      return err::kInputPastEnd;
-    case spr::Fault::Kind::kWrongSignature:
-      return err::kWrongSignature;
-    default:
-      return err::kInvalidCall;
-  }
-}
-
 std::string DefaultDescription(int number) {
   switch (number) {
     case err::kInvalidCall:

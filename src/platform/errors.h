@@ -3,8 +3,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "spr/sprite.h"
-
 namespace glint {
 
 // Error numbers as the program reports them to the user.
@@ -45,9 +43,6 @@ class SystemError : public Error {
  private:
   int code_;
 };
-
-// The number the window reports for a fault of a sprite file.
-int ErrorNumber(const spr::Fault& fault);
 
 // The standard wording of each error number, for an error raised without a text of its own.
 std::string DefaultDescription(int number);

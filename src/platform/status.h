@@ -47,23 +47,11 @@ class StatusLine {
   std::uint64_t tailRevision_ = 0;
 };
 
-// A decode's progress on the status line, after the text the line holds when the decode starts.
-// `get()` is what the decoder takes: nothing when nobody watches.
-class StatusProgress : public spr::DecodeProgress {
- public:
-  explicit StatusProgress(StatusAndYield& window) : window_(window), prefix_(window.StatusText()) {}
-  void show(std::string_view progress) override {
-    window_.SetStatusTail(prefix_, progress);
-    written_ = window_.StatusRevision();
-  }
-  void yield() override { window_.Yield(); }
-  bool stillShown() const override { return written_ && window_.StatusRevision() == written_; }
-  spr::DecodeProgress* get() { return window_.ShowsProgress() ? this : nullptr; }
-
- private:
-  StatusAndYield& window_;
-  const std::string prefix_;
-  std::optional<std::uint64_t> written_;
-};
+// A decode as the window shows it, before the pixels are expanded: after each token of the stored
+// bytes the status line ends in " (This bitmap p%)" after the text it held at the start, and the
+// window yields after every token that ends on a seventh stored byte. Nobody sees the text but
+// inside a yield or once the decode is over, so it is written only where that can show, and not at
+// all when nobody watches.
+void ShowDecodeProgress(std::span<const std::uint8_t> stored, StatusAndYield& window);
 
 }  // namespace glint

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -17,17 +15,6 @@ namespace glint::spr {
 
 namespace {
 
-// " (This bitmap p%)" without building a string per token.
-std::string_view progressText(char (&buffer)[32], int percent) {
-  static constexpr char kHead[] = " (This bitmap ";
-  constexpr std::size_t headSize = sizeof(kHead) - 1;
-  std::memcpy(buffer, kHead, headSize);
-  auto result = std::to_chars(buffer + headSize, buffer + sizeof(buffer) - 2, percent);
-  result.ptr[0] = '%';
-  result.ptr[1] = ')';
-  return std::string_view(buffer, static_cast<std::size_t>(result.ptr + 2 - buffer));
-}
-
 // The stored bytes end in a 0 without its count.
 struct CutShort {};
 
@@ -36,8 +23,8 @@ constexpr std::size_t kSlack = 32;
 // A larger expansion buffer is given back after use rather than kept for the next frame.
 constexpr std::size_t kKeptScratch = std::size_t{1} << 22;
 
-// The expansion buffer of this thread for decodes that never yield: decoding frame after frame
-// allocates it once.
+// The expansion buffers of this thread: decoding frame after frame allocates them once. A decode
+// calls out to nobody, so no other decode finds them in use.
 Bytes& scratch(int which) {
   thread_local Bytes buffers[2];
   return buffers[which];
@@ -153,98 +140,31 @@ std::size_t tokenStartNearMiddle(std::span<const std::uint8_t> stored) {
   return 0;
 }
 
-// The percentage shown after `position` of `length` stored bytes.
-int percentAt(std::size_t position, std::size_t length) {
-  return static_cast<int>(
-      std::floor(static_cast<double>(position) / static_cast<double>(length) * 100.0));
-}
-
-// The first position whose percentage is above `percent`.
-std::size_t firstPositionAbove(int percent, std::size_t length) {
-  std::size_t j = (static_cast<std::size_t>(percent + 1) * length + 99) / 100;
-  while (j > 0 && percentAt(j - 1, length) > percent) --j;  // floating point may round across
-  while (percentAt(j, length) <= percent) ++j;
-  return j;
-}
-
-// Which zero bytes start a run, one bit a byte; the others are counts. A run starts at any zero
-// byte that a byte other than 0 precedes (that byte ends a token: a pixel or a count), and then
-// at every other zero byte of an unbroken row of zeros.
-class RunStarts {
- public:
-  explicit RunStarts(std::span<const std::uint8_t> stored) : bits_(stored.size() / 64 + 1, 0) {
-    std::size_t j = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-    for (; j + 16 <= stored.size(); j += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored.data() + j));
-      auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
-      for (; zeros != 0; zeros &= zeros - 1)
-        zeroAt(j + static_cast<std::size_t>(std::countr_zero(zeros)));
-    }
-#endif
-    for (; j < stored.size(); ++j)
-      if (stored[j] == 0) zeroAt(j);
-  }
-
-  bool at(std::size_t j) const { return (bits_[j / 64] >> (j % 64) & 1) != 0; }
-
- private:
-  void zeroAt(std::size_t j) {
-    if (j == countAt_) return;
-    bits_[j / 64] |= std::uint64_t{1} << (j % 64);
-    countAt_ = j + 1;
-  }
-
-  std::vector<std::uint64_t> bits_;
-  std::size_t countAt_ = SIZE_MAX;  // the count byte of the last run seen
-};
-
-// What the window sees of an expansion: after each token the text ends in that token's
-// progress, and the window yields after every token that ends on a seventh position. Nobody sees
-// the text but inside a yield or once the expansion is over, so it is written only where that
-// can show. The pixels themselves are expanded afterwards, nobody watching.
-void showProgress(std::span<const std::uint8_t> stored, DecodeProgress& progress) {
-  const std::size_t length = stored.size();
-  if (length == 0) return;
-  const RunStarts starts(stored);
-  // A run started on the last byte has no count: the expansion fails after the tokens before it.
-  const std::size_t lastEnd = starts.at(length - 1) ? length - 1 : length;
-  // Whether a token ends at 1-based position p: unless the byte there starts a run.
-  auto tokenEndsAt = [&](std::size_t p) { return !starts.at(p - 1); };
-
-  char buffer[32];
-  int percent = -1;
-  std::size_t nextPercent = 1;  // where the percentage changes next
-  bool textStale = true;        // the text may not end in `percent`'s progress
-  std::size_t nextYield = 7;
-  std::size_t at = 0;
-  while (at < lastEnd) {
-    // The next token end worth a look: a percentage change, a yield or the last token.
-    std::size_t percentEnd = nextPercent;
-    if (percentEnd <= lastEnd && !tokenEndsAt(percentEnd)) ++percentEnd;  // a run's count ends it
-    while (nextYield <= lastEnd && (nextYield <= at || !tokenEndsAt(nextYield))) nextYield += 7;
-    at = std::min({percentEnd, nextYield, lastEnd});
-    if (at >= nextPercent) {
-      percent = percentAt(at, length);
-      nextPercent = firstPositionAbove(percent, length);
-      textStale = true;
-    }
-    if (textStale) {
-      progress.show(progressText(buffer, percent));
-      textStale = false;
-    }
-    if (at == nextYield) {
-      progress.yield();
-      textStale = !progress.stillShown();
-      nextYield += 7;
-    }
-  }
-}
-
 // Large enough that expanding two halves side by side pays for itself.
 constexpr std::size_t kTwoStretches = 256;
 
 }  // namespace
+
+TokenEnds::TokenEnds(std::span<const std::uint8_t> stored) : runStarts_(stored.size() / 64 + 1, 0) {
+  std::size_t countAt = SIZE_MAX;  // the count byte of the last run seen
+  auto zeroAt = [&](std::size_t j) {
+    if (j == countAt) return;
+    runStarts_[j / 64] |= std::uint64_t{1} << (j % 64);
+    countAt = j + 1;
+  };
+  std::size_t j = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; j + 16 <= stored.size(); j += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored.data() + j));
+    auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+    for (; zeros != 0; zeros &= zeros - 1)
+      zeroAt(j + static_cast<std::size_t>(std::countr_zero(zeros)));
+  }
+#endif
+  for (; j < stored.size(); ++j)
+    if (stored[j] == 0) zeroAt(j);
+  last_ = stored.empty() || after(stored.size()) ? stored.size() : stored.size() - 1;
+}
 
 void CheckFrameData(const FrameRecord& frame) {
   const std::span<const std::uint8_t> stored = frame.stored;
@@ -287,12 +207,8 @@ bool HasNonZeroPixel(const FrameRecord& frame) {
   return false;
 }
 
-std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame, DecodeProgress* progress) {
+std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame) {
   const std::span<const std::uint8_t> stored = frame.stored;
-  // Every yield comes before the expansion, so no other decode run inside one can find the
-  // buffers below in use.
-  if (progress != nullptr) showProgress(stored, *progress);
-
   struct GiveBackLarge {
     ~GiveBackLarge() {
       for (int k = 0; k < 2; ++k)

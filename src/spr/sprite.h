@@ -32,7 +32,6 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
-#include <string_view>
 #include <vector>
 
 namespace glint::spr {
@@ -159,17 +158,21 @@ class SprReader {
 // With `keepStored` false the records keep their headers only (see readStored).
 std::vector<FrameRecord> ReadFramesWithPixels(SprReader& reader, int count, bool keepStored = true);
 
-// Where a decode shows its progress and lets the window breathe. After each token the progress
-// is " (This bitmap p%)"; the decode yields after every token that ends on a seventh position of
-// the stored bytes. It shows the text only where it can be seen: where the percentage changes,
-// after a yield that may have overwritten it, and at the last token.
-class DecodeProgress {
+// Where the tokens of stored bytes end, for whoever follows a decode token by token. A token
+// ends after the first p bytes unless byte p - 1 is a 0 that starts a run (its count ends it):
+// a 0 that a byte other than 0 precedes, then every other 0 of an unbroken row of zeros.
+class TokenEnds {
  public:
-  virtual ~DecodeProgress() = default;
-  virtual void show(std::string_view progress) = 0;
-  virtual void yield() = 0;
-  // Whether the text shown last is surely still there; false when nobody can tell.
-  virtual bool stillShown() const { return false; }
+  explicit TokenEnds(std::span<const std::uint8_t> stored);
+  // Whether a token ends after the first p stored bytes, 1 <= p <= size.
+  bool after(std::size_t p) const { return (runStarts_[(p - 1) / 64] >> ((p - 1) % 64) & 1) == 0; }
+  // The end of the last whole token: the size, less one when the bytes end in a 0 without its
+  // count (the decode fails after the tokens before it).
+  std::size_t last() const { return last_; }
+
+ private:
+  std::vector<std::uint64_t> runStarts_;  // one bit a byte
+  std::size_t last_ = 0;
 };
 
 // The faults DecodeFrameData finds in a frame, found without expanding it: from the zeros at the
@@ -182,9 +185,8 @@ void CheckFrameData(const FrameRecord& frame);
 bool HasNonZeroPixel(const FrameRecord& frame);
 
 // The frame's pixels, or nothing for a frame without pixels. kZeroRunCutShort and
-// kPixelsWithoutSize as faults. Without `progress` no call is made per token.
-std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame,
-                                            DecodeProgress* progress = nullptr);
+// kPixelsWithoutSize as faults.
+std::optional<IndexedImage> DecodeFrameData(const FrameRecord& frame);
 
 inline constexpr int kMaxSide = 32767;
 inline constexpr std::size_t kMaxStoredLength = 32767;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <new>
 #include <optional>
 
 #include "image/naming.h"
@@ -13,6 +12,7 @@
 #include "platform/twips.h"
 #include "spr/sprite.h"
 #include "surface/memory_dc.h"
+#include "window/sprite_load.h"
 
 namespace glint {
 namespace {
@@ -57,14 +57,8 @@ void FrameViewer::Load(const std::string& path, bool allFrames) {
     channel.emplace(channels, FileChannels::kSpriteChannel);
     drawSprite(file, allFrames);
     channel->close();
-  } catch (const spr::Fault& fault) {
-    failure = ErrorNumber(fault);
-  } catch (const Error& e) {
-    failure = e.number();
-  } catch (const std::bad_alloc&) {
-    failure = err::kOutOfMemory;
   } catch (const std::exception&) {
-    failure = err::kInvalidCall;
+    failure = WindowErrorNumber(std::current_exception());
   }
   channel.reset();  // closed before any box shows
   loading.reset();  // before any box shows, so the window can close
@@ -84,11 +78,8 @@ void FrameViewer::Load(const std::string& path, bool allFrames) {
 }
 
 void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {
-  spr::SprReader reader(file);
-  const auto colours = coloursOf(reader.readPalette());
-  if (!reader.readSignature()) throw Error(err::kWrongSignature);
-  const std::int16_t storedCount = reader.readFrameCount();
-  if (storedCount < 0) throw spr::Fault(spr::Fault::Kind::kNegativeCount);
+  WindowSprite sprite(file, window_);
+  const auto colours = coloursOf(sprite.palette());
 
   PictureBox& preview = window_.Picture1();
   PictureBox& sheet = window_.Picture2();
@@ -105,15 +96,14 @@ void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {
   bar.SetMax(0);
   bar.SetEnabled(false);
 
-  frameCount_ = allFrames ? storedCount : std::min<int>(storedCount, 1);
+  frameCount_ = allFrames ? sprite.count() : std::min(sprite.count(), 1);
   std::optional<CMemoryDC> surface;
   for (int i = 1; i <= frameCount_; ++i) {
     window_.SetStatusText("Decoding " + std::to_string(i) + " of " + std::to_string(frameCount_) +
                           " bitmaps.");
     window_.Yield();
-    const spr::FrameRecord record = reader.readFrame();
-    StatusProgress progress(window_);
-    const std::optional<spr::IndexedImage> frame = spr::DecodeFrameData(record, progress.get());
+    const spr::FrameRecord record = sprite.readFrame();
+    const std::optional<spr::IndexedImage> frame = sprite.decode(record);
     if (!frame) continue;  // an empty frame takes no place
     const std::int64_t w = record.width, h = record.height;
 

@@ -1,9 +1,8 @@
-// Reading sprite files and decoding their frames: records, faults, images, progress and yields,
+// Reading sprite files and decoding their frames: records, faults, images, where tokens end,
 // and the decoder's fast paths against a plain reading of the token rules. Writing them: canonical
 // stored bytes, the limits, and replacing one frame (the round trips are the converter's).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
@@ -19,26 +18,6 @@ namespace {
 using testing::SpriteBuilder;
 using Kind = Fault::Kind;
 using R = Refusal::Kind;
-
-// Stands for the window: records the text at each yield. A yield may
-// also set another text, as a handler could; the watcher may know whether its text survived.
-struct Watcher : DecodeProgress {
-  Watcher(std::string start, bool interrupts, bool knows)
-      : prefix(start), text(std::move(start)), interrupt(interrupts), know(knows) {}
-  void show(std::string_view progress) override {
-    text = prefix + std::string(progress);
-    overwritten = false;
-  }
-  void yield() override {
-    atYields.push_back(text);
-    if (interrupt) text = "something else", overwritten = true;
-  }
-  bool stillShown() const override { return know && !overwritten; }
-
-  std::string prefix, text;
-  bool interrupt, know, overwritten = false;
-  std::vector<std::string> atYields;
-};
 
 // The kind of fault or refusal the call raises, and the frame a fault names.
 template <typename E = Fault>
@@ -120,14 +99,10 @@ TEST(SprReader, FaultsSayWhichAndWhere) {
     }
 }
 
-const std::string kPrefix = "Decoding 2 of 3 bitmaps.";
-
 struct Reference {
   Bytes pixels;
   bool cut = false;
-  std::vector<std::string> textsAtYields;
-  std::string lastText = kPrefix;  // at the end, or at the failure
-  bool endsOnAYield = false;       // the last whole token ended on a seventh position
+  std::vector<bool> tokenEnds;  // after each stored byte
 };
 
 // Token by token, as the format reads.
@@ -138,37 +113,18 @@ Reference decodeByTheRules(const Bytes& stored) {
       r.pixels.push_back(stored[i - 1]);
     } else if (++i > stored.size()) {
       r.cut = true;
+      r.tokenEnds.push_back(false);
       return r;
     } else {
       r.pixels.insert(r.pixels.end(), stored[i - 1], 0);
+      r.tokenEnds.push_back(false);
     }
-    const double share = static_cast<double>(i) / static_cast<double>(stored.size());
-    r.lastText = kPrefix + " (This bitmap " + std::to_string(int(std::floor(share * 100))) + "%)";
-    r.endsOnAYield = i % 7 == 0;
-    if (r.endsOnAYield) r.textsAtYields.push_back(r.lastText);
+    r.tokenEnds.push_back(true);
   }
   return r;
 }
 
-// Token streams of every kind the fast paths treat apart: long and short literal spans, runs of
-// 0 to 255, spans across the 16-byte pieces and the middle of the data, and a run cut short.
-Bytes randomTokens(std::mt19937& random, std::size_t tokens, double runShare, bool cutShort) {
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::uniform_int_distribution<int> literal(1, 255), count(0, 255), shortCount(0, 20);
-  Bytes stored;
-  for (std::size_t t = 0; t < tokens; ++t) {
-    if (unit(random) >= runShare) {
-      stored.push_back(static_cast<std::uint8_t>(literal(random)));
-    } else {
-      stored.push_back(0);
-      stored.push_back(std::uint8_t(unit(random) < 0.5 ? shortCount(random) : count(random)));
-    }
-  }
-  if (cutShort) stored.push_back(0);
-  return stored;
-}
-
-TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
+TEST(DecodeFrameData, PixelsFaultsAndTokenEndsFollowTheTokenRules) {
   // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
   // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0),
   // a literal on the last pixel and one just past it, also after nine runs; frames without a
@@ -192,7 +148,7 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
   for (const auto& [tokens, runShare] : shapes)
     for (int variant = 0; variant < 12; ++variant)
       frames.push_back(record(1 + variant * 37 % 130, 1 + variant % 5 * 20,
-                              randomTokens(random, tokens, runShare, variant % 4 == 3)));
+                              testing::RandomTokens(random, tokens, runShare, variant % 4 == 3)));
   for (std::size_t n = 0; n < frames.size(); ++n) {
     const FrameRecord& frame = frames[n];
     SCOPED_TRACE("frame " + std::to_string(n));
@@ -205,26 +161,21 @@ TEST(DecodeFrameData, PixelsFaultsAndProgressFollowTheTokenRules) {
                                           : std::nullopt;
     Bytes wanted = expected.pixels;
     wanted.resize(sized ? std::size_t(frame.width) * std::size_t(frame.height) : 0, 0);
-    auto decodes = [&](DecodeProgress* progress) {
-      std::optional<IndexedImage> image;
-      EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame, progress); }), fault);
-      ASSERT_EQ(image.has_value(), sized && !fault);
-      if (!image) return;
+    std::optional<IndexedImage> image;
+    EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame); }), fault);
+    EXPECT_EQ(image.has_value(), sized && !fault);
+    if (image) {
       EXPECT_EQ(std::tuple(image->width, image->height, image->pixels),
                 std::tuple(frame.width, frame.height, wanted));
-    };
-    decodes(nullptr);
+    }
     EXPECT_EQ(faultOf([&] { CheckFrameData(frame); }), fault);
     // Read from the stored bytes alone.
     EXPECT_EQ(!fault && HasNonZeroPixel(frame), !fault && wanted != Bytes(wanted.size(), 0));
-    for (int kind = 0; kind < 4; ++kind) {
-      Watcher watcher(kPrefix, kind & 1, kind & 2);
-      decodes(&watcher);
-      EXPECT_EQ(watcher.atYields, expected.textsAtYields);
-      // The text ends in the last whole token's progress, unless a yield came after it.
-      EXPECT_EQ(watcher.text,
-                watcher.interrupt && expected.endsOnAYield ? "something else" : expected.lastText);
-    }
+    const TokenEnds ends(frame.stored);
+    std::vector<bool> found;
+    for (std::size_t p = 1; p <= frame.stored.size(); ++p) found.push_back(ends.after(p));
+    EXPECT_EQ(std::tuple(found, ends.last()),
+              std::tuple(expected.tokenEnds, frame.stored.size() - expected.cut));
   }
 }
 

@@ -12,6 +12,22 @@ namespace glint::testing {
 
 using Byte = std::uint8_t;
 
+Bytes RandomTokens(std::mt19937& random, std::size_t tokens, double runShare, bool cutShort) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::uniform_int_distribution<int> literal(1, 255), count(0, 255), shortCount(0, 20);
+  Bytes stored;
+  for (std::size_t t = 0; t < tokens; ++t) {
+    if (unit(random) >= runShare) {
+      stored.push_back(static_cast<std::uint8_t>(literal(random)));
+    } else {
+      stored.push_back(0);
+      stored.push_back(std::uint8_t(unit(random) < 0.5 ? shortCount(random) : count(random)));
+    }
+  }
+  if (cutShort) stored.push_back(0);
+  return stored;
+}
+
 Bytes EncodePixels(const Bytes& pixels) {
   Bytes out;
   for (std::size_t i = 0; i < pixels.size();) {

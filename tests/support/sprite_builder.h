@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,10 @@ Bytes EncodePixels(const Bytes& pixels);
 
 // Pixels of the kind the game stores: about `zeroShare` of them index 0, in runs.
 Bytes MakePixels(int width, int height, std::uint32_t seed, double zeroShare = 0.6);
+
+// Token streams of every kind the decoder's fast paths treat apart: long and short literal spans,
+// runs of 0 to 255, spans across 16-byte pieces and the middle of the data, and a run cut short.
+Bytes RandomTokens(std::mt19937& random, std::size_t tokens, double runShare, bool cutShort);
 
 // Palette entry k = (k, 255 - k, k * 7 mod 256, 0x40): every index has its own colour.
 std::array<std::uint8_t, 1024> DistinctPalette();
