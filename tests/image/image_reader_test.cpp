@@ -106,7 +106,7 @@ std::string outcome(const SourceImage& image, const spr::Palette& palette, bool 
 
 TEST(MapToPalette, ExactlyOrNotAtAll) {
   spr::Palette palette = testing::DistinctPalette();  // entry k: (k, 255 - k, 7k mod 256)
-  palette[4 * 9] = 3, palette[4 * 9 + 1] = 252, palette[4 * 9 + 2] = 21;  // 9 repeats 3
+  palette.setColour(9, {3, 252, 21});                 // 9 repeats 3
   SourceImage same;  // the sprite's palette, its repeated colour kept apart by index
   same.width = 4, same.height = 1, same.indexed = true, same.indices = {9, 3, 0, 200};
   for (int k = 0; k < 256; ++k)
@@ -140,11 +140,11 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
   for (const auto& [image, transparent, expected] : cases)
     EXPECT_EQ(outcome(image, palette, transparent), expected);
   spr::Palette shared = palette;  // 7 repeats index 0's colour: opaque pixels of it go there
-  shared[4 * 7] = 0, shared[4 * 7 + 1] = 255, shared[4 * 7 + 2] = 0;
+  shared.setColour(7, {0, 255, 0});
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, true), "7 0 ");
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, false), "0 0 ");
   EXPECT_EQ(outcome(reordered, shared, true), "3 3 7 200 ");
-  EXPECT_EQ(SpritePaletteOf(shortPalette)[4 * 10], 0);
+  EXPECT_EQ(SpritePaletteOf(shortPalette).colour(10), spr::Colour{});
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }
 
