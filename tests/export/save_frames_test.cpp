@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "export/save_frames.h"
+#include "export/window_export.h"
 #include "support/fake_window.h"
 #include "support/sprite_builder.h"
 
@@ -220,6 +221,24 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
     // Nothing beside the sprite: Save Single wrote no file either.
     EXPECT_EQ(Names(f.dir.path()),
               (frames ? Strings{"out/sample_01.bmp", "sample.spr"} : Strings{"sample.spr"}));
+  }
+}
+
+// A cancel that comes while the last frame is being finished is too late: the file is written
+// whole and the export has succeeded.
+TEST(WindowExport, ACancelDuringTheLastFrameKeepsTheWholeFile) {
+  using Kind = WindowExportJob::Kind;
+  testing::TempDir dir;
+  const std::string path = sprite(3).write(dir.file("s.spr"));
+  for (Kind kind : {Kind::kSheet, Kind::kGif}) {
+    WindowExportProgress plain, cancelled;
+    WindowExportJob job;
+    job.kind = kind, job.sprite = path, job.target = dir.file("plain");
+    ASSERT_TRUE(RunWindowExport(job, plain).ok);
+    job.target = dir.file("cancelled");
+    job.afterFrame = [&](int done) { cancelled.cancel = done == 3; };
+    EXPECT_TRUE(RunWindowExport(job, cancelled).ok) << static_cast<int>(kind);
+    EXPECT_EQ(testing::ReadFile(job.target), testing::ReadFile(dir.file("plain")));
   }
 }
 

@@ -140,5 +140,20 @@ TEST(AnimationWindow, PlaysStepsZoomsPaintsSavesAndFollowsTheSpriteLoaded) {
   EXPECT_EQ(f.form->animationWindow(), nullptr);
 }
 
+// From the last of three playable frames, Left steps back and Right wraps to the first.
+TEST(AnimationWindow, ArrowKeysStepBackAndOn) {
+  Form1Fixture f;
+  f.load(SpriteBuilder().frame(1, 1, {1}).frame(1, 1, {2}).frame(1, 1, {3}).write(
+      f.sprites.file("three.spr")));
+  f.action("mnuAnimation")->trigger();
+  AnimationWindow* w = f.form->animationWindow();
+  ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w));
+  for (auto [key, shown] : {std::pair{Qt::Key_Left, 2}, {Qt::Key_Right, 1}}) {
+    QTest::keyClick(w, Qt::Key_End);
+    QTest::keyClick(w, key);
+    EXPECT_EQ(w->shown().number, shown) << key;
+  }
+}
+
 }  // namespace
 }  // namespace glint
