@@ -224,16 +224,13 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
   }
 }
 
-// A cancel that comes while the last frame is being finished is too late: the file is written
-// whole and the export has succeeded.
+// A cancel that comes while the last frame is being finished is too late: the file is whole.
 TEST(WindowExport, ACancelDuringTheLastFrameKeepsTheWholeFile) {
-  using Kind = WindowExportJob::Kind;
   testing::TempDir dir;
-  const std::string path = sprite(3).write(dir.file("s.spr"));
-  for (Kind kind : {Kind::kSheet, Kind::kGif}) {
+  for (auto kind : {WindowExportJob::Kind::kSheet, WindowExportJob::Kind::kGif}) {
+    WindowExportJob job{kind, sprite(3).write(dir.file("s.spr")), dir.file("plain"), false, 100,
+                        {}};
     WindowExportProgress plain, cancelled;
-    WindowExportJob job;
-    job.kind = kind, job.sprite = path, job.target = dir.file("plain");
     ASSERT_TRUE(RunWindowExport(job, plain).ok);
     job.target = dir.file("cancelled");
     job.afterFrame = [&](int done) { cancelled.cancel = done == 3; };
