@@ -42,7 +42,7 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
   }
 }
 
-TEST(ReadBmp, VariantsAndRefusals) {
+TEST(ReadBmp, EveryVariantGivesTheSameIndicesAndPalette) {
   // Header size, colours, top down, compressed.
   const int variants[][4] = {
       {40, 256, 0, 0}, {12, 256, 0, 0}, {124, 6, 1, 0}, {108, 16, 0, 1}, {56, 6, 1, 1}};
@@ -53,6 +53,9 @@ TEST(ReadBmp, VariantsAndRefusals) {
     ASSERT_EQ(image.palette.size(), static_cast<std::size_t>(colours));
     EXPECT_EQ(image.palette[5], (PaletteEntry{5, 10, 15, 255}));
   }
+}
+
+TEST(ReadBmp, UnsupportedCutOrTooLargeIsRefused) {
   Bytes fourBit = testing::VariantBmp(40, 16, false);
   fourBit[28] = 4;
   Bytes cut = testing::VariantBmp(40, 256, false);
@@ -60,8 +63,10 @@ TEST(ReadBmp, VariantsAndRefusals) {
   for (const Bytes& broken : {fourBit, cut, Bytes{'B', 'M', 0}, Bytes{'P', '6'}})
     EXPECT_THROW(ReadImage(broken), Unreadable);
   EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
+}
 
-  // A run-length stream must set every pixel; the bottom row comes first.
+// A run-length stream must set every pixel; the bottom row comes first.
+TEST(ReadBmp, RunLengthPixelsLeftUnsetAreRefused) {
   auto withStream = [](const Bytes& stream) {
     Bytes bmp = testing::VariantBmp(40, 256, false, true);
     bmp.resize(bmp[10] | bmp[11] << 8);
@@ -144,6 +149,12 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, true), "7 0 ");
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, false), "0 0 ");
   EXPECT_EQ(outcome(reordered, shared, true), "3 3 7 200 ");
+}
+
+// Entries an image lacks are black; a sprite's reserved bytes are read as 0.
+TEST(PaletteFile, MissingEntriesBlackAndReservedBytesZero) {
+  SourceImage shortPalette;
+  shortPalette.indexed = true, shortPalette.palette.resize(10);
   EXPECT_EQ(SpritePaletteOf(shortPalette).colour(10), spr::Colour{});
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }

@@ -145,12 +145,11 @@ TEST(AnimationWindow, ArrowKeysStepBackAndOn) {
   Form1Fixture f;
   f.load(SpriteBuilder().frame(1, 1, {1}).frame(1, 1, {2}).frame(1, 1, {3}).write(
       f.sprites.file("three.spr")));
-  f.action("mnuAnimation")->trigger();
+  f.form->mnuAnimation_Click();
   AnimationWindow* w = f.form->animationWindow();
   ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w));
   for (auto [key, shown] : {std::pair{Qt::Key_Left, 2}, {Qt::Key_Right, 1}}) {
-    QTest::keyClick(w, Qt::Key_End);
-    QTest::keyClick(w, key);
+    for (Qt::Key k : {Qt::Key_End, key}) QTest::keyClick(w, k);
     EXPECT_EQ(w->shown().number, shown) << key;
   }
 }
