@@ -70,10 +70,10 @@ std::string Animation::statusText(const Shown& shown, std::optional<Point> point
   const std::optional<Point> pixel = PixelUnderPointer(*pointerOnCanvas, shown.placement, zoom_);
   if (!pixel) return text;
   const std::size_t index = shown.pixels->at(pixel->x, pixel->y);
+  const spr::Colour c = palette_.colour(index);
   return text + " | x " + std::to_string(pixel->x) + ", y " + std::to_string(pixel->y) +
-         ": index " + std::to_string(index) + " (R " + std::to_string(palette_[4 * index]) +
-         ", G " + std::to_string(palette_[4 * index + 1]) + ", B " +
-         std::to_string(palette_[4 * index + 2]) + ")";
+         ": index " + std::to_string(index) + " (R " + std::to_string(c.red) + ", G " +
+         std::to_string(c.green) + ", B " + std::to_string(c.blue) + ")";
 }
 
 }  // namespace glint::anim

@@ -47,9 +47,10 @@ std::optional<Point> PixelUnderPointer(Point onCanvas, const Placement& frame, i
 
 Colours ColoursOf(const spr::Palette& palette) {
   Colours colours{};
-  for (std::size_t k = 0; k < colours.size(); ++k)
-    colours[k] = 0xFF000000u | std::uint32_t{palette[4 * k]} << 16 |
-                 std::uint32_t{palette[4 * k + 1]} << 8 | palette[4 * k + 2];
+  for (std::size_t k = 0; k < colours.size(); ++k) {
+    const spr::Colour c = palette.colour(k);
+    colours[k] = 0xFF000000u | std::uint32_t{c.red} << 16 | std::uint32_t{c.green} << 8 | c.blue;
+  }
   return colours;
 }
 

@@ -28,8 +28,10 @@ void GifWriter::start(int width, int height, const spr::Palette& palette) {
   EGifSetGifVersion(gif_, true);
 
   GifColorType colours[256];
-  for (std::size_t k = 0; k < 256; ++k)
-    colours[k] = GifColorType{palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]};
+  for (std::size_t k = 0; k < 256; ++k) {
+    const spr::Colour c = palette.colour(k);
+    colours[k] = GifColorType{c.red, c.green, c.blue};
+  }
   ColorMapObject* map = GifMakeMapObject(256, colours);
   if (map == nullptr) fail(E_GIF_ERR_NOT_ENOUGH_MEM);
   int rc = EGifPutScreenDesc(gif_, width, height, 8, 0, map);  // copies the map

@@ -30,8 +30,8 @@ std::unordered_map<std::uint32_t, std::uint8_t> indexOfColour(const spr::Palette
                                                               bool transparent) {
   std::unordered_map<std::uint32_t, std::uint8_t> index;
   auto add = [&](unsigned k) {
-    index.emplace(key(palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]),
-                  static_cast<std::uint8_t>(k));
+    const spr::Colour c = palette.colour(k);
+    index.emplace(key(c.red, c.green, c.blue), static_cast<std::uint8_t>(k));
   };
   if (!transparent) add(0);
   for (unsigned k = 1; k < 256; ++k) add(k);
@@ -51,7 +51,7 @@ spr::IndexedImage mapIndexed(const SourceImage& image, const spr::Palette& palet
   bool same = true;
   for (std::size_t k = 0; k < count && same; ++k) {
     const PaletteEntry& e = image.palette[k];
-    same = e.red == palette[4 * k] && e.green == palette[4 * k + 1] && e.blue == palette[4 * k + 2];
+    same = palette.colour(k) == spr::Colour{e.red, e.green, e.blue};
   }
   const auto colours = same ? std::unordered_map<std::uint32_t, std::uint8_t>{}
                             : indexOfColour(palette, transparent);
@@ -160,11 +160,8 @@ spr::IndexedImage MapToPalette(const SourceImage& image, const spr::Palette& pal
 
 spr::Palette SpritePaletteOf(const SourceImage& image) {
   spr::Palette palette{};
-  for (std::size_t k = 0; k < image.palette.size() && k < 256; ++k) {
-    palette[4 * k] = image.palette[k].red;
-    palette[4 * k + 1] = image.palette[k].green;
-    palette[4 * k + 2] = image.palette[k].blue;
-  }
+  for (std::size_t k = 0; k < image.palette.size() && k < spr::Palette::kEntries; ++k)
+    palette.setColour(k, {image.palette[k].red, image.palette[k].green, image.palette[k].blue});
   return palette;
 }
 

@@ -65,8 +65,10 @@ void WritePalettePng(const ByteSink& sink, const spr::IndexedImage& image,
                      const spr::Palette& palette, bool transparent) {
   if (image.width <= 0 || image.height <= 0) throw std::invalid_argument("empty image");
   std::vector<png_color> colours(256);
-  for (std::size_t k = 0; k < 256; ++k)
-    colours[k] = png_color{palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]};
+  for (std::size_t k = 0; k < 256; ++k) {
+    const spr::Colour c = palette.colour(k);
+    colours[k] = png_color{c.red, c.green, c.blue};
+  }
   std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
   for (int y = 0; y < image.height; ++y)
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.row(y));

@@ -42,24 +42,24 @@ AxisShare shareAxis(int source, int output) {
   return share;
 }
 
-void putPixel(RgbaImage& out, std::size_t at, const std::uint8_t* colour, std::uint8_t alpha) {
+void putPixel(RgbaImage& out, std::size_t at, spr::Colour colour, std::uint8_t alpha) {
   std::uint8_t* p = out.pixels.data() + 4 * at;
   if (alpha == 0) return;  // already 0, 0, 0, 0
-  p[0] = colour[0];
-  p[1] = colour[1];
-  p[2] = colour[2];
+  p[0] = colour.red;
+  p[1] = colour.green;
+  p[2] = colour.blue;
   p[3] = alpha;
 }
 
 RgbaImage enlarge(int width, int height, std::span<const std::uint8_t> indices,
-                  std::span<const std::uint8_t, 1024> palette, int factor) {
+                  const spr::Palette& palette, int factor) {
   RgbaImage out{width * factor, height * factor, {}};
   out.pixels.assign(4 * static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height),
                     0);
   for (int y = 0; y < out.height; ++y)
     for (int x = 0; x < out.width; ++x) {
       const std::uint8_t index = indices[static_cast<std::size_t>(y / factor) * width + x / factor];
-      putPixel(out, static_cast<std::size_t>(y) * out.width + x, &palette[4 * index],
+      putPixel(out, static_cast<std::size_t>(y) * out.width + x, palette.colour(index),
                index == 0 ? 0 : 255);
     }
   return out;
@@ -69,7 +69,7 @@ RgbaImage enlarge(int width, int height, std::span<const std::uint8_t> indices,
 // when opaque and nothing when transparent, so only opaque pixels are added up, with the area
 // they cover; alpha is that area's share of the output pixel's.
 RgbaImage reduce(int width, int height, std::span<const std::uint8_t> indices,
-                 std::span<const std::uint8_t, 1024> palette, ThumbnailExtent size) {
+                 const spr::Palette& palette, ThumbnailExtent size) {
   RgbaImage out{size.width, size.height, {}};
   const auto outWidth = static_cast<std::size_t>(size.width);
   out.pixels.assign(4 * outWidth * static_cast<std::size_t>(size.height), 0);
@@ -85,10 +85,10 @@ RgbaImage reduce(int width, int height, std::span<const std::uint8_t> indices,
       const double* s = &sums[4 * x];
       const long alpha = std::lround(255 * s[3] / area);
       if (alpha == 0 || s[3] <= 0) continue;
-      std::uint8_t colour[3];
-      for (int c = 0; c < 3; ++c)
-        colour[c] = static_cast<std::uint8_t>(std::clamp(std::lround(s[c] / s[3]), 0L, 255L));
-      putPixel(out, static_cast<std::size_t>(row) * outWidth + x, colour,
+      auto mean = [&](int c) {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(s[c] / s[3]), 0L, 255L));
+      };
+      putPixel(out, static_cast<std::size_t>(row) * outWidth + x, {mean(0), mean(1), mean(2)},
                static_cast<std::uint8_t>(std::min(alpha, 255L)));
     }
     std::copy(sums.begin() + static_cast<std::ptrdiff_t>(4 * outWidth), sums.end(), sums.begin());
@@ -103,7 +103,7 @@ RgbaImage reduce(int width, int height, std::span<const std::uint8_t> indices,
       const std::uint8_t index = line[x];
       if (index == 0) continue;
       const auto kx = static_cast<std::size_t>(x);
-      const std::uint8_t* colour = &palette[4 * index];
+      const spr::Colour colour = palette.colour(index);
       const std::size_t o = 4 * static_cast<std::size_t>(across.first[kx]);
       // The pixel's area in each of the up to four output pixels it falls into.
       const double parts[4] = {
@@ -113,9 +113,9 @@ RgbaImage reduce(int width, int height, std::span<const std::uint8_t> indices,
       for (int p = 0; p < 4; ++p) {
         if (parts[p] == 0) continue;
         double* s = &sums[at[p]];
-        s[0] += parts[p] * colour[0];
-        s[1] += parts[p] * colour[1];
-        s[2] += parts[p] * colour[2];
+        s[0] += parts[p] * colour.red;
+        s[1] += parts[p] * colour.green;
+        s[2] += parts[p] * colour.blue;
         s[3] += parts[p];
       }
     }
@@ -141,7 +141,7 @@ ThumbnailExtent ThumbnailSize(int width, int height, int box) {
 }
 
 RgbaImage ScaleToThumbnail(int width, int height, std::span<const std::uint8_t> indices,
-                           std::span<const std::uint8_t, 1024> palette, int box) {
+                           const spr::Palette& palette, int box) {
   if (width <= 0 || height <= 0 ||
       indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     throw std::invalid_argument("the frame's size does not match its pixels");

@@ -1,12 +1,14 @@
 #pragma once
 
 // Thumbnails for file managers: one frame of a sprite, fitted into a square, as an RGBA PNG.
-// Everything here works on plain data (palette indices and a 1,024-byte palette), so it does not
-// depend on how the sprite was read.
+// Everything here works on plain data (palette indices and the palette), so it does not depend
+// on how the sprite was read.
 
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "spr/sprite.h"
 
 namespace glint::image {
 
@@ -33,10 +35,10 @@ ThumbnailExtent ThumbnailSize(int width, int height, int box);
 
 // The frame (width x height indices, top row first) fitted into box x box: nearest neighbour
 // when enlarged, area averaging on premultiplied alpha when reduced, so transparent pixels thin
-// a colour out without darkening it. Index 0 is transparent; the palette holds 256 entries of
-// red, green, blue, reserved. Fully transparent pixels are 0, 0, 0, 0.
+// a colour out without darkening it. Index 0 is transparent. Fully transparent pixels are
+// 0, 0, 0, 0.
 RgbaImage ScaleToThumbnail(int width, int height, std::span<const std::uint8_t> indices,
-                           std::span<const std::uint8_t, 1024> palette, int box);
+                           const spr::Palette& palette, int box);
 
 // The image as an 8-bit RGBA PNG file.
 std::vector<std::uint8_t> RgbaPng(const RgbaImage& image);

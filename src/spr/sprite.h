@@ -44,7 +44,33 @@ inline constexpr std::int64_t kRecordHeaderSize = 6;
 inline constexpr std::int64_t kMaxFramePixels = 32767LL * 255 + 1;
 
 using Bytes = std::vector<std::uint8_t>;
-using Palette = std::array<std::uint8_t, kPaletteSize>;
+
+// One palette entry's colour.
+struct Colour {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Colour&) const = default;
+};
+
+// The 256 entries at the end of a sprite file, as stored: red, green, blue and a reserved byte
+// each. The bytes stay an array, and any 1,024 bytes are a palette, since readers and writers
+// copy it whole.
+struct Palette : std::array<std::uint8_t, kPaletteSize> {
+  static constexpr std::size_t kEntries = kPaletteSize / 4;
+  Palette() = default;
+  Palette(const std::array<std::uint8_t, kPaletteSize>& bytes) : array(bytes) {}
+  Colour colour(std::size_t index) const {
+    const std::uint8_t* entry = data() + 4 * index;
+    return {entry[0], entry[1], entry[2]};
+  }
+  void setColour(std::size_t index, Colour colour) {
+    std::uint8_t* entry = data() + 4 * index;
+    entry[0] = colour.red;
+    entry[1] = colour.green;
+    entry[2] = colour.blue;
+  }
+};
 
 // What is wrong with a sprite file. `frame` (from 1) and `offset` say where, when it is a frame.
 class Fault : public std::runtime_error {

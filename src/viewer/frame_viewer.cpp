@@ -24,8 +24,10 @@ constexpr double kLabelPoints = 9.0;
 // One colour per palette index (red, green, blue, reserved).
 std::array<gdi::COLORREF, 256> coloursOf(const spr::Palette& palette) {
   std::array<gdi::COLORREF, 256> colours{};
-  for (std::size_t k = 0; k < colours.size(); ++k)
-    colours[k] = gdi::RGB(palette[4 * k], palette[4 * k + 1], palette[4 * k + 2]);
+  for (std::size_t k = 0; k < colours.size(); ++k) {
+    const spr::Colour c = palette.colour(k);
+    colours[k] = gdi::RGB(c.red, c.green, c.blue);
+  }
   return colours;
 }
 

@@ -320,10 +320,10 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
   const std::string fifo = elsewhere.file("fifo");
   ::mkfifo(fifo.c_str(), 0600);
-  // Clear, opaque in index 0's colour (0, 255, 0), and in index 1's.
+  // Clear black, opaque in index 0's colour (0, 255, 0), and in index 1's.
   const std::string rgba =
       WriteFile(elsewhere.file("w_1.png"),
-                image::RgbaPng({3, 1, {0, 255, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
+                image::RgbaPng({3, 1, {0, 0, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
   const std::string in = dir.file("in.spr"), colour = "pixel (0, 0) is #63FE07, a colour the ";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
@@ -336,6 +336,7 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
       {{"pack", fifo, "-o", in}, "fifo: not an ordinary file"},
       {{"pack", good, "-o", fifo}, "fifo: not an ordinary file: it is not replaced"},
       {{"pack", good, "-o", good}, "a/f_1.png: the output is also an input"},
+      {{"pack", good, "-o", sprite, "--palette", sprite}, "s.spr: the output is also an input (/"},
       {{"pack", sprite, "-o", in}, "s.spr: neither a PNG nor a BMP file"},
       {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"},
       {{"pack", rgba, "-o", in, "--palette", sprite, "--transparent"},
@@ -353,14 +354,22 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
   EXPECT_EQ(fs::status(sprite).permissions(), fs::perms(0640));
   EXPECT_EQ(ReadFile(sprite), SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).build());
 
-  // From RGBA with --transparent: a clear pixel is index 0, and an opaque one of index 0's colour
-  // takes the lowest other index of it (5 of 5 to 7), or is refused where there is none (above).
-  std::array<std::uint8_t, 1024> palette = DistinctPalette();
-  for (int k : {5, 6, 7}) std::copy_n(palette.begin(), 3, palette.begin() + 4 * k);
+  // From RGBA with --transparent: a clear pixel is index 0 though black is index 3, and an opaque
+  // one of index 0's colour takes the lowest other index of it (5 of 5 to 7), or is refused where
+  // there is none (above).
+  spr::Palette palette = DistinctPalette();
+  for (int k : {5, 6, 7}) palette.setColour(k, palette.colour(0));
+  palette.setColour(3, {});
   const SpriteBuilder want = SpriteBuilder().palette(palette).frame(3, 1, {0, 5, 1});
-  const std::string from = want.write(dir.file("w.spr"));
-  ASSERT_EQ(Sprconv({"pack", rgba, "-o", in, "--palette", from, "--transparent"}).status, 0);
-  EXPECT_EQ(ReadFile(in), Packed(want, palette));
+  const std::string from =
+      SpriteBuilder().palette(palette).frame(3, 1, {2, 2, 2}).write(dir.file("w.spr"));
+  const std::pair<std::vector<std::string>, Bytes> transparent[] = {
+      {{"pack", rgba, "-o", in, "--palette", from, "--transparent"}, Packed(want, palette)},
+      {{"replace", from, "--frame", "1", rgba, "-o", in, "--transparent"}, want.build()}};
+  for (const auto& [args, written] : transparent) {
+    ASSERT_EQ(Sprconv(args).status, 0) << args[0];
+    EXPECT_EQ(ReadFile(in), written) << args[0];
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "export/save_frames.h"
+#include "export/window_export.h"
 #include "support/fake_window.h"
 #include "support/sprite_builder.h"
 
@@ -220,6 +221,21 @@ TEST(SaveFrames, EmptyFramesGetNoFile) {
     // Nothing beside the sprite: Save Single wrote no file either.
     EXPECT_EQ(Names(f.dir.path()),
               (frames ? Strings{"out/sample_01.bmp", "sample.spr"} : Strings{"sample.spr"}));
+  }
+}
+
+// A cancel that comes while the last frame is being finished is too late: the file is whole.
+TEST(WindowExport, ACancelDuringTheLastFrameKeepsTheWholeFile) {
+  testing::TempDir dir;
+  for (auto kind : {WindowExportJob::Kind::kSheet, WindowExportJob::Kind::kGif}) {
+    WindowExportJob job{kind, sprite(3).write(dir.file("s.spr")), dir.file("plain"), false, 100,
+                        {}};
+    WindowExportProgress plain, cancelled;
+    ASSERT_TRUE(RunWindowExport(job, plain).ok);
+    job.target = dir.file("cancelled");
+    job.afterFrame = [&](int done) { cancelled.cancel = done == 3; };
+    EXPECT_TRUE(RunWindowExport(job, cancelled).ok) << static_cast<int>(kind);
+    EXPECT_EQ(testing::ReadFile(job.target), testing::ReadFile(dir.file("plain")));
   }
 }
 

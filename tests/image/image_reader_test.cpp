@@ -42,7 +42,7 @@ TEST(ReadPng, EveryFormGivesItsSamples) {
   }
 }
 
-TEST(ReadBmp, VariantsAndRefusals) {
+TEST(ReadBmp, EveryVariantGivesTheSameIndicesAndPalette) {
   // Header size, colours, top down, compressed.
   const int variants[][4] = {
       {40, 256, 0, 0}, {12, 256, 0, 0}, {124, 6, 1, 0}, {108, 16, 0, 1}, {56, 6, 1, 1}};
@@ -53,6 +53,9 @@ TEST(ReadBmp, VariantsAndRefusals) {
     ASSERT_EQ(image.palette.size(), static_cast<std::size_t>(colours));
     EXPECT_EQ(image.palette[5], (PaletteEntry{5, 10, 15, 255}));
   }
+}
+
+TEST(ReadBmp, UnsupportedCutOrTooLargeIsRefused) {
   Bytes fourBit = testing::VariantBmp(40, 16, false);
   fourBit[28] = 4;
   Bytes cut = testing::VariantBmp(40, 256, false);
@@ -60,8 +63,10 @@ TEST(ReadBmp, VariantsAndRefusals) {
   for (const Bytes& broken : {fourBit, cut, Bytes{'B', 'M', 0}, Bytes{'P', '6'}})
     EXPECT_THROW(ReadImage(broken), Unreadable);
   EXPECT_THROW(ReadImage(testing::VariantBmp(40, 256, false), {2, 100}), ImageTooLarge);
+}
 
-  // A run-length stream must set every pixel; the bottom row comes first.
+// A run-length stream must set every pixel; the bottom row comes first.
+TEST(ReadBmp, RunLengthPixelsLeftUnsetAreRefused) {
   auto withStream = [](const Bytes& stream) {
     Bytes bmp = testing::VariantBmp(40, 256, false, true);
     bmp.resize(bmp[10] | bmp[11] << 8);
@@ -106,7 +111,7 @@ std::string outcome(const SourceImage& image, const spr::Palette& palette, bool 
 
 TEST(MapToPalette, ExactlyOrNotAtAll) {
   spr::Palette palette = testing::DistinctPalette();  // entry k: (k, 255 - k, 7k mod 256)
-  palette[4 * 9] = 3, palette[4 * 9 + 1] = 252, palette[4 * 9 + 2] = 21;  // 9 repeats 3
+  palette.setColour(9, {3, 252, 21});                 // 9 repeats 3
   SourceImage same;  // the sprite's palette, its repeated colour kept apart by index
   same.width = 4, same.height = 1, same.indexed = true, same.indices = {9, 3, 0, 200};
   for (int k = 0; k < 256; ++k)
@@ -140,11 +145,17 @@ TEST(MapToPalette, ExactlyOrNotAtAll) {
   for (const auto& [image, transparent, expected] : cases)
     EXPECT_EQ(outcome(image, palette, transparent), expected);
   spr::Palette shared = palette;  // 7 repeats index 0's colour: opaque pixels of it go there
-  shared[4 * 7] = 0, shared[4 * 7 + 1] = 255, shared[4 * 7 + 2] = 0;
+  shared.setColour(7, {0, 255, 0});
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, true), "7 0 ");
   EXPECT_EQ(outcome(direct({0, 255, 0, 255, 0, 255, 0, 0}), shared, false), "0 0 ");
   EXPECT_EQ(outcome(reordered, shared, true), "3 3 7 200 ");
-  EXPECT_EQ(SpritePaletteOf(shortPalette)[4 * 10], 0);
+}
+
+// Entries an image lacks are black; a sprite's reserved bytes are read as 0.
+TEST(PaletteFile, MissingEntriesBlackAndReservedBytesZero) {
+  SourceImage shortPalette;
+  shortPalette.indexed = true, shortPalette.palette.resize(10);
+  EXPECT_EQ(SpritePaletteOf(shortPalette).colour(10), spr::Colour{});
   EXPECT_EQ(ReadPaletteFile(testing::SpriteBuilder().build())[4 * 9 + 3], 0);  // reserved byte
 }
 
