@@ -170,15 +170,11 @@ TEST_F(AnimationWindowTest, ClosesOnEscapeAndWithTheMainWindow) {
 }
 
 // From the last of three playable frames, Left steps back and Right wraps to the first.
-TEST(AnimationWindow, ArrowKeysStepBackAndOn) {
-  Form1Fixture f;
-  f.load(SpriteBuilder().frame(1, 1, {1}).frame(1, 1, {2}).frame(1, 1, {3}).write(
-      f.sprites.file("three.spr")));
-  f.form->mnuAnimation_Click();
-  AnimationWindow* w = f.form->animationWindow();
-  ASSERT_TRUE(w != nullptr && QTest::qWaitForWindowActive(w));
+TEST_F(AnimationWindowTest, LeftStepsBackAndRightWrapsToTheFirst) {
+  load(SpriteBuilder().frame(1, 1, {1}).frame(1, 1, {2}).frame(1, 1, {3}).write(
+      sprites.file("three.spr")));
   for (auto [key, shown] : {std::pair{Qt::Key_Left, 2}, {Qt::Key_Right, 1}}) {
-    for (Qt::Key k : {Qt::Key_End, key}) QTest::keyClick(w, k);
+    keys({Qt::Key_End, key});
     EXPECT_EQ(w->shown().number, shown) << key;
   }
 }
