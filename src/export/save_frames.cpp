@@ -51,6 +51,17 @@ void Exporter::fail(const std::string& message) {
   window_.dialogs().MsgBox(message, style::kExclamation, kAppTitle);
 }
 
+bool Exporter::reportFailure(const std::string& path, const std::function<bool()>& work) {
+  try {
+    return work();
+  } catch (const ExportFailure& e) {
+    fail(e.what());
+  } catch (const std::bad_alloc&) {
+    fail("Cannot export \"" + path + "\": there is not enough memory.");
+  }
+  return false;
+}
+
 void Exporter::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,
                           const std::string& /*Filename*/) {
   saveFrames(window_.Text1(), StartFrame, EndFrame);
@@ -60,14 +71,14 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
   if (refuseWhileBusy()) return;
   ScopedFlag exporting(window_.Exporting);
   std::vector<int> emptyFrames;
-  try {
+  const bool done = reportFailure(path, [&] {
     SpriteExport sprite(window_.channels(), window_, path);
     BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
       window_.Picture1().SetMousePointer(pointer::kDefault);
       window_.dialogs().MsgBox("Error", style::kOkOnly, kAppTitle);
-      return;
+      return false;
     }
     const int count = sprite.frameCount();
     if (startFrame < 1 || endFrame > count) {
@@ -75,7 +86,7 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
       window_.dialogs().MsgBox("Incorrect frame range! Please choose frames between 1 and " +
                                    std::to_string(count) + ".",
                                style::kExclamation, kAppTitle);
-      return;
+      return false;
     }
     // Records past the range are never needed; a start above the end writes nothing.
     const int last = startFrame <= endFrame ? endFrame : 0;
@@ -93,14 +104,9 @@ void Exporter::saveFrames(const std::string& path, int startFrame, int endFrame)
       bitmaps.write(image::SingleFrameName(path, i), *file);
     }
     sprite.close();
-  } catch (const ExportFailure& e) {
-    fail(e.what());
-    return;
-  } catch (const std::bad_alloc&) {
-    fail("Cannot export \"" + path + "\": there is not enough memory.");
-    return;
-  }
-  if (!emptyFrames.empty())
+    return true;
+  });
+  if (done && !emptyFrames.empty())
     window_.dialogs().MsgBox(emptyFramesMessage(emptyFrames), style::kInformation, kAppTitle);
 }
 
@@ -136,13 +142,13 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
   const std::string base = image::BaseName(path);
   int count = 0;
   std::vector<int> emptyFrames;
-  try {
+  const bool done = reportFailure(path, [&] {
     SpriteExport sprite(window_.channels(), window_, path);
     BitmapWriter bitmaps(window_.channels());
     if (!sprite.readHeader()) {
       sprite.close();
       window_.dialogs().MsgBox("Error", style::kInformation, kSummaryCaption);
-      return;
+      return false;
     }
     count = sprite.frameCount();
     for (int i = 1; i <= count; ++i) {
@@ -154,13 +160,9 @@ void Exporter::saveAll(const std::string& path, const std::string& folder) {
         emptyFrames.push_back(i);
     }
     sprite.close();
-  } catch (const ExportFailure& e) {
-    fail(e.what());
-    return;
-  } catch (const std::bad_alloc&) {
-    fail("Cannot export \"" + path + "\": there is not enough memory.");
-    return;
-  }
+    return true;
+  });
+  if (!done) return;
   std::string summary = "Decoded " + std::to_string(count) + " images in " + base + ".spr";
   if (!emptyFrames.empty()) summary += "\n" + skippedFramesMessage(emptyFrames);
   window_.dialogs().MsgBox(summary, style::kInformation, kSummaryCaption);

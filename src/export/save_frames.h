@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "window/window_model.h"
@@ -32,6 +33,8 @@ class Exporter {
 
  private:
   void fail(const std::string& message);
+  // Runs an export of `path`, showing its failure as a message: whether it ran to its end.
+  bool reportFailure(const std::string& path, const std::function<bool()>& work);
 
   WindowModel& window_;
 };
