@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(err.find("more than one PNG sheet holds") != err.npos);
   // Export and info read each frame and decode it before the next, as the reader's fault order.
   if (sprite.fault && (args[1] == "export" || args[1] == "info"))
-    require(err.find(cli::FaultReason(*sprite.fault)) != err.npos);
+    require(err.find(FaultReason(*sprite.fault)) != err.npos);
 
   if (args[1] == "info") {
     const std::string text = console.outText();
