@@ -21,11 +21,6 @@
 namespace glint::cli {
 namespace {
 
-std::string framesText(int count) {
-  if (count == 0) return "no frames";
-  return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
 // The folder of a sprite, where its frames go without -o.
 Folder besideSprite(const std::string& sprite) {
   try {
@@ -64,7 +59,7 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
       std::string asked = first == last
                               ? "frame " + std::to_string(first)
                               : "frames " + std::to_string(first) + "-" + std::to_string(last);
-      throw Failure(input.sprite, asked + " asked for, but the file has " + framesText(count));
+      throw Failure(input.sprite, NotInSprite(asked, count));
     }
   }
   const bool png = settings.format == Format::Png;

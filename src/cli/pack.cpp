@@ -26,11 +26,6 @@ namespace {
 constexpr std::int64_t kMaxImageFile = std::int64_t{256} << 20;
 const image::ImageLimits kFrameLimits{spr::kMaxSide, spr::kMaxEncodablePixels, kMaxImageFile};
 
-std::string framesText(int count) {
-  if (count == 0) return "no frames";
-  return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
 std::string frameText(int frame) { return "frame " + std::to_string(frame) + ": "; }
 
 // NAME and k of NAME_k.png or NAME_k.bmp.
@@ -308,8 +303,7 @@ void replace(const ReplaceOptions& options) {
   }
   const int frame = options.frame;
   if (frame < 1 || frame > count)
-    throw Failure(sprite, "frame " + std::to_string(frame) + " asked for, but the file has " +
-                              framesText(count));
+    throw Failure(sprite, NotInSprite("frame " + std::to_string(frame), count));
   const image::SourceImage picture = readImage(options.image);
   spr::IndexedImage pixels;
   try {

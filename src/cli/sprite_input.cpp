@@ -11,6 +11,13 @@
 
 namespace glint::cli {
 
+std::string NotInSprite(const std::string& asked, int count) {
+  const std::string frames = count == 0   ? "no frames"
+                             : count == 1 ? "1 frame"
+                                          : std::to_string(count) + " frames";
+  return asked + " asked for, but the file has " + frames;
+}
+
 SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
   struct stat st {};
   if (int code = StatPath(path_, st); code != 0) throw Failure(path_, SystemErrorReason(code));

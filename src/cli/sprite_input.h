@@ -9,6 +9,9 @@
 
 namespace glint::cli {
 
+// "frames 3-5 asked for, but the file has 2 frames".
+std::string NotInSprite(const std::string& asked, int count);
+
 // One sprite file opened for reading on the calling thread, its palette and frame count read.
 // A file that cannot be opened or is no sprite is a Failure naming the file; faults in the
 // records come from the reader as spr::Fault.
