@@ -57,25 +57,14 @@ const fs::path& workFolder() {
 // there are only a few command lines here (the input and output names never change): each one is
 // parsed once.
 int run(const std::vector<std::string>& args, cli::Console& console) {
-  static std::map<std::vector<std::string>, cli::Options> parsed;
+  static std::map<std::vector<std::string>, cli::CommandOptions> parsed;
   auto known = parsed.find(args);
   if (known == parsed.end()) {
     cli::ParsedCommandLine line = cli::ParseCommandLine(args);
     require(line.options.has_value());
     known = parsed.emplace(args, *line.options).first;
   }
-  const cli::Options& options = known->second;
-  switch (options.command) {
-    case cli::Command::Export:
-      return cli::RunExport(options, console);
-    case cli::Command::Sheet:
-      return cli::RunSheet(options, console);
-    case cli::Command::Gif:
-      return cli::RunGif(options, console);
-    case cli::Command::Info:
-      return cli::RunInfo(options, console);
-  }
-  std::abort();
+  return static_cast<int>(cli::RunCommand(known->second, console));
 }
 
 std::uint32_t le32(const std::vector<char>& b, std::size_t at) {
@@ -172,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(err.find("more than one PNG sheet holds") != err.npos);
   // Export and info read each frame and decode it before the next, as the reader's fault order.
   if (sprite.fault && (args[1] == "export" || args[1] == "info"))
-    require(err.find(cli::FaultReason(*sprite.fault)) != err.npos);
+    require(err.find(FaultReason(*sprite.fault)) != err.npos);
 
   if (args[1] == "info") {
     const std::string text = console.outText();

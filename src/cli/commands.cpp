@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <memory>
+#include <variant>
 
 #include "cli/failure.h"
 #include "cli/info.h"
@@ -14,56 +14,20 @@
 #include "image/png_writer.h"
 #include "image/sheet.h"
 #include "image/sprite_output.h"
-#include "platform/atomic_file.h"
 #include "platform/errors.h"
+#include "platform/names.h"
+#include "platform/output_file.h"
 
 namespace glint::cli {
 namespace {
 
-constexpr int kAllConverted = 0;
-constexpr int kSomeFailed = 1;
-
-std::string writeReason(const Error& error) {
-  return "cannot write the file: " + error.description();
-}
-
-// The output file `path` names (in `folder` when given), opened for writing; refused as a Failure
-// naming it.
-std::unique_ptr<AtomicFile> openOutput(const std::string& path, const FileIds& inputs,
-                                       const Folder* folder = nullptr) {
+// The folder of a sprite, where its frames go without -o.
+Folder besideSprite(const std::string& sprite) {
   try {
-    if (folder == nullptr) return std::make_unique<AtomicFile>(path, inputs);
-    return std::make_unique<AtomicFile>(*folder, std::string(image::FileName(path)), inputs);
+    return Folder::OpenPath(SplitPath(sprite).folder);
   } catch (const Error& e) {
-    throw Failure(path, writeReason(e));
+    throw WriteFailure(sprite, e.description());
   }
-}
-
-// Writes all of `file` and puts it in place; `path` names it in messages.
-void writeWhole(AtomicFile& file, const std::string& path, std::span<const std::uint8_t> bytes) {
-  try {
-    file.write(bytes);
-    file.commit();
-  } catch (const Error& e) {
-    throw Failure(path, writeReason(e));
-  }
-}
-
-// The folder a path is in, opened one folder at a time.
-Folder folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  try {
-    return Folder::OpenPath(slash == std::string::npos ? ""
-                            : slash == 0               ? "/"
-                                                       : path.substr(0, slash));
-  } catch (const Error& e) {
-    throw Failure(path, writeReason(e));
-  }
-}
-
-std::string framesText(int count) {
-  if (count == 0) return "no frames";
-  return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
 
 // The frames with pixels of the sprite, by their headers; a sprite without any is a failure.
@@ -95,7 +59,7 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
       std::string asked = first == last
                               ? "frame " + std::to_string(first)
                               : "frames " + std::to_string(first) + "-" + std::to_string(last);
-      throw Failure(input.sprite, asked + " asked for, but the file has " + framesText(count));
+      throw Failure(input.sprite, NotInSprite(asked, count));
     }
   }
   const bool png = settings.format == Format::Png;
@@ -105,25 +69,26 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
       sprite.reader(), sprite.palette(), first, last,
       png ? image::FrameFormat::kPng : image::FrameFormat::kBmp, settings.transparent,
       [&](int k, std::span<const std::uint8_t> bytes) {
-        if (!out)
-          out = input.outFolder.empty() ? folderOf(input.sprite) : folders.open(input.outFolder);
         const std::string path =
             image::FramePath(input.sprite, input.outFolder, input.name, k, extension);
-        writeWhole(*openOutput(path, settings.inputs, &*out), path, bytes);
+        if (!out)
+          out =
+              input.outFolder.empty() ? besideSprite(input.sprite) : folders.open(input.outFolder);
+        OutputFile file(*out, std::string(image::FileName(path)), path, settings.inputs);
+        file.write(bytes);
+        file.commit();
         progress.frameDone();
       });
 }
 
-int RunExport(const Options& options, Console& console) {
+ExitStatus RunCommand(const ExportOptions& options, Console& console) {
   const std::string extension = options.format == Format::Png ? ".png" : ".bmp";
   FolderMaker folders;
   if (!options.output.empty()) {
-    try {
-      folders.open(options.output);
-    } catch (const Failure& failure) {
-      console.err(ErrorLine(failure.path(), failure.reason()));
-      return kSomeFailed;
-    }
+    const ExitStatus made =
+        Run([&] { folders.open(options.output); }, options.output, options.output,
+            [&](const std::string& lines) { console.err(lines); });
+    if (made != ExitStatus::kAllConverted) return made;
   }
   std::vector<PlannedInput> plan = PlanExport(options.inputs, options.output, extension);
   ExportSettings settings{options.format, options.frames, options.transparent, {}};
@@ -142,17 +107,9 @@ int RunExport(const Options& options, Console& console) {
           if (!input.noteOnly || !options.quiet)
             outcome.messages = ErrorLine(input.sprite, input.problem);
         } else {
-          try {
-            ExportSprite(input, settings, folders, progress);
-          } catch (const Failure& failure) {
-            outcome = Outcome{false, ErrorLine(failure.path(), failure.reason())};
-          } catch (const spr::Fault& fault) {
-            outcome = Outcome{false, ErrorLine(input.sprite, FaultReason(fault))};
-          } catch (const std::bad_alloc&) {
-            outcome = Outcome{false, ErrorLine(input.sprite, "out of memory")};
-          } catch (const std::exception& e) {
-            outcome = Outcome{false, ErrorLine(input.sprite, e.what())};
-          }
+          outcome.messages = Attempt([&] { ExportSprite(input, settings, folders, progress); },
+                                     input.sprite, input.sprite);
+          outcome.ok = outcome.messages.empty();
         }
         progress.fileDone();
         return outcome;
@@ -162,95 +119,48 @@ int RunExport(const Options& options, Console& console) {
         allOk = allOk && outcome.ok;
       });
   progress.finish();
-  return allOk ? kAllConverted : kSomeFailed;
+  return allOk ? ExitStatus::kAllConverted : ExitStatus::kSomeFailed;
 }
 
-int RunSheet(const Options& options, Console& console) {
-  const std::string& path = options.inputs.front();
+ExitStatus RunCommand(const SheetOptions& options, Console& console) {
   Progress progress(console, console.errIsTerminal(), 1);
-  try {
-    SpriteFile sprite(path);
-    const auto file = openOutput(options.output, {sprite.id()});
-    const image::SpriteFrames frames = framesWithPixels(sprite);
-    std::vector<std::uint8_t> png;
-    image::WriteSheetPng(
-        [&](std::span<const std::uint8_t> bytes) {
-          png.insert(png.end(), bytes.begin(), bytes.end());
-        },
-        sprite.palette(), frames, options.columns, options.transparent,
-        [&] { progress.frameDone(); });
-    writeWhole(*file, options.output, png);
-  } catch (const Failure& failure) {
-    progress.message(ErrorLine(failure.path(), failure.reason()));
-    return kSomeFailed;
-  } catch (const spr::Fault& fault) {
-    progress.message(ErrorLine(path, FaultReason(fault)));
-    return kSomeFailed;
-  } catch (const image::SheetTooLarge& large) {
-    progress.message(ErrorLine(path, "the sheet would be " + std::to_string(large.width) + " x " +
-                                         std::to_string(large.height) +
-                                         " pixels, more than one PNG sheet holds here"));
-    return kSomeFailed;
-  } catch (const std::bad_alloc&) {
-    progress.message(ErrorLine(path, "out of memory"));
-    return kSomeFailed;
-  }
-  progress.fileDone();
-  return kAllConverted;
+  return Run(
+      [&] {
+        SpriteFile sprite(options.sprite);
+        OutputFile file(options.output, {sprite.id()});
+        const image::SpriteFrames frames = framesWithPixels(sprite);
+        image::WriteSheetPng(file.sink(), sprite.palette(), frames, options.columns,
+                             options.transparent, [&] { progress.frameDone(); });
+        file.commit();
+        progress.fileDone();
+      },
+      options.sprite, options.output, [&](const std::string& lines) { progress.message(lines); });
 }
 
-int RunGif(const Options& options, Console& console) {
-  const std::string& path = options.inputs.front();
+ExitStatus RunCommand(const GifOptions& options, Console& console) {
+  const std::string& path = options.sprite;
   Progress progress(console, console.errIsTerminal(), 1);
-  try {
-    SpriteFile sprite(path);
-    const image::SpriteFrames frames = framesWithPixels(sprite);
-    const std::int64_t pixels = image::GifPixels(frames);
-    if (pixels > image::kMostGifPixels)
-      throw Failure(path, "the GIF would hold " + std::to_string(pixels) +
-                              " pixels (canvas pixels x frames), more than 2^30 (" +
-                              std::to_string(image::kMostGifPixels) + ")");
-    // The file is streamed: its bytes go to the temporary as the encoder makes them.
-    const auto file = openOutput(options.output, {sprite.id()});
-    // The encoder hands out a few bytes at a time: they go on in pieces of 64 KiB.
-    constexpr std::size_t kPiece = 64 * 1024;
-    std::vector<std::uint8_t> piece;
-    auto flush = [&] {
-      try {
-        file->write(piece);
-      } catch (const Error& e) {
-        throw Failure(options.output, writeReason(e));
-      }
-      piece.clear();
-    };
-    auto sink = [&](std::span<const std::uint8_t> bytes) {
-      piece.insert(piece.end(), bytes.begin(), bytes.end());
-      if (piece.size() >= kPiece) flush();
-    };
-    image::WriteSpriteGif(sink, sprite.palette(), frames, options.delayMs, options.transparent,
-                          [&] { progress.frameDone(); });
-    flush();
-    writeWhole(*file, options.output, {});
-  } catch (const Failure& failure) {
-    progress.message(ErrorLine(failure.path(), failure.reason()));
-    return kSomeFailed;
-  } catch (const spr::Fault& fault) {
-    progress.message(ErrorLine(path, FaultReason(fault)));
-    return kSomeFailed;
-  } catch (const std::bad_alloc&) {
-    progress.message(ErrorLine(path, "out of memory"));
-    return kSomeFailed;
-  } catch (const std::runtime_error& e) {
-    progress.message(ErrorLine(options.output, e.what()));
-    return kSomeFailed;
-  }
-  progress.fileDone();
-  return kAllConverted;
+  return Run(
+      [&] {
+        SpriteFile sprite(path);
+        const image::SpriteFrames frames = framesWithPixels(sprite);
+        const std::int64_t pixels = image::GifPixels(frames);
+        if (pixels > image::kMostGifPixels)
+          throw Failure(path, "the GIF would hold " + std::to_string(pixels) +
+                                  " pixels (canvas pixels x frames), more than 2^30 (" +
+                                  std::to_string(image::kMostGifPixels) + ")");
+        OutputFile file(options.output, {sprite.id()});
+        image::WriteSpriteGif(file.sink(), sprite.palette(), frames, options.delayMs,
+                              options.transparent, [&] { progress.frameDone(); });
+        file.commit();
+        progress.fileDone();
+      },
+      path, options.output, [&](const std::string& lines) { progress.message(lines); });
 }
 
-int RunInfo(const Options& options, Console& console) {
+ExitStatus RunCommand(const InfoOptions& options, Console& console) {
   bool allOk = true;
-  for (const std::string& path : options.inputs) {
+  for (const std::string& path : options.sprites) {
     SpriteInfo info = ReadSpriteInfo(path);
     console.out(options.json ? InfoJson(info) : InfoText(info));
     if (!info.error.empty()) {
@@ -258,47 +168,29 @@ int RunInfo(const Options& options, Console& console) {
       allOk = false;
     }
   }
-  return allOk ? kAllConverted : kSomeFailed;
+  return allOk ? ExitStatus::kAllConverted : ExitStatus::kSomeFailed;
 }
 
-namespace {
-
-int run(const std::vector<std::string>& args, Console& console) {
-  ParsedCommandLine parsed = ParseCommandLine(args);
-  if (!parsed.options) {
-    console.out(parsed.out);
-    console.err(parsed.err);
-    return parsed.exitCode;
-  }
-  const Options& options = *parsed.options;
-  switch (options.command) {
-    case Command::Export:
-      return RunExport(options, console);
-    case Command::Sheet:
-      return RunSheet(options, console);
-    case Command::Gif:
-      return RunGif(options, console);
-    case Command::Info:
-      return RunInfo(options, console);
-    case Command::Thumbnail:
-      return RunThumbnail(options, console);
-    case Command::Pack:
-      return RunPack(options, console);
-    case Command::Replace:
-      return RunReplace(options, console);
-  }
-  return kSomeFailed;
+ExitStatus RunCommand(const CommandOptions& options, Console& console) {
+  return std::visit([&](const auto& command) { return RunCommand(command, console); }, options);
 }
-
-}  // namespace
 
 int Sprconv(const std::vector<std::string>& args, Console& console) {
-  const int status = run(args, console);
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  ExitStatus status = parsed.exitStatus;
+  if (parsed.options) {
+    status = RunCommand(*parsed.options, console);
+  } else {
+    console.out(parsed.out);
+    console.err(parsed.err);
+  }
   // What could not be written was lost: not a success.
   const std::string lost = console.finish();
-  if (lost.empty()) return status;
-  console.err("sprconv: " + lost + "\n");
-  return std::max(status, kSomeFailed);
+  if (!lost.empty()) {
+    console.err("sprconv: " + lost + "\n");
+    status = std::max(status, ExitStatus::kSomeFailed);
+  }
+  return static_cast<int>(status);
 }
 
 }  // namespace glint::cli

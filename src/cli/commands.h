@@ -30,11 +30,15 @@ struct ExportSettings {
 void ExportSprite(const PlannedInput& input, const ExportSettings& settings, FolderMaker& folders,
                   Progress& progress);
 
-// The commands; each returns the exit status.
-int RunExport(const Options& options, Console& console);
-int RunSheet(const Options& options, Console& console);
-int RunGif(const Options& options, Console& console);
-int RunInfo(const Options& options, Console& console);
+// The commands, one for each options type; each returns the exit status.
+ExitStatus RunCommand(const ExportOptions& options, Console& console);
+ExitStatus RunCommand(const SheetOptions& options, Console& console);
+ExitStatus RunCommand(const GifOptions& options, Console& console);
+ExitStatus RunCommand(const InfoOptions& options, Console& console);
+ExitStatus RunCommand(const ThumbnailOptions& options, Console& console);
+ExitStatus RunCommand(const PackOptions& options, Console& console);
+ExitStatus RunCommand(const ReplaceOptions& options, Console& console);
+ExitStatus RunCommand(const CommandOptions& options, Console& console);
 
 // Parses the command line and runs it. args[0] is the program name.
 int Sprconv(const std::vector<std::string>& args, Console& console);

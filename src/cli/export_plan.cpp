@@ -15,6 +15,7 @@
 #include "image/naming.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
+#include "platform/names.h"
 
 namespace glint::cli {
 namespace fs = std::filesystem;
@@ -105,14 +106,11 @@ std::string identity(const std::string& path) {
 }  // namespace
 
 int StatPath(const std::string& path, struct stat& st) {
-  const std::size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty()) name = ".";
+  PathParts parts = SplitPath(path);
+  if (parts.name.empty()) parts.name = ".";
   try {
-    const Folder folder = Folder::OpenPath(slash == std::string::npos ? ""
-                                           : slash == 0               ? "/"
-                                                                      : path.substr(0, slash));
-    return ::fstatat(folder.fd(), name.c_str(), &st, 0) == 0 ? 0 : errno;
+    const Folder folder = Folder::OpenPath(parts.folder);
+    return ::fstatat(folder.fd(), parts.name.c_str(), &st, 0) == 0 ? 0 : errno;
   } catch (const SystemError& e) {
     return e.code();
   }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/console.h"
+#include "cli/options.h"
 
 namespace glint::cli {
 
@@ -36,5 +38,15 @@ class Failures : public std::runtime_error {
 inline std::string ErrorLine(const std::string& path, const std::string& reason) {
   return "sprconv: " + QuotedName(path) + ": " + reason + "\n";
 }
+
+// Runs one unit of work and tells how it failed: "" when it did not, else the lines for stderr.
+// A fault in what is read and a lack of memory are told of `input`; an error no other case
+// knows, of `output`.
+std::string Attempt(const std::function<void()>& work, const std::string& input,
+                    const std::string& output);
+
+// The same, the lines handed to `tell`, as an exit status.
+ExitStatus Run(const std::function<void()>& work, const std::string& input,
+               const std::string& output, const std::function<void(const std::string&)>& tell);
 
 }  // namespace glint::cli

@@ -3,12 +3,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace glint::cli {
 
-enum class Command { Export, Sheet, Gif, Info, Thumbnail, Pack, Replace };
 enum class Format { Bmp, Png };
+
+// What sprconv ends with, named once: the help text says the same.
+enum class ExitStatus { kAllConverted = 0, kSomeFailed = 1, kUsageError = 2 };
 
 // Frames first..last, 1-based and inclusive.
 struct FrameRange {
@@ -17,8 +20,7 @@ struct FrameRange {
   bool operator==(const FrameRange&) const = default;
 };
 
-struct Options {
-  Command command = Command::Export;
+struct ExportOptions {
   std::vector<std::string> inputs;
   std::string output;  // -o; empty when not given
   Format format = Format::Bmp;
@@ -26,20 +28,56 @@ struct Options {
   bool transparent = false;
   int jobs = 1;
   bool quiet = false;
-  int columns = 0;  // 0: the smallest n with n x n >= the frames shown
-  int delayMs = 100;
-  bool json = false;
-  int thumbnailSize = 128;  // the box a thumbnail fits in
-  std::string palette;      // pack --palette; empty when not given
-  std::string image;        // replace: the new frame
-  int frame = 0;            // replace --frame
 };
 
-// What the command line asks for: options to run, or an exit status with the text to show
+struct SheetOptions {
+  std::string sprite;
+  std::string output;
+  int columns = 0;  // 0: the smallest n with n x n >= the frames shown
+  bool transparent = false;
+};
+
+struct GifOptions {
+  std::string sprite;
+  std::string output;
+  int delayMs = 100;
+  bool transparent = false;
+};
+
+struct InfoOptions {
+  std::vector<std::string> sprites;
+  bool json = false;
+};
+
+struct ThumbnailOptions {
+  std::string sprite;
+  std::string output;
+  int size = 128;  // the box a thumbnail fits in
+};
+
+struct PackOptions {
+  std::vector<std::string> inputs;
+  std::string output;
+  std::string palette;  // empty when not given
+  bool transparent = false;
+};
+
+struct ReplaceOptions {
+  std::string sprite;
+  std::string image;  // the new frame
+  int frame = 0;
+  std::string output;  // empty: the sprite itself
+  bool transparent = false;
+};
+
+using CommandOptions = std::variant<ExportOptions, SheetOptions, GifOptions, InfoOptions,
+                                    ThumbnailOptions, PackOptions, ReplaceOptions>;
+
+// What the command line asks for: a command to run, or an exit status with the text to show
 // (help and version on stdout with 0, usage errors on stderr with 2).
 struct ParsedCommandLine {
-  std::optional<Options> options;
-  int exitCode = 0;
+  std::optional<CommandOptions> options;
+  ExitStatus exitStatus = ExitStatus::kAllConverted;
   std::string out;
   std::string err;
 };

@@ -7,13 +7,14 @@
 #include <filesystem>
 #include <optional>
 
+#include "cli/commands.h"
 #include "cli/failure.h"
 #include "cli/sprite_input.h"
 #include "image/image_reader.h"
 #include "image/palette_map.h"
-#include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
+#include "platform/output_file.h"
 #include "spr/sprite.h"
 
 namespace glint::cli {
@@ -21,16 +22,9 @@ namespace fs = std::filesystem;
 using spr::Bytes;
 namespace {
 
-constexpr int kAllConverted = 0;
-constexpr int kSomeFailed = 1;
 // Far more than any frame's image: a 32,767 x 127 BMP is 4 MiB.
 constexpr std::int64_t kMaxImageFile = std::int64_t{256} << 20;
 const image::ImageLimits kFrameLimits{spr::kMaxSide, spr::kMaxEncodablePixels, kMaxImageFile};
-
-std::string framesText(int count) {
-  if (count == 0) return "no frames";
-  return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
 
 std::string frameText(int frame) { return "frame " + std::to_string(frame) + ": "; }
 
@@ -253,70 +247,13 @@ spr::Palette readPalette(const std::string& path) {
   }
 }
 
-// Writes through an AtomicFile in pieces of a megabyte or so, a failure told as the output's.
-class Output {
- public:
-  explicit Output(const std::string& path) : path_(path) {
-    try {
-      file_.emplace(path, FileIds{}, AtomicFile::Kind::kSprite);
-    } catch (const Error& e) {
-      fail(e);
-    }
-  }
-  void write(std::span<const std::uint8_t> bytes) {
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    if (pending_.size() >= kPiece) flush();
-  }
-  // Bytes [from, to) of an input, a piece at a time, so that memory does not grow with the file.
-  void copy(spr::ByteSource& source, std::int64_t from, std::int64_t to, const std::string& input) {
-    flush();
-    Bytes piece(static_cast<std::size_t>(std::min<std::int64_t>(kPiece, to - from)));
-    for (std::int64_t at = from; at < to;) {
-      const std::span<std::uint8_t> part(
-          piece.data(), static_cast<std::size_t>(std::min<std::int64_t>(kPiece, to - at)));
-      if (!source.readAt(at, part)) throw Failure(input, "the file changed while it was read");
-      put(part);
-      at += static_cast<std::int64_t>(part.size());
-    }
-  }
-  void commit() {
-    flush();
-    try {
-      file_->commit();
-    } catch (const Error& e) {
-      fail(e);
-    }
-  }
-
- private:
-  static constexpr std::size_t kPiece = std::size_t{1} << 20;
-
-  void flush() {
-    put(pending_);
-    pending_.clear();
-  }
-  void put(std::span<const std::uint8_t> bytes) {
-    try {
-      file_->write(bytes);
-    } catch (const Error& e) {
-      fail(e);
-    }
-  }
-  [[noreturn]] void fail(const Error& e) {
-    throw Failure(path_, "cannot write the file: " + e.description());
-  }
-
-  std::string path_;
-  std::optional<AtomicFile> file_;
-  Bytes pending_;
-};
-
-void pack(const Options& options, Console& console) {
+void pack(const PackOptions& options, Console& console) {
   const std::vector<std::string> images = PackImages(options.inputs, console);
   std::vector<std::string> inputs = images;
   if (!options.palette.empty()) inputs.push_back(options.palette);
   checkOutput(options.output, inputs);
-  Output out(options.output);  // a sprite that may not be written over is refused before any read
+  // A sprite that may not be written over is refused before any read.
+  OutputFile out(options.output, {}, AtomicFile::Kind::kSprite);
   if (images.size() > static_cast<std::size_t>(spr::kMaxFrames))
     throw Failure(options.output, std::to_string(images.size()) +
                                       " images, but a sprite holds 32,767 frames at most");
@@ -350,11 +287,11 @@ void pack(const Options& options, Console& console) {
 }
 
 // Streams: the bytes before the record, the new record, the bytes after it.
-void replace(const Options& options, Console&) {
-  const std::string& sprite = options.inputs.front();
+void replace(const ReplaceOptions& options) {
+  const std::string& sprite = options.sprite;
   const std::string& output = options.output.empty() ? sprite : options.output;
   checkOutput(output, {options.image});
-  Output out(output);
+  OutputFile out(output, {}, AtomicFile::Kind::kSprite);
   FileSource source = openInput(sprite);
   spr::SprReader reader(source);
   spr::Palette palette{};
@@ -366,8 +303,7 @@ void replace(const Options& options, Console&) {
   }
   const int frame = options.frame;
   if (frame < 1 || frame > count)
-    throw Failure(sprite, "frame " + std::to_string(frame) + " asked for, but the file has " +
-                              framesText(count));
+    throw Failure(sprite, NotInSprite("frame " + std::to_string(frame), count));
   const image::SourceImage picture = readImage(options.image);
   spr::IndexedImage pixels;
   try {
@@ -386,28 +322,13 @@ void replace(const Options& options, Console&) {
     const bool image = r.kind() != spr::Refusal::Kind::kRecordInPalette;
     throw Failure(image ? options.image : sprite, frameText(frame) + refusalReason(r));
   }
-  out.copy(source, 0, span.start, sprite);
+  const auto copy = [&](std::int64_t from, std::int64_t to) {
+    if (!out.copy(source, from, to)) throw Failure(sprite, "the file changed while it was read");
+  };
+  copy(0, span.start);
   out.write(record);
-  out.copy(source, span.end, source.length(), sprite);
+  copy(span.end, source.length());
   out.commit();
-}
-
-int run(void (*command)(const Options&, Console&), const Options& options, Console& console) {
-  try {
-    command(options, console);
-  } catch (const Failure& failure) {
-    console.err(ErrorLine(failure.path(), failure.reason()));
-    return kSomeFailed;
-  } catch (const Failures& failures) {
-    for (const Failure& failure : failures.all())
-      console.err(ErrorLine(failure.path(), failure.reason()));
-    return kSomeFailed;
-  } catch (const std::bad_alloc&) {
-    console.err(ErrorLine(options.output.empty() ? options.inputs.front() : options.output,
-                          "out of memory"));
-    return kSomeFailed;
-  }
-  return kAllConverted;
 }
 
 }  // namespace
@@ -426,8 +347,15 @@ std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Cons
   return images;
 }
 
-int RunPack(const Options& options, Console& console) { return run(pack, options, console); }
+ExitStatus RunCommand(const PackOptions& options, Console& console) {
+  return Run([&] { pack(options, console); }, options.output, options.output,
+             [&](const std::string& lines) { console.err(lines); });
+}
 
-int RunReplace(const Options& options, Console& console) { return run(replace, options, console); }
+ExitStatus RunCommand(const ReplaceOptions& options, Console& console) {
+  const std::string& named = options.output.empty() ? options.sprite : options.output;
+  return Run([&] { replace(options); }, named, named,
+             [&](const std::string& lines) { console.err(lines); });
+}
 
 }  // namespace glint::cli

@@ -16,8 +16,4 @@ namespace glint::cli {
 // the images are a line on the console.
 std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console);
 
-// The commands; each returns the exit status.
-int RunPack(const Options& options, Console& console);
-int RunReplace(const Options& options, Console& console);
-
 }  // namespace glint::cli

@@ -1,13 +1,14 @@
 #include "cli/pack_options.h"
 
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 
 namespace glint::cli {
 
-void AddPackCommands(CLI::App& app, Options& options, CLI::App*& pack, CLI::App*& replace) {
-  const std::string exitStatus = app.get_footer();
-  pack = app.add_subcommand(
+CommandLineEntry AddPackCommand(CLI::App& app) {
+  auto options = std::make_shared<PackOptions>();
+  CLI::App* pack = app.add_subcommand(
       "pack",
       "Write a sprite file with one frame per image (PNG or 8-bit BMP), in the order given.");
   pack->footer(
@@ -20,45 +21,51 @@ void AddPackCommands(CLI::App& app, Options& options, CLI::App*& pack, CLI::App*
       "palette entry of exactly its colour, the lowest index when several hold it. A colour the\n"
       "palette lacks, or a partly transparent pixel, is an error naming the image and the pixel\n"
       "(x, y from 0 at the top left).\n\n" +
-      exitStatus);
-  pack->add_option("inputs", options.inputs, "Images, and folders of exported frames")
+      app.get_footer());
+  pack->add_option("inputs", options->inputs, "Images, and folders of exported frames")
       ->required()
       ->type_name("IMAGE|FOLDER");
-  pack->add_option("-o,--output", options.output, "Sprite file to write")
+  pack->add_option("-o,--output", options->output, "Sprite file to write")
       ->required()
       ->type_name("OUT.spr");
-  pack->add_option("--palette", options.palette,
+  pack->add_option("--palette", options->palette,
                    "Palette from a sprite file, a palette PNG or an 8-bit BMP (default: the first "
                    "palette image's)")
       ->type_name("FILE");
-  pack->add_flag("--transparent", options.transparent,
+  pack->add_flag("--transparent", options->transparent,
                  "Fully transparent pixels become index 0, opaque ones never do");
+  return {pack, [options] { return Ready(*options); }};
+}
 
-  replace = app.add_subcommand("replace", "Replace one frame of a sprite file by an image.");
+CommandLineEntry AddReplaceCommand(CLI::App& app) {
+  auto options = std::make_shared<ReplaceOptions>();
+  CLI::App* replace =
+      app.add_subcommand("replace", "Replace one frame of a sprite file by an image.");
   replace->footer(
       "The image's colours are matched to the sprite's palette as pack matches them. Every other\n"
       "byte of the file stays as it was. Without -o the sprite itself is replaced, whole, keeping\n"
       "its owner, group and permissions. A sprite this user may not write, one with more than one\n"
       "name (hard links), or one whose owner or group this user cannot keep is refused, in place\n"
       "or named by -o.\n\n" +
-      exitStatus);
+      app.get_footer());
   // One value each: a list would take the image too, when --frame stands between them.
   replace
       ->add_option_function<std::string>(
-          "sprite", [&options](const std::string& sprite) { options.inputs = {sprite}; },
+          "sprite", [options](const std::string& sprite) { options->sprite = sprite; },
           "Sprite file")
       ->required()
       ->type_name("SPRITE");
-  replace->add_option("image", options.image, "The new frame: a PNG or an 8-bit BMP")
+  replace->add_option("image", options->image, "The new frame: a PNG or an 8-bit BMP")
       ->required()
       ->type_name("IMAGE");
-  replace->add_option("--frame", options.frame, "The frame to replace, from 1")
+  replace->add_option("--frame", options->frame, "The frame to replace, from 1")
       ->required()
       ->type_name("N");
-  replace->add_option("-o,--output", options.output, "Sprite file to write instead")
+  replace->add_option("-o,--output", options->output, "Sprite file to write instead")
       ->type_name("OUT.spr");
-  replace->add_flag("--transparent", options.transparent,
+  replace->add_flag("--transparent", options->transparent,
                     "Fully transparent pixels become index 0, opaque ones never do");
+  return {replace, [options] { return Ready(*options); }};
 }
 
 }  // namespace glint::cli

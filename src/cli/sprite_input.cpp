@@ -7,29 +7,15 @@
 #include "cli/export_plan.h"
 #include "cli/failure.h"
 #include "platform/errors.h"
+#include "platform/names.h"
 
 namespace glint::cli {
 
-std::string FaultReason(const spr::Fault& fault) {
-  const std::string frame = "frame " + std::to_string(fault.frame());
-  const std::string size = std::to_string(fault.width()) + " x " + std::to_string(fault.height());
-  switch (fault.kind()) {
-    case spr::Fault::Kind::kShortFile:
-      return reason::kShortFile;
-    case spr::Fault::Kind::kWrongSignature:
-      return reason::kWrongSignature;
-    case spr::Fault::Kind::kNegativeCount:
-      return reason::kNegativeCount;
-    case spr::Fault::Kind::kRecordCutShort:
-      return "the file ends inside " + frame;
-    case spr::Fault::Kind::kTooManyPixels:
-      return "broken file: " + frame + " is too large (" + size + " pixels)";
-    case spr::Fault::Kind::kZeroRunCutShort:
-      return "broken file: " + frame + " ends inside a run of zeros";
-    case spr::Fault::Kind::kPixelsWithoutSize:
-      return "broken file: " + frame + " has pixel data but no size (" + size + ")";
-  }
-  return fault.what();
+std::string NotInSprite(const std::string& asked, int count) {
+  const std::string frames = count == 0   ? "no frames"
+                             : count == 1 ? "1 frame"
+                                          : std::to_string(count) + " frames";
+  return asked + " asked for, but the file has " + frames;
 }
 
 SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
@@ -39,13 +25,9 @@ SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
   // Opening a FIFO or a device could block or never end.
   if (!S_ISREG(st.st_mode)) throw Failure(path_, "not an ordinary file");
   // One folder at a time: a path longer than the system's limit still opens.
-  const std::size_t slash = path_.rfind('/');
+  const PathParts parts = SplitPath(path_);
   try {
-    const Folder folder = Folder::OpenPath(slash == std::string::npos ? ""
-                                           : slash == 0               ? "/"
-                                                                      : path_.substr(0, slash));
-    source_ = std::make_unique<FileSource>(
-        folder, slash == std::string::npos ? path_ : path_.substr(slash + 1));
+    source_ = std::make_unique<FileSource>(Folder::OpenPath(parts.folder), parts.name);
   } catch (const SystemError& e) {
     throw Failure(path_, e.description());
   } catch (const Error&) {

@@ -4,19 +4,13 @@
 #include <string>
 
 #include "platform/byte_source.h"
+#include "platform/fault_reason.h"
 #include "spr/sprite.h"
 
 namespace glint::cli {
 
-// Plain words for what can be wrong with a sprite file.
-namespace reason {
-inline constexpr char kShortFile[] = "not a sprite file: shorter than 1,024 bytes";
-inline constexpr char kWrongSignature[] = "not a sprite file: wrong signature";
-inline constexpr char kNegativeCount[] = "broken file: the frame count is above 32,767";
-}  // namespace reason
-
-// The fault in the converter's words.
-std::string FaultReason(const spr::Fault& fault);
+// "frames 3-5 asked for, but the file has 2 frames".
+std::string NotInSprite(const std::string& asked, int count);
 
 // One sprite file opened for reading on the calling thread, its palette and frame count read.
 // A file that cannot be opened or is no sprite is a Failure naming the file; faults in the

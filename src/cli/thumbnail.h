@@ -1,12 +1,11 @@
 #pragma once
 
+#include "cli/options.h"
+
 namespace glint::cli {
 
-struct Options;
-class Console;
-
-// `sprconv thumbnail`: the exit status. A file that is not a sprite, or has no frame with pixels,
-// fails and writes nothing.
-int RunThumbnail(const Options& options, Console& console);
+// `sprconv thumbnail`. A file that is not a sprite, or has no frame with pixels, fails and writes
+// nothing.
+void WriteThumbnail(const ThumbnailOptions& options);
 
 }  // namespace glint::cli

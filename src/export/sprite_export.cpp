@@ -7,6 +7,7 @@
 #include "bmp/bmp.h"
 #include "image/naming.h"
 #include "platform/errors.h"
+#include "platform/fault_reason.h"
 
 namespace glint {
 namespace {
@@ -36,25 +37,6 @@ std::string whyUnreadable(const std::string& path) {
   }
 }
 
-// What is broken, in the words of the messages.
-std::string brokenWhat(const spr::Fault& fault) {
-  const std::string frame = "frame " + std::to_string(fault.frame());
-  switch (fault.kind()) {
-    case spr::Fault::Kind::kNegativeCount:
-      return "its frame count is negative";
-    case spr::Fault::Kind::kRecordCutShort:
-      return "it ends inside " + frame;
-    case spr::Fault::Kind::kTooManyPixels:
-      return frame + " is larger than any sprite frame can be";
-    case spr::Fault::Kind::kZeroRunCutShort:
-      return frame + " ends in the middle of a zero run";
-    case spr::Fault::Kind::kPixelsWithoutSize:
-      return frame + " has pixel data but no width or height";
-    default:
-      return fault.what();
-  }
-}
-
 ByteSource& openSprite(FileChannels& channels, const std::string& path) {
   try {
     return channels.openForReading(kSprite, path);
@@ -79,7 +61,7 @@ std::string FaultMessage(const std::string& path, const spr::Fault& fault) {
     case spr::Fault::Kind::kWrongSignature:
       return "Cannot read " + quoted(path) + ": it is not a sprite file.";
     default:
-      return "Cannot read " + quoted(path) + ": the file is broken (" + brokenWhat(fault) + ").";
+      return "Cannot read " + quoted(path) + ": the file is broken (" + FaultDetail(fault) + ").";
   }
 }
 

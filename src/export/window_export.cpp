@@ -13,6 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
+#include "platform/output_file.h"
 
 namespace glint {
 namespace {
@@ -21,53 +22,21 @@ using Kind = WindowExportJob::Kind;
 
 struct Cancelled {};
 
-// A file that cannot be written, told once the work has unwound.
-struct WriteFailed {
-  std::string path, reason;
-};
-
 void writeWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
   try {
     WriteFileAtomically(path, bytes);
   } catch (const Error& e) {
-    throw WriteFailed{path, e.description()};
+    throw WriteFailure(path, e.description());
   }
 }
 
-// One file written as its bytes are made, under a temporary name until commit().
-class StreamedFile {
- public:
-  StreamedFile(const std::string& path, const std::string& sprite) : path_(path) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(path, sprite, ec))
-      throw WriteFailed{path, "it is the sprite being exported"};
-    try {
-      file_.emplace(path);
-    } catch (const Error& e) {
-      throw WriteFailed{path, e.description()};
-    }
-  }
-  image::ByteSink sink() {
-    return [this](std::span<const std::uint8_t> bytes) {
-      try {
-        file_->write(bytes);
-      } catch (const Error& e) {
-        throw WriteFailed{path_, e.description()};
-      }
-    };
-  }
-  void commit() {
-    try {
-      file_->commit();
-    } catch (const Error& e) {
-      throw WriteFailed{path_, e.description()};
-    }
-  }
-
- private:
-  std::string path_;
-  std::optional<AtomicFile> file_;
-};
+// The sheet or the animation, written as its bytes are made; never over the sprite itself.
+OutputFile streamedFile(const std::string& path, const std::string& sprite) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, sprite, ec))
+    throw WriteFailure(path, "it is the sprite being exported");
+  return OutputFile(path);
+}
 
 std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -121,13 +90,13 @@ WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgr
                 "Wrote " + framesText(total) + " of " + name + " as PNG files to " + job.target};
       }
       case Kind::kSheet: {
-        StreamedFile file(job.target, path);
+        OutputFile file = streamedFile(job.target, path);
         image::WriteSheetPng(file.sink(), palette, frames, 0, job.transparent, frameDone);
         file.commit();
         return {true, "Wrote the sheet of " + name + " to " + job.target};
       }
       case Kind::kGif: {
-        StreamedFile file(job.target, path);
+        OutputFile file = streamedFile(job.target, path);
         image::WriteSpriteGif(file.sink(), palette, frames, job.delayMs, job.transparent,
                               frameDone);
         file.commit();
@@ -138,8 +107,8 @@ WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgr
   } catch (const Cancelled&) {
     return failed("Cancelled after " + std::to_string(progress.done.load()) + " of " +
                   framesText(total) + ".");
-  } catch (const WriteFailed& e) {
-    return failed(UnwritableMessage(e.path, e.reason));
+  } catch (const WriteFailure& e) {
+    return failed(UnwritableMessage(e.path(), e.what()));
   } catch (const spr::Fault& fault) {
     return failed(FaultMessage(path, fault));
   } catch (const image::SheetTooLarge& large) {

@@ -18,9 +18,11 @@ bool IsSpriteFileName(std::string_view name) {
 }
 
 std::string SpriteName(std::string_view path) {
-  std::string name = fs::path(path).filename().string();
-  if (IsSpriteFileName(name)) return name.substr(0, name.size() - 4);
-  return fs::path(name).stem().string();
+  const std::string_view name = FileName(path);
+  if (IsSpriteFileName(name)) return std::string(name.substr(0, name.size() - 4));
+  const std::size_t dot = name.rfind('.');
+  return std::string(
+      dot == 0 || dot == std::string_view::npos || name == ".." ? name : name.substr(0, dot));
 }
 
 std::string BaseName(std::string_view spritePath) {

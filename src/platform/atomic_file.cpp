@@ -18,6 +18,7 @@
 #include <random>
 
 #include "platform/errors.h"
+#include "platform/names.h"
 
 namespace glint {
 namespace {
@@ -139,13 +140,6 @@ bool linkUnnamed(int fd, int folder, const std::string& name) {
   return true;
 }
 
-// The folder part of a path and its last name ("" for a path ending in a separator).
-std::pair<std::string, std::string> split(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 Folder openFolder(int at, const std::string& path) {
   const int fd = ::openat(at, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) fail(errno);
@@ -225,13 +219,13 @@ void AtomicFile::SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query) {
 }
 
 Folder AtomicFile::OpenFolder(const std::string& target) {
-  return openFolderPath(split(target).first);
+  return openFolderPath(SplitPath(target).folder);
 }
 
 AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs, Kind kind) {
-  auto [folder, name] = split(target);
-  ownFolder_ = openFolderPath(folder);
-  start(ownFolder_.fd(), name, inputs, kind);
+  PathParts parts = SplitPath(target);
+  ownFolder_ = openFolderPath(parts.folder);
+  start(ownFolder_.fd(), std::move(parts.name), inputs, kind);
 }
 
 AtomicFile::AtomicFile(const Folder& folder, const std::string& name, const FileIds& inputs,
@@ -262,12 +256,12 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs, Kind
     const ssize_t length = ::readlinkat(folder, name.c_str(), link.data(), link.size());
     if (length <= 0) fail(length < 0 ? errno : ENOENT);
     link.resize(static_cast<std::size_t>(length));
-    auto [linkFolder, linkName] = split(link);
-    if (link.front() == '/' || linkFolder != ".") {
-      ownFolder_ = openFolder(folder, linkFolder);
+    PathParts linked = SplitPath(link);
+    if (!linked.folder.empty()) {
+      ownFolder_ = openFolder(folder, linked.folder);
       folder = ownFolder_.fd();
     }
-    name = linkName;
+    name = std::move(linked.name);
   }
   // A chain that ends at a name no folder holds, as /proc's links to pipes do, yet leads to
   // something, leads to no file that could be replaced.

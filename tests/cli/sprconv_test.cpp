@@ -147,12 +147,15 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
   }
   EXPECT_THAT(Sprconv({"export", "a.spr", "-j", "0"}),
               FieldsAre(2, "", StartsWith("sprconv: -j must be at least 1\n")));
+}
+
+TEST(SprconvOptions, HelpAndVersionGoToStdoutWithStatusZero) {
   EXPECT_THAT(Sprconv({"--help"}), FieldsAre(0, HasSubstr("sprconv export SPRITE|FOLDER..."), ""));
   EXPECT_THAT(Sprconv({"export", "--help"}), FieldsAre(0, HasSubstr("--frames"), ""));
   EXPECT_THAT(Sprconv({"--version"}), FieldsAre(0, StartsWith("sprconv "), ""));
 }
 
-TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
+TEST(SprconvInfo, ForPeopleAndAsJsonLinesWithEachFailureOnStderr) {
   TempDir dir;
   const std::string a = dir.file("a.spr"), b = dir.file("b.spr"), c = dir.file("c.spr");
   SpriteBuilder().rawFrame(5, 2, {1, 2, 3}).rawFrame(0, 0, {}).write(a);
@@ -171,8 +174,11 @@ TEST(SprconvInfo, ForPeopleAndAsJsonLines) {
                           R"(","frames":null,"sizes":[],"stored":[],"error":")" + signature +
                           "\"}\n");
   EXPECT_EQ(json.err, "sprconv: " + b + ": " + zeros + "\nsprconv: " + c + ": " + signature + "\n");
-  // JSON strings turn each byte that is not UTF-8 into U+FFFD; messages quote names that could
-  // forge a line, in the shell's way.
+}
+
+// JSON strings turn each byte that is not UTF-8 into U+FFFD; messages quote names that could
+// forge a line, in the shell's way.
+TEST(SprconvInfo, NamesCannotForgeALineInJsonOrInMessages) {
   const std::tuple<std::string (*)(std::string_view), std::string, std::string> quoted[] = {
       {cli::JsonString, "a\"b\\c\n\t\x01 caf\xC3\xA9", "\"a\\\"b\\\\c\\n\\t\\u0001 caf\xC3\xA9\""},
       {cli::JsonString, "bad\xFFz cut\xE2\x82 overlong\xC0\xAF",
@@ -208,9 +214,7 @@ CliRun OnTerminal(const std::string& command, const std::function<void(pid_t)>& 
 // The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
 // there is none when stderr is not a terminal. Output that cannot be written is a failure, and
 // so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
-// Where files are written under temporary names, a signal removes those in flight and ends the
-// program as that signal would have.
-TEST(SprconvBinary, ExitStatusesProgressAndSignals) {
+TEST(SprconvBinary, ExitStatusesAndAProgressBarOnlyOnATerminal) {
   TempDir dir;
   const std::string good =
       SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
@@ -241,7 +245,13 @@ TEST(SprconvBinary, ExitStatusesProgressAndSignals) {
         << command + "\n" + ran.out;
   }
   EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
+}
 
+// Where files are written under temporary names, a signal removes those in flight and ends the
+// program as that signal would have.
+TEST(SprconvBinary, ASignalRemovesTheTemporaryAndEndsTheProgramAsItWould) {
+  TempDir dir;
+  fs::create_directory(dir.file("none"));
   SpriteBuilder builder;
   for (int k = 0; k < 300; ++k) builder.patternFrame(250, 240, static_cast<std::uint32_t>(k));
   const std::string sprite = builder.write(dir.file("big.spr")), out = dir.file("none");
@@ -300,31 +310,36 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
   }
 }
 
-// What replace and pack refuse, each in plain words and leaving every file as it was; what they
-// write in place, and pack's choice of index for an opaque pixel of the transparent colour.
-TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
-  TempDir dir;
-  const std::string sprite =
+// A sprite of two frames, a frame image of its palette, and an RGBA image: clear, opaque in index
+// 0's colour (0, 255, 0), and in index 1's.
+struct SprconvPackAndReplace : ::testing::Test {
+  TempDir dir, elsewhere;
+  std::string sprite =
       SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
-  for (const char* folder : {"a", "b"}) fs::create_directory(dir.file(folder));
-  spr::IndexedImage pixels(2, 1);
-  pixels.pixels = {1, 2};
-  spr::Palette other = DistinctPalette();
-  other[4] = 99;  // index 1 is a colour the sprite's palette lacks
-  const std::string good =
-      WriteFile(dir.file("a/f_1.png"), image::PalettePng(pixels, DistinctPalette(), false));
-  const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
-  const std::string alien =
-      WriteFile(dir.file("b/f_1.png"), image::PalettePng(pixels, other, false));
-  WriteFile(dir.file("b/g_2.png"), {});
-  TempDir elsewhere;  // a FIFO, which the listing of `dir` would wait on
-  const std::string fifo = elsewhere.file("fifo");
-  ::mkfifo(fifo.c_str(), 0600);
-  // Clear black, opaque in index 0's colour (0, 255, 0), and in index 1's.
-  const std::string rgba =
+  std::string good = dir.file("a/f_1.png"), alien = dir.file("b/f_1.png");
+  std::string rgba =
       WriteFile(elsewhere.file("w_1.png"),
                 image::RgbaPng({3, 1, {0, 0, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
-  const std::string in = dir.file("in.spr"), colour = "pixel (0, 0) is #63FE07, a colour the ";
+  std::string in = dir.file("in.spr");
+
+  SprconvPackAndReplace() {
+    spr::IndexedImage pixels(2, 1);
+    pixels.pixels = {1, 2};
+    spr::Palette other = DistinctPalette();
+    other[4] = 99;  // index 1 is a colour the sprite's palette lacks
+    for (const char* folder : {"a", "b"}) fs::create_directory(dir.file(folder));
+    WriteFile(good, image::PalettePng(pixels, DistinctPalette(), false));
+    WriteFile(alien, image::PalettePng(pixels, other, false));
+  }
+};
+
+// What replace and pack refuse, each in plain words and leaving every file as it was.
+TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
+  const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
+  WriteFile(dir.file("b/g_2.png"), {});
+  const std::string fifo = elsewhere.file("fifo");  // not in `dir`, whose listing would wait on it
+  ::mkfifo(fifo.c_str(), 0600);
+  const std::string colour = "pixel (0, 0) is #63FE07, a colour the ";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
       {{"replace", sprite, "--frame", "0", good}, "s.spr: frame 0 asked for"},
@@ -347,16 +362,19 @@ TEST(SprconvPack, RefusalsInPlainWordsLeaveNothing) {
     EXPECT_THAT(Sprconv(args), FieldsAre(1, "", HasSubstr(message)));
     EXPECT_EQ(Tree(dir.path()), before) << message;
   }
+}
 
-  // In place: the sprite replaced whole, keeping its permissions.
+TEST_F(SprconvPackAndReplace, ReplaceInPlaceWritesTheSpriteWholeAndKeepsItsPermissions) {
   ::chmod(sprite.c_str(), 0640);
   ASSERT_EQ(Sprconv({"replace", sprite, "--frame", "2", good}).status, 0);
   EXPECT_EQ(fs::status(sprite).permissions(), fs::perms(0640));
   EXPECT_EQ(ReadFile(sprite), SpriteBuilder().frame(2, 1, {1, 0}).frame(2, 1, {1, 2}).build());
+}
 
-  // From RGBA with --transparent: a clear pixel is index 0 though black is index 3, and an opaque
-  // one of index 0's colour takes the lowest other index of it (5 of 5 to 7), or is refused where
-  // there is none (above).
+// From RGBA with --transparent, through pack and replace: a clear pixel is index 0 though black
+// is index 3, and an opaque one of index 0's colour takes the lowest other index of it (5 of 5 to
+// 7), or is refused where there is none.
+TEST_F(SprconvPackAndReplace, TransparentClearPixelsAreIndexZeroAndOpaqueOnesTheLowestOtherIndex) {
   spr::Palette palette = DistinctPalette();
   for (int k : {5, 6, 7}) palette.setColour(k, palette.colour(0));
   palette.setColour(3, {});

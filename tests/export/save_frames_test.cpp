@@ -169,12 +169,13 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   const std::string broken = "the file is broken ";
   const std::tuple<std::string, Bytes, std::size_t, std::string> cases[] = {
       {"it is shorter than 1,024 bytes, too short to be a sprite file.", Bytes(1000, 0), 0, "out"},
-      {broken + "(its frame count is negative).", sprite(1).frameCount(0xFFFF).build(), 0, "out"},
-      {broken + "(frame 2 ends in the middle of a zero run).", then(4, 3, {5, 0}), 1, "out"},
-      {broken + "(frame 2 has pixel data but no width or height).", then(0, 3, {5, 5}), 1, "out"},
-      {broken + "(frame 2 is larger than any sprite frame can be).", then(32767, 32767, {5}), 1,
+      {broken + "(the frame count is above 32,767).", sprite(1).frameCount(0xFFFF).build(), 0,
        "out"},
-      {broken + "(it ends inside frame 2).", then(4, 3, {1}, 60000), 1, "out"},
+      {broken + "(frame 2 ends inside a run of zeros).", then(4, 3, {5, 0}), 1, "out"},
+      {broken + "(frame 2 has pixel data but no size (0 x 3)).", then(0, 3, {5, 5}), 1, "out"},
+      {broken + "(frame 2 is too large (32767 x 32767 pixels)).", then(32767, 32767, {5}), 1,
+       "out"},
+      {broken + "(the file ends inside frame 2).", then(4, 3, {1}, 60000), 1, "out"},
       {"Cannot write \"/no/such/folder/sample_01.bmp\": the folder does not exist.",
        sprite(2).build(), 0, "/no/such/folder"},
       {"No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.",

@@ -195,11 +195,8 @@ TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
 
 // The converter's folder walk: depth stops neither the walk nor the mirrored folders; whatever
 // the walk cannot read or convert is named, names quoted where they hold control characters; an
-// output folder that cannot be looked up is a message. Pack: a folder packs whole or not at all:
-// every entry named as a frame that cannot be read is named and nothing is written; a gap in the
-// numbers packs in order, with one line. Every name inside a reason is quoted as the leading path
-// is.
-TEST(HostileInputs, TheWalkAndPackNameEveryEntryTheyCannotReadQuoted) {
+// output folder that cannot be looked up is a message, and so is a bad argument, quoted.
+TEST(HostileInputs, TheWalkNamesEveryEntryItCannotReadQuoted) {
   testing::TempDir dir;
   const std::string in = dir.file("in"), mirror = dir.file("mirror");
   std::string deep(250, 'd');
@@ -222,8 +219,16 @@ TEST(HostileInputs, TheWalkAndPackNameEveryEntryTheyCannotReadQuoted) {
   EXPECT_EQ(Sprconv({"export", in + "/" + deep + "/deep.spr", "-o", dir.file("loop/x")}).err,
             "sprconv: " + dir.file("loop/x") +
                 ": cannot create the folder: a symbolic link on the way loops\n");
+  EXPECT_EQ(Sprconv({"export", in, "--frames", "1\x1b[2J"}).err,
+            "sprconv: --frames: $'1\\x1b[2J' is not a frame number N or a range A-B with 1 <= A "
+            "<= B\nRun 'sprconv --help' for the usage.\n");
+}
 
-  // Pack.
+// Pack: a folder packs whole or not at all: every entry named as a frame that cannot be read is
+// named and nothing is written; a gap in the numbers packs in order, with one line. Every name
+// inside a reason is quoted as the leading path is.
+TEST(HostileInputs, PackNamesEveryFrameItCannotReadQuotedAndWritesNothing) {
+  testing::TempDir dir;
   const std::string sprite = SpriteBuilder().patternFrame(3, 2, 1).patternFrame(3, 2, 2).write(
                         dir.file("s.spr")),
                     f = dir.file("evil\nf"), q = "$'" + dir.path() + "/evil\\nf",
@@ -257,9 +262,6 @@ TEST(HostileInputs, TheWalkAndPackNameEveryEntryTheyCannotReadQuoted) {
   fs::rename(f + "/s_1.png", f + "/t\x1b_1.png");
   EXPECT_EQ(says({"pack", f, "-o", out}),
             "': frames of more than one sprite here (s and $'t\\x1b'): name the images instead\n");
-  EXPECT_EQ(Sprconv({"export", sprite, "--frames", "1\x1b[2J"}).err,
-            "sprconv: --frames: $'1\\x1b[2J' is not a frame number N or a range A-B with 1 <= A "
-            "<= B\nRun 'sprconv --help' for the usage.\n");
 }
 
 using testing::Bytes;
