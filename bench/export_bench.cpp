@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "image/naming.h"
+#include "path/path.h"
 #include "platform/atomic_file.h"
 
 namespace {
@@ -98,7 +99,7 @@ void ExportFloorWholeFileWrites(benchmark::State& state) {
     state.ResumeTiming();
     const glint::Folder folder = glint::Folder::OpenPath(s.input.outFolder);
     for (std::size_t k = 0; k < s.names.size(); ++k) {
-      glint::AtomicFile file(folder, std::string(glint::image::FileName(s.names[k])));
+      glint::AtomicFile file(folder, std::string(glint::path::FileName(s.names[k])));
       file.write(s.files[k]);
       file.commit();
     }

@@ -14,6 +14,7 @@
 #include "image/png_writer.h"
 #include "image/sheet.h"
 #include "image/sprite_output.h"
+#include "path/path.h"
 #include "platform/errors.h"
 #include "platform/names.h"
 #include "platform/output_file.h"
@@ -24,7 +25,7 @@ namespace {
 // The folder of a sprite, where its frames go without -o.
 Folder besideSprite(const std::string& sprite) {
   try {
-    return Folder::OpenPath(SplitPath(sprite).folder);
+    return Folder::OpenPath(path::Split(sprite).folder);
   } catch (const Error& e) {
     throw WriteFailure(sprite, e.description());
   }
@@ -74,7 +75,7 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
         if (!out)
           out =
               input.outFolder.empty() ? besideSprite(input.sprite) : folders.open(input.outFolder);
-        OutputFile file(*out, std::string(image::FileName(path)), path, settings.inputs);
+        OutputFile file(*out, std::string(path::FileName(path)), path, settings.inputs);
         file.write(bytes);
         file.commit();
         progress.frameDone();

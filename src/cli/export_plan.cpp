@@ -13,6 +13,7 @@
 #include "cli/console.h"
 #include "cli/failure.h"
 #include "image/naming.h"
+#include "path/path.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 #include "platform/names.h"
@@ -106,7 +107,7 @@ std::string identity(const std::string& path) {
 }  // namespace
 
 int StatPath(const std::string& path, struct stat& st) {
-  PathParts parts = SplitPath(path);
+  path::Parts parts = path::Split(path);
   if (parts.name.empty()) parts.name = ".";
   try {
     const Folder folder = Folder::OpenPath(parts.folder);

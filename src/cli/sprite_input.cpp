@@ -6,6 +6,7 @@
 
 #include "cli/export_plan.h"
 #include "cli/failure.h"
+#include "path/path.h"
 #include "platform/errors.h"
 #include "platform/names.h"
 
@@ -25,7 +26,7 @@ SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
   // Opening a FIFO or a device could block or never end.
   if (!S_ISREG(st.st_mode)) throw Failure(path_, "not an ordinary file");
   // One folder at a time: a path longer than the system's limit still opens.
-  const PathParts parts = SplitPath(path_);
+  const path::Parts parts = path::Split(path_);
   try {
     source_ = std::make_unique<FileSource>(Folder::OpenPath(parts.folder), parts.name);
   } catch (const SystemError& e) {

@@ -6,6 +6,7 @@
 
 #include "bmp/bmp.h"
 #include "image/naming.h"
+#include "path/path.h"
 #include "platform/errors.h"
 #include "platform/fault_reason.h"
 
@@ -109,7 +110,7 @@ std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRe
 
 void BitmapWriter::write(const std::string& path, std::span<const std::uint8_t> bytes) {
   try {
-    const std::string_view name = image::FileName(path);
+    const std::string_view name = path::FileName(path);
     const std::string folderPath = path.substr(0, path.size() - name.size());
     if (!folder_ || folderPath != folderPath_) {
       folder_ = AtomicFile::OpenFolder(path);

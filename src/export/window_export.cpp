@@ -10,6 +10,7 @@
 #include "image/naming.h"
 #include "image/sheet.h"
 #include "image/sprite_output.h"
+#include "path/path.h"
 #include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
@@ -48,7 +49,7 @@ std::string framesText(int count) {
 
 WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgress& progress) {
   const std::string& path = job.sprite;
-  const std::string name(image::FileName(path));
+  const std::string name(path::FileName(path));
   auto failed = [](std::string message) { return WindowExportResult{false, std::move(message)}; };
   std::unique_ptr<FileSource> source;
   try {

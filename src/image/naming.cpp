@@ -2,13 +2,10 @@
 
 #include <filesystem>
 
+#include "path/path.h"
+
 namespace glint::image {
 namespace fs = std::filesystem;
-
-std::string_view FileName(std::string_view path) {
-  const std::size_t cut = path.rfind(kPathSeparator);
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
 
 bool IsSpriteFileName(std::string_view name) {
   if (name.size() < 4) return false;
@@ -18,7 +15,7 @@ bool IsSpriteFileName(std::string_view name) {
 }
 
 std::string SpriteName(std::string_view path) {
-  const std::string_view name = FileName(path);
+  const std::string_view name = path::FileName(path);
   if (IsSpriteFileName(name)) return std::string(name.substr(0, name.size() - 4));
   const std::size_t dot = name.rfind('.');
   return std::string(
@@ -26,7 +23,7 @@ std::string SpriteName(std::string_view path) {
 }
 
 std::string BaseName(std::string_view spritePath) {
-  std::string_view name = FileName(spritePath);
+  std::string_view name = path::FileName(spritePath);
   // Characters, not bytes: a name may hold UTF-8 sequences, and cutting one would corrupt it.
   std::size_t end = name.size();
   for (int dropped = 0; dropped < 4 && end > 0; ++dropped) {
@@ -56,7 +53,7 @@ std::string FrameFileName(std::string_view name, int frame, std::string_view ext
 std::string MultipleFrameName(std::string_view folder, std::string_view baseName, int frame,
                               std::string_view extension) {
   std::string path(folder);
-  path += kPathSeparator;
+  path += path::kSeparator;
   path += FrameFileName(baseName, frame, extension);
   return path;
 }

@@ -7,15 +7,6 @@
 
 namespace glint::image {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
-// The part of a path after its last separator.
-std::string_view FileName(std::string_view path);
-
 // Whether a file name ends in ".spr", in any letter case.
 bool IsSpriteFileName(std::string_view name);
 

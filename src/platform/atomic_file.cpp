@@ -17,6 +17,7 @@
 #include <mutex>
 #include <random>
 
+#include "path/path.h"
 #include "platform/errors.h"
 #include "platform/names.h"
 
@@ -219,11 +220,11 @@ void AtomicFile::SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query) {
 }
 
 Folder AtomicFile::OpenFolder(const std::string& target) {
-  return openFolderPath(SplitPath(target).folder);
+  return openFolderPath(path::Split(target).folder);
 }
 
 AtomicFile::AtomicFile(const std::string& target, const FileIds& inputs, Kind kind) {
-  PathParts parts = SplitPath(target);
+  path::Parts parts = path::Split(target);
   ownFolder_ = openFolderPath(parts.folder);
   start(ownFolder_.fd(), std::move(parts.name), inputs, kind);
 }
@@ -256,7 +257,7 @@ void AtomicFile::start(int folder, std::string name, const FileIds& inputs, Kind
     const ssize_t length = ::readlinkat(folder, name.c_str(), link.data(), link.size());
     if (length <= 0) fail(length < 0 ? errno : ENOENT);
     link.resize(static_cast<std::size_t>(length));
-    PathParts linked = SplitPath(link);
+    path::Parts linked = path::Split(link);
     if (!linked.folder.empty()) {
       ownFolder_ = openFolder(folder, linked.folder);
       folder = ownFolder_.fd();

@@ -76,10 +76,4 @@ std::string QuotedName(std::string_view name) {
   return quoted + "'";
 }
 
-PathParts SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {"", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 }  // namespace glint

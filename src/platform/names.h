@@ -13,13 +13,6 @@ std::string QuotedName(std::string_view name);
 // The name between two `mark`s, or in the shell's quoting where it needs that instead.
 std::string QuotedOr(std::string_view name, char mark);
 
-// A path cut at its last "/": the folder ("" when there is none, "/" for the root) and the name.
-struct PathParts {
-  std::string folder;
-  std::string name;
-};
-PathParts SplitPath(const std::string& path);
-
 // The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
 std::size_t Utf8Length(std::string_view text);
 

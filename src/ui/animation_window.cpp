@@ -21,6 +21,7 @@
 #include "export/sprite_export.h"
 #include "image/naming.h"
 #include "image/png_writer.h"
+#include "path/path.h"
 #include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
@@ -128,7 +129,7 @@ bool AnimationWindow::transparent() const { return host_.transparent.isChecked()
 
 void AnimationWindow::setSprite(const std::string& path) {
   path_ = path;
-  setWindowTitle(QString::fromStdString("Animation - " + std::string(image::FileName(path))));
+  setWindowTitle(QString::fromStdString("Animation - " + std::string(path::FileName(path))));
   timer_->stop();
   reading_->stop();
   animation_.reset();  // the old sprite's cache goes before the new one fills
@@ -278,7 +279,7 @@ void AnimationWindow::saveFrame() {
   const int number = shown_.number;
   const std::string name = image::FrameFileName(image::SpriteName(path_), number, ".png");
   const std::optional<std::string> target = host_.dialogs.ShowSave(
-      "Save Frame", host_.saveFolder() + image::kPathSeparator + name, "PNG image (*.png)|*.png");
+      "Save Frame", host_.saveFolder() + path::kSeparator + name, "PNG image (*.png)|*.png");
   if (!target) return;
   std::error_code ec;
   if (std::filesystem::equivalent(*target, path_, ec)) {

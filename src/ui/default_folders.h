@@ -8,10 +8,11 @@
 #include <string>
 
 #include "image/naming.h"
+#include "path/path.h"
 
 namespace glint {
 
-inline constexpr char kSepText[] = {image::kPathSeparator, '\0'};
+inline constexpr char kSepText[] = {path::kSeparator, '\0'};
 inline constexpr const char* kSep = kSepText;
 
 inline constexpr const char* kOutputName = "Output";

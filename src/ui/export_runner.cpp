@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "image/naming.h"
+#include "path/path.h"
 
 namespace glint {
 
@@ -21,7 +22,7 @@ ExportRunner::~ExportRunner() {
 }
 
 void ExportRunner::start(WindowExportJob job) {
-  label_ = "Exporting " + std::string(image::FileName(job.sprite)) + "...";
+  label_ = "Exporting " + std::string(path::FileName(job.sprite)) + "...";
   exporting_.emplace(window_.Exporting);
   job_ = std::make_unique<BackgroundExport>(std::move(job));
   started_.start();

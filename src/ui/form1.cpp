@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "image/naming.h"
+#include "path/path.h"
 #include "platform/dialogs_qt.h"
 #include "platform/dir_listing.h"
 #include "platform/twips.h"
@@ -542,7 +543,7 @@ bool Form1::DropFiles(const QList<QUrl>& urls) {
   for (const QUrl& url : urls) {
     if (!url.isLocalFile()) continue;
     const std::string path = QFileInfo(url.toLocalFile()).absoluteFilePath().toStdString();
-    if (!image::IsSpriteFileName(image::FileName(path))) continue;
+    if (!image::IsSpriteFileName(path::FileName(path))) continue;
     openChosen(path);
     return true;
   }
@@ -594,7 +595,7 @@ std::string Form1::exportFolder() const {
   std::error_code ec;
   if (!output.empty() && std::filesystem::is_directory(output, ec)) return output;
   const std::string sprite = lastLoaded();
-  return sprite.substr(0, sprite.size() - image::FileName(sprite).size() - 1);
+  return sprite.substr(0, sprite.size() - path::FileName(sprite).size() - 1);
 }
 
 void Form1::startExport(WindowExportJob::Kind kind, const std::string& target) {

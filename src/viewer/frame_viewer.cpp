@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "image/naming.h"
+#include "path/path.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 #include "platform/file_channels.h"
@@ -159,7 +160,7 @@ void FrameViewer::drawSprite(spr::ByteSource& file, bool allFrames) {
 
 void FrameViewer::fail(int number, const std::string& path) {
   window_.Picture1().SetMousePointer(pointer::kDefault);
-  const std::string name(image::FileName(path));
+  const std::string name(path::FileName(path));
   if (number == err::kBadFileName) {
     window_.dialogs().MsgBox("Error opening file \"" + name + "\"", style::kInformation, kAppTitle);
   } else if (number != err::kFileAlreadyOpen) {
