@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     image::ReadPaletteFile(file, kLimits);
   } catch (const image::Unreadable&) {
+  } catch (const spr::Fault&) {
   } catch (const image::ImageTooLarge&) {
   }
 

@@ -242,6 +242,8 @@ spr::Palette readPalette(const std::string& path) {
     return image::ReadPaletteFile(source, kFrameLimits);
   } catch (const image::Unreadable& e) {
     throw Failure(path, std::string("no palette to take: ") + e.what());
+  } catch (const spr::Fault& fault) {
+    throw Failure(path, "no palette to take: a broken sprite file (" + FaultDetail(fault) + ")");
   } catch (const image::ImageTooLarge& e) {
     throw Failure(path, tooLargeReason(e));
   }

@@ -169,11 +169,7 @@ spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits)
   spr::SprReader reader(source);
   if (source.length() >= std::ssize(spr::kSignature) && reader.readSignature()) {
     spr::Palette palette{};
-    try {
-      reader.open(palette);
-    } catch (const spr::Fault& fault) {
-      throw Unreadable(std::string("a broken sprite file (") + fault.what() + ")");
-    }
+    reader.open(palette);
     return spr::EncodePalette(palette);
   }
   const spr::Bytes bytes = ReadImageFile(source, limits);

@@ -59,7 +59,7 @@ spr::IndexedImage MapToPalette(const SourceImage& image, const spr::Palette& pal
 spr::Palette SpritePaletteOf(const SourceImage& image);
 
 // The palette in a sprite file (its last 1,024 bytes alone are read), a palette PNG or an 8-bit
-// BMP. Unreadable for anything else.
+// BMP. Unreadable for anything else; spr::Fault for a broken sprite file.
 spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits = {});
 spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimits& limits = {});
 

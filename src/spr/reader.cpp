@@ -9,30 +9,11 @@ std::int16_t toInt16(const std::uint8_t* p) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
 }
 
-const char* describe(Fault::Kind kind) {
-  switch (kind) {
-    case Fault::Kind::kShortFile:
-      return "shorter than a sprite file's palette";
-    case Fault::Kind::kWrongSignature:
-      return "not a sprite file";
-    case Fault::Kind::kNegativeCount:
-      return "frame count above 32,767";
-    case Fault::Kind::kRecordCutShort:
-      return "the file ends inside a frame record";
-    case Fault::Kind::kTooManyPixels:
-      return "a frame larger than stored data can describe";
-    case Fault::Kind::kZeroRunCutShort:
-      return "a frame ends inside a run of zeros";
-    case Fault::Kind::kPixelsWithoutSize:
-      return "pixel data in a frame without a size";
-  }
-  return "broken sprite file";
-}
-
 }  // namespace
 
 Fault::Fault(Kind kind, int frame, std::int64_t offset, int width, int height)
-    : std::runtime_error(describe(kind)),
+    // The words for each kind are each audience's own, told from the kind.
+    : std::runtime_error("broken sprite file"),
       kind_(kind),
       frame_(frame),
       offset_(offset),
