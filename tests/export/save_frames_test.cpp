@@ -68,35 +68,44 @@ struct Fixture {
   }
 };
 
-// Save Single's range beside the sprite, then Save Multiple's files in the output folder, each
-// showing its frame. The base name is the sprite's less its last four characters, whatever they
-// are (a character is not a byte); the summary always says ".spr".
-TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndEveryFrameInTheFolderInTheBmpLayout) {
+// The base name is the sprite's less its last four characters, whatever they are (a character is
+// not a byte); a start above the end writes nothing and says nothing.
+TEST(SaveFrames, WritesTheRangeBesideTheSprite) {
   const std::string name = "Walk.sp\xC3\xA9";
-  Fixture f(sprite(100), name);
-  f.save(5, 3);  // a start above the end writes nothing and says nothing
+  Fixture f(sprite(6), name);
+  f.save(5, 3);
   f.save(4, 6);
   EXPECT_EQ(Names(f.dir.path()),
             (Strings{name, name + ".4.bmp", name + ".5.bmp", name + ".6.bmp"}));
   for (int k = 4; k <= 6; ++k)
     expectShowsFrame(f.window.text1 + "." + std::to_string(k) + ".bmp", k);
-  std::string status = "Writing bitmap 6 of 100... (This bitmap 100%)";
-  EXPECT_EQ(std::tuple(f.window.StatusText(), f.shown()), std::tuple(status, Strings{}));
+  EXPECT_EQ(std::tuple(f.window.StatusText(), f.shown()),
+            std::tuple("Writing bitmap 6 of 6... (This bitmap 100%)", Strings{}));
+}
 
+// Each file replaces one there whole; the summary always says ".spr"; the status line grows.
+TEST(SaveMultiple, WritesEveryFrameIntoTheFolderAndSumsUp) {
+  Fixture f(sprite(100), "Walk.sp\xC3\xA9");
   const std::string out = f.window.text2 + "/Walk_";
-  std::ofstream(out + "01.bmp") << std::string(5000, 'x');  // replaced whole
+  std::ofstream(out + "01.bmp") << std::string(5000, 'x');
+  f.save(100, 100);
   f.exporter.mnuSaveMult_Click();
   EXPECT_EQ(Names(f.window.text2).size(), 100u);
   for (int k = 1; k <= 100; ++k)
     expectShowsFrame(out + (k < 10 ? "0" : "") + std::to_string(k) + ".bmp", k);
   EXPECT_EQ(fs::file_size(out + "01.bmp"), 1078u + 3 * 4);
   EXPECT_EQ(f.shown(), Strings{box("Decoded 100 images in Walk.spr", 64, "SPR Mox Plus")});
-  for (int k = 1; k <= 100; ++k) status += " (This bitmap 100%)";  // the status line grows
+  std::string status = "Writing bitmap 100 of 100... (This bitmap 100%)";
+  for (int k = 1; k <= 100; ++k) status += " (This bitmap 100%)";
   EXPECT_EQ(std::tuple(f.window.StatusText(), f.window.channels().openCount(), f.window.Exporting),
             std::tuple(status, 0, false));
+}
 
-  // The 6 x 3 frame's layout, field by field: "BM", the fields at offsets 2, 6, ..., 50, palette
-  // entries 0 and 1 (blue, green, red, 0), then rows of 8 bytes, bottom row first.
+// The 6 x 3 frame's layout, field by field: "BM", the fields at offsets 2, 6, ..., 50, palette
+// entries 0 and 1 (blue, green, red, 0), then rows of 8 bytes, bottom row first.
+TEST(SaveFrames, WritesTheBmpLayout) {
+  Fixture f(sprite(4));
+  f.save(4, 4);
   const Bytes b = testing::ReadFile(f.window.text1 + ".4.bmp");
   ASSERT_EQ(b.size(), 1078u + 24);
   std::vector<std::uint32_t> fields(1, b[0] | b[1] << 8);
@@ -108,7 +117,15 @@ TEST(SaveFrames, WritesTheRangeBesideTheSpriteAndEveryFrameInTheFolderInTheBmpLa
   for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(b[1084 + 8 * row] | b[1085 + 8 * row], 0);
 }
 
-TEST(SaveFrames, RangeWarningsAndAnswersToTheInputBox) {
+TEST(SaveSingle, AsksForTheFrameNumber) {
+  Fixture f(sprite(4));
+  f.saveSingle("1");
+  const auto& input = f.window.scripted().inputs.at(0);
+  EXPECT_EQ(input.prompt + "|" + input.title + "|" + input.defaultAnswer,
+            "Enter the frame number to extract|Save single frame|1");
+}
+
+TEST(SaveSingle, WritesTheFrameAnsweredOrSaysWhyNot) {
   // By outcome: the frame written, R the range warning, N "not a frame number", "" nothing.
   const std::map<std::string, Strings> cases = {
       {"1", {"1"}},
@@ -122,9 +139,6 @@ TEST(SaveFrames, RangeWarningsAndAnswersToTheInputBox) {
     for (const std::string& answer : answers) {
       Fixture f(sprite(4));
       f.saveSingle(answer);
-      const auto& input = f.window.scripted().inputs.at(0);
-      EXPECT_EQ(input.prompt + "|" + input.title + "|" + input.defaultAnswer,
-                "Enter the frame number to extract|Save single frame|1");
       Strings files{"sample.spr"}, shown;
       if (outcome == "R")
         shown.push_back(box("Incorrect frame range! Please choose frames between 1 and 4."));
@@ -138,9 +152,8 @@ TEST(SaveFrames, RangeWarningsAndAnswersToTheInputBox) {
     }
 }
 
-// A file that is not a sprite: each command says "Error" in its own way. An empty path box, or one
-// that names no ordinary file, is silent, as the window always was.
-TEST(SaveFrames, WrongSignatureOrNothingToDo) {
+// A file that is not a sprite: each command says "Error" in its own way.
+TEST(SaveFrames, WrongSignatureSaysErrorAndWritesNothing) {
   Fixture f(sprite(3).signature({0x53, 0x50, 0x00, 0x02}));
   f.window.preview().SetMousePointer(pointer::kHourglass);
   f.save(1, 1);
@@ -148,8 +161,12 @@ TEST(SaveFrames, WrongSignatureOrNothingToDo) {
   f.exporter.mnuSaveMult_Click();
   EXPECT_EQ(f.shown(), (Strings{box("Error", 0), box("Error", 64, "SPR Mox Plus")}));
   EXPECT_EQ(Names(f.dir.path()), Strings{"sample.spr"});
-  f.window.scripted().messages.clear();
+}
+
+// An empty path box, or one that names no ordinary file, is silent, as the window always was.
+TEST(SaveFrames, NoSpriteFileIsSilent) {
   for (std::string path : {"", "/no/such.spr", "/tmp"}) {
+    Fixture f(sprite(1));
     f.window.text1 = path;
     f.saveSingle("1");
     f.exporter.mnuSaveMult_Click();
@@ -199,7 +216,7 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
 
 // Save Single of frame 2, then Save Multiple, on frames without pixels: no file for them, and
 // the summary's second line names at most ten of them.
-TEST(SaveFrames, EmptyFramesGetNoFile) {
+TEST(SaveFrames, FramesWithoutPixelsGetNoFile) {
   SpriteBuilder thirteen = sprite(1);
   for (int k = 0; k < 13; ++k) thirteen.rawFrame(0, 0, {});
   const std::tuple<SpriteBuilder, int, std::string> cases[] = {

@@ -33,102 +33,106 @@ std::optional<typename E::Kind> faultOf(const std::function<void()>& call, int* 
   return std::nullopt;
 }
 
-FrameRecord record(int width, int height, Bytes stored) {
-  const auto length = static_cast<std::uint16_t>(stored.size());
-  return {4, 0, std::int16_t(width), std::int16_t(height), length, std::move(stored)};
-}
-
-TEST(SprReader, RecordsInOrderAndThePaletteFromTheEnd) {
-  const Bytes big(40000, 1);  // a stored length above 32,767 is read unsigned
-  SpriteBuilder builder = SpriteBuilder().rawFrame(200, 200, big).rawFrame(1, 1, {9});
-  const Bytes file = builder.gap({5, 6}).trailing({0xAA, 0xBB}).build();
-  MemoryBytes source(file);
-  SprReader reader(source);
+// A file opened as the callers open it.
+struct Opened {
+  Bytes file;
+  MemoryBytes source{file};
+  SprReader reader{source};
   Palette palette{};
-  EXPECT_EQ(reader.open(palette), 2);
-  // Trailing bytes shift the palette: the last 1,024 bytes are read, whatever they are.
-  EXPECT_EQ(Bytes(palette.end() - 3, palette.end()), (Bytes{0x40, 0xAA, 0xBB}));
-  const FrameRecord first = reader.readFrame(), second = reader.readFrame();
-  EXPECT_EQ(std::tuple(first.number, first.offset, first.width, first.height, first.storedLength,
-                       first.stored == big, second.number, second.offset, second.stored),
-            std::tuple(1, 8, 200, 200, 40000, true, 2, 40014, Bytes{9}));
+  int count = reader.open(palette);
+  std::vector<FrameRecord> frames(bool withData) {
+    return ReadFramesWithPixels(reader, count, withData);
+  }
+};
 
-  // Reads past the end read nothing.
-  std::array<std::uint8_t, 2> end{}, past{};
-  const bool whole = source.readAt(file.size() - 2, end);
-  const bool beyond = source.readAt(file.size() - 1, past) || source.readAt(-1, past);
-  EXPECT_EQ(std::tuple(whole, end[1], beyond, past[0]), std::tuple(true, 0xBB, false, 0));
+// A stored length above 32,767 is read unsigned; trailing bytes shift the palette.
+TEST(SprReader, ReadsRecordsInOrderAndThePaletteFromTheLast1024Bytes) {
+  const Bytes big(40000, 1);
+  Opened s{SpriteBuilder().rawFrame(200, 200, big).rawFrame(1, 1, {9}).trailing({0xAA}).build()};
+  const FrameRecord first = s.reader.readFrame(), second = s.reader.readFrame();
+  EXPECT_EQ(std::tuple(s.count, s.palette[1022], s.palette[1023], first.number, first.offset,
+                       first.width, first.height, first.storedLength, first.stored == big,
+                       second.number, second.offset, second.stored),
+            std::tuple(2, 0x40, 0xAA, 1, 8, 200, 200, 40000, true, 2, 40014, Bytes{9}));
 }
 
-// Read as the callers read: every record, the frames without pixels decoded for their faults;
-// a sound file gives the frames with pixels.
-TEST(SprReader, FaultsSayWhichAndWhere) {
+TEST(SprReader, GivesTheFramesWithPixelsAndTheirStoredBytesWhenAsked) {
+  for (bool withData : {true, false}) {
+    Opened s{SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build()};
+    std::vector<FrameRecord> frames = s.frames(withData);
+    const Bytes before = frames.at(1).stored;
+    s.reader.readStored(frames[1]);
+    EXPECT_EQ(
+        std::tuple(frames.size(), frames[0].number, frames[1].number, before, frames[1].stored),
+        std::tuple(2u, 1, 3, withData ? Bytes{3} : Bytes{}, Bytes{3}));
+  }
+}
+
+// Every record is read, the frames without pixels decoded for their faults; by headers alone the
+// faults are the same.
+TEST(SprReader, FaultsNameTheirKindAndFrame) {
   auto sig = [](std::array<std::uint8_t, 4> b) { return SpriteBuilder().signature(b).build(); };
-  const SpriteBuilder two = SpriteBuilder().frame(2, 1, {1, 2});  // a sound first frame
-  const std::tuple<Bytes, std::optional<Kind>, int> cases[] = {
-      {SpriteBuilder(two).rawFrame(0, 0, {}).frame(1, 1, {3}).build(), {}, 2},
+  const SpriteBuilder sound = SpriteBuilder().frame(2, 1, {1, 2});
+  const std::tuple<Bytes, Kind, int> cases[] = {
       {Bytes(1000, 0), Kind::kShortFile, 0},
       {sig({0x53, 0x50, 0x00, 0x02}), Kind::kWrongSignature, 0},
       {sig({0x53, 0x50, 0x02, 0x01}), Kind::kWrongSignature, 0},
       {sig({0x53, 0x51, 0x01, 0x02}), Kind::kWrongSignature, 0},
       {SpriteBuilder().frameCount(0x8000).build(), Kind::kNegativeCount, 0},
       {SpriteBuilder().frameCount(0xFFFF).build(), Kind::kNegativeCount, 0},
-      {SpriteBuilder(two).rawFrame(32767, 32767, {1, 2}).build(), Kind::kTooManyPixels, 2},
+      {SpriteBuilder(sound).rawFrame(32767, 32767, {1, 2}).build(), Kind::kTooManyPixels, 2},
       // The stored length runs past the end of the file: the missing bytes are never made up.
       {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000).build(), Kind::kRecordCutShort, 1},
       // So does a record the count claims, read from the palette's bytes.
       {SpriteBuilder().frameCount(1).build(), Kind::kRecordCutShort, 1},
-      {SpriteBuilder(two).rawFrame(0, 4, {1}).build(), Kind::kPixelsWithoutSize, 2},
+      {SpriteBuilder(sound).rawFrame(0, 4, {1}).build(), Kind::kPixelsWithoutSize, 2},
   };
-  Palette palette{};
   for (const auto& [file, kind, frame] : cases)
-    for (bool withData : {true, false}) {  // by headers alone, the faults are the same
-      MemoryBytes source(file);
-      SprReader reader(source);
-      std::vector<FrameRecord> frames;
-      int at = 0;
-      auto read = [&] { frames = ReadFramesWithPixels(reader, reader.open(palette), withData); };
-      EXPECT_EQ(faultOf(read, &at), kind);
-      EXPECT_EQ(at, kind ? frame : 0);
-      if (kind) continue;
-      ASSERT_EQ(frames.size(), 2u);
-      EXPECT_EQ(std::tuple(frames[0].number, frames[1].number, frames[1].stored),
-                std::tuple(1, 3, withData ? Bytes{3} : Bytes{}));
-      reader.readStored(frames[1]);  // read again when asked for
-      EXPECT_EQ(frames[1].stored, Bytes{3});
+    for (bool withData : {true, false}) {
+      int at = -1;
+      EXPECT_EQ(faultOf([&] { Opened{file}.frames(withData); }, &at), kind);
+      EXPECT_EQ(at, frame);
     }
 }
 
-struct Reference {
-  Bytes pixels;
-  bool cut = false;
-  std::vector<bool> tokenEnds;  // after each stored byte
+// What the format's rules make of a record, token by token.
+struct Expected {
+  Bytes image;                // the pixels, filled with index 0 or cut at the frame's size
+  std::optional<Kind> fault;  // a cut run first, pixels without a size next
+  std::vector<bool> ends;     // whether a token ends after each stored byte
 };
 
-// Token by token, as the format reads.
-Reference decodeByTheRules(const Bytes& stored) {
-  Reference r;
+Expected byTheRules(const FrameRecord& frame) {
+  Expected e;
+  const Bytes& stored = frame.stored;
   for (std::size_t i = 1; i <= stored.size(); ++i) {
     if (stored[i - 1] != 0) {
-      r.pixels.push_back(stored[i - 1]);
+      e.image.push_back(stored[i - 1]);
     } else if (++i > stored.size()) {
-      r.cut = true;
-      r.tokenEnds.push_back(false);
-      return r;
+      e.ends.push_back(false);
+      return {{}, Kind::kZeroRunCutShort, e.ends};
     } else {
-      r.pixels.insert(r.pixels.end(), stored[i - 1], 0);
-      r.tokenEnds.push_back(false);
+      e.image.insert(e.image.end(), stored[i - 1], 0);
+      e.ends.push_back(false);
     }
-    r.tokenEnds.push_back(true);
+    e.ends.push_back(true);
   }
-  return r;
+  const bool sized = frame.width > 0 && frame.height > 0;
+  if (!sized && !e.image.empty()) e.fault = Kind::kPixelsWithoutSize;
+  e.image.resize(sized ? std::size_t(frame.width) * std::size_t(frame.height) : 0, 0);
+  return e;
 }
 
-TEST(DecodeFrameData, PixelsFaultsAndTokenEndsFollowTheTokenRules) {
-  // By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the
-  // bottom right), a long one (cut at the frame's size), a maximal run, no data (all index 0),
-  // a literal on the last pixel and one just past it, also after nine runs; frames without a
-  // size: no data, a run of count 0, pixels, and a cut run before the size.
+FrameRecord record(int width, int height, Bytes stored) {
+  const auto length = static_cast<std::uint16_t>(stored.size());
+  return {4, 0, std::int16_t(width), std::int16_t(height), length, std::move(stored)};
+}
+
+// By hand: literals over two rows, a run inside a row, a short expansion (index 0 to the bottom
+// right), a long one (cut at the frame's size), a maximal run, no data (all index 0), a literal on
+// the last pixel and one just past it, also after nine runs; frames without a size: no data, a run
+// of count 0, pixels, and a cut run before the size. Then token streams of every shape.
+std::vector<FrameRecord> records() {
   Bytes nineRuns;
   for (int k = 0; k < 9; ++k) nineRuns.insert(nineRuns.end(), {0, 10});
   nineRuns.push_back(5);
@@ -149,33 +153,42 @@ TEST(DecodeFrameData, PixelsFaultsAndTokenEndsFollowTheTokenRules) {
     for (int variant = 0; variant < 12; ++variant)
       frames.push_back(record(1 + variant * 37 % 130, 1 + variant % 5 * 20,
                               testing::RandomTokens(random, tokens, runShare, variant % 4 == 3)));
-  for (std::size_t n = 0; n < frames.size(); ++n) {
-    const FrameRecord& frame = frames[n];
-    SCOPED_TRACE("frame " + std::to_string(n));
-    const Reference expected = decodeByTheRules(frame.stored);
-    const bool sized = frame.width > 0 && frame.height > 0;
-    // A cut run comes first; pixels without a size next.
-    const std::optional<Kind> fault = expected.cut ? std::optional(Kind::kZeroRunCutShort)
-                                      : !sized && !expected.pixels.empty()
-                                          ? std::optional(Kind::kPixelsWithoutSize)
-                                          : std::nullopt;
-    Bytes wanted = expected.pixels;
-    wanted.resize(sized ? std::size_t(frame.width) * std::size_t(frame.height) : 0, 0);
-    std::optional<IndexedImage> image;
-    EXPECT_EQ(faultOf([&] { image = DecodeFrameData(frame); }), fault);
-    EXPECT_EQ(image.has_value(), sized && !fault);
-    if (image) {
-      EXPECT_EQ(std::tuple(image->width, image->height, image->pixels),
-                std::tuple(frame.width, frame.height, wanted));
+  return frames;
+}
+
+TEST(DecodeFrameData, ExpandsTheTokensAsTheRulesRead) {
+  for (const FrameRecord& frame : records()) {
+    const Expected want = byTheRules(frame);
+    std::optional<IndexedImage> got;
+    EXPECT_EQ(faultOf([&] { got = DecodeFrameData(frame); }), want.fault) << frame.stored.size();
+    EXPECT_EQ(got.has_value(), frame.width > 0 && frame.height > 0 && !want.fault);
+    if (got) {
+      EXPECT_EQ(std::tuple(got->width, got->height, got->pixels),
+                std::tuple(frame.width, frame.height, want.image));
     }
-    EXPECT_EQ(faultOf([&] { CheckFrameData(frame); }), fault);
-    // Read from the stored bytes alone.
-    EXPECT_EQ(!fault && HasNonZeroPixel(frame), !fault && wanted != Bytes(wanted.size(), 0));
+  }
+}
+
+TEST(CheckFrameData, FindsTheDecodersFaultsWithoutDecoding) {
+  for (const FrameRecord& frame : records())
+    EXPECT_EQ(faultOf([&] { CheckFrameData(frame); }), byTheRules(frame).fault);
+}
+
+TEST(HasNonZeroPixel, ReadsTheStoredBytesAlone) {
+  for (const FrameRecord& frame : records())
+    if (const Expected want = byTheRules(frame); !want.fault) {
+      EXPECT_EQ(HasNonZeroPixel(frame), want.image != Bytes(want.image.size(), 0));
+    }
+}
+
+TEST(TokenEnds, MarkWhereEachTokenEnds) {
+  for (const FrameRecord& frame : records()) {
+    const Expected want = byTheRules(frame);
     const TokenEnds ends(frame.stored);
     std::vector<bool> found;
     for (std::size_t p = 1; p <= frame.stored.size(); ++p) found.push_back(ends.after(p));
     EXPECT_EQ(std::tuple(found, ends.last()),
-              std::tuple(expected.tokenEnds, frame.stored.size() - expected.cut));
+              std::tuple(want.ends, want.ends.size() - (want.fault == Kind::kZeroRunCutShort)));
   }
 }
 
@@ -190,7 +203,7 @@ Bytes zeros(std::size_t n, Bytes then = {}) {
   return then;
 }
 
-TEST(EncodeFrameData, CanonicalTokensAndLimits) {
+TEST(EncodeFrameData, WritesCanonicalTokensOrRefusesWhatNoRecordHolds) {
   const std::tuple<const char*, IndexedImage, Bytes, std::optional<R>> cases[] = {
       {"literals", image(3, 1, {1, 2, 3}), {1, 2, 3}, {}},
       {"a single 0 is a run of one", image(1, 1, {0}), {0, 1}, {}},
@@ -209,14 +222,18 @@ TEST(EncodeFrameData, CanonicalTokensAndLimits) {
   for (const auto& [name, picture, want, refusal] : cases) {
     Bytes stored;
     EXPECT_EQ(faultOf<Refusal>([&] { stored = EncodeFrameData(picture, 7); }), refusal) << name;
-    EXPECT_EQ(stored, refusal ? Bytes{} : want) << name;
+    EXPECT_EQ(stored, want) << name;
   }
   // All zeros, as many as fit: 32,767 x 127 pixels in 16,320 runs.
   EXPECT_EQ(EncodeFrameData(image(32767, 127, zeros(32767 * 127))).size(), 2u * 16320);
+}
 
+TEST(EncodeHeader, RefusesMoreThan32767Frames) {
   EXPECT_EQ(faultOf<Refusal>([] { EncodeHeader(32768); }), R::kTooManyFrames);
-  // Mixed frames on the fast path's two chains, whose runs may reach across the 16-byte pieces
-  // and the middle, against the test's plain encoder.
+}
+
+// Runs may reach across the fast path's 16-byte pieces and the middle between its two chains.
+TEST(EncodeFrameData, FastPathWritesWhatThePlainEncoderWrites) {
   for (const double zeroShare : {0.0, 0.5, 0.9, 0.99, 1.0})
     for (const int side : {23, 90, 170}) {
       const Bytes pixels = testing::MakePixels(side, side, 5, zeroShare);
@@ -224,23 +241,27 @@ TEST(EncodeFrameData, CanonicalTokensAndLimits) {
     }
 }
 
-TEST(ReplaceFrame, ChangesOneRecordAndRefusesWhatItCannot) {
-  // Stored bytes no writer of ours makes (runs of 0 and of 1, a short expansion), and a gap.
-  const Bytes odd{0, 0, 7, 0, 1, 0, 1, 9}, gap{1, 2, 3};
-  const Bytes file = SpriteBuilder().rawFrame(4, 3, odd).frame(2, 1, {5, 6}).gap(gap).build();
-  const IndexedImage other = image(3, 1, {0, 0, 4});
-  EXPECT_EQ(std::pair(ReplaceFrame(file, 2, other), ReplaceFrame(file, 1, other)),
+// Stored bytes no writer of ours makes (runs of 0 and of 1, a short expansion), and a gap.
+const Bytes odd{0, 0, 7, 0, 1, 0, 1, 9}, gap{1, 2, 3};
+const IndexedImage other = image(3, 1, {0, 0, 4}), pixel = image(1, 1, {3});
+const Bytes twoFrames = SpriteBuilder().rawFrame(4, 3, odd).frame(2, 1, {5, 6}).gap(gap).build();
+
+TEST(ReplaceFrame, ChangesOnlyTheRecordAskedFor) {
+  EXPECT_EQ(std::pair(ReplaceFrame(twoFrames, 2, other), ReplaceFrame(twoFrames, 1, other)),
             std::pair(SpriteBuilder().rawFrame(4, 3, odd).frame(3, 1, {0, 0, 4}).gap(gap).build(),
                       SpriteBuilder().frame(3, 1, {0, 0, 4}).frame(2, 1, {5, 6}).gap(gap).build()));
+}
 
-  const IndexedImage pixel = image(1, 1, {3});
-  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 0, pixel); }), R::kNoSuchFrame);
-  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 3, pixel); }), R::kNoSuchFrame);
-  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(file, 2, image(0, 1, {})); }), R::kBadSize);
+TEST(ReplaceFrame, RefusesWhatItCannotChange) {
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(twoFrames, 0, pixel); }), R::kNoSuchFrame);
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(twoFrames, 3, pixel); }), R::kNoSuchFrame);
+  EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(twoFrames, 2, image(0, 1, {})); }), R::kBadSize);
   // A record that runs into the last 1,024 bytes: replacing it would change the palette.
   const Bytes overlapping = SpriteBuilder().rawFrame(1, 1, {1}, 1000).build();
   EXPECT_EQ(faultOf<Refusal>([&] { ReplaceFrame(overlapping, 1, pixel); }), R::kRecordInPalette);
-  // A broken record before the frame is the reader's fault.
+}
+
+TEST(ReplaceFrame, LeavesABrokenRecordBeforeTheFrameToTheReader) {
   const Bytes cut = SpriteBuilder().frameCount(2).rawFrame(4, 4, {1}, 5000).build();
   EXPECT_THROW(ReplaceFrame(cut, 2, pixel), Fault);
 }

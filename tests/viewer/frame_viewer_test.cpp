@@ -113,7 +113,7 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
 }
 
 // A broken file shows its message and leaves the previous sprite, or the frames read so far.
-TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
+TEST(LoadSprite, BrokenFileShowsItsErrorNumberAndKeepsTheWindowUsable) {
   // By caption; late: fails after the sheet was cleared and the first frame drawn. No caption:
   // an export holds the channel, and the load ends silently.
   const std::tuple<const char*, Bytes, std::string, bool, int> cases[] = {
@@ -135,7 +135,7 @@ TEST(LoadSprite, BrokenFilesEndInTheFailurePathAndKeepTheWindowUsable) {
     if (exporting) v.window.channels().openForReading(FileChannels::kSpriteChannel, previous);
     v.viewer.LoadSprite();
 
-    ASSERT_EQ(v.window.scripted().messages.size(), exporting ? 0u : 1u);
+    EXPECT_EQ(v.window.scripted().messages.size(), exporting ? 0u : 1u);
     for (const auto& box : v.window.scripted().messages)
       EXPECT_EQ(std::to_string(box.style) + " " + box.caption + ": " + box.prompt,
                 "64 " + caption + ": The file \"broken.spr\" doesn't look like an SPR file.");
@@ -174,19 +174,23 @@ TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
   EXPECT_TRUE(white > 0 && black > 0);
 }
 
-// The sheet's size and the scroll range after a layout change or a resized preview.
-TEST(SheetAndScrollRange, FollowTheLayoutAndThePreviewsSize) {
+// An empty sheet takes whatever size it is given; one that holds frames keeps them all.
+TEST(ApplySheetLayout, NeverCutsOffTheFramesDrawn) {
   Viewer v;
-  v.viewer.ApplySheetLayout(3000, 1500);  // an empty sheet takes whatever size it is given
+  v.viewer.ApplySheetLayout(3000, 1500);
   EXPECT_EQ(v.size(), std::pair(200, 100));
   v.load(solidFrames(repeat(41, {100, 120})));
-  v.viewer.ApplySheetLayout(1500, 1500);  // one that holds frames keeps them all
-  EXPECT_EQ(v.size(), std::pair(300, 1680));
-  EXPECT_EQ(v.sheet(199, 1679), colourOf(41));
+  v.viewer.ApplySheetLayout(1500, 1500);
+  EXPECT_EQ(std::pair(v.size(), v.sheet(199, 1679)), std::pair(std::pair(300, 1680), colourOf(41)));
+}
+
+TEST(PreviewResized, ScrollRangeFollowsThePreviewsHeight) {
+  Viewer v;
+  v.load(solidFrames(repeat(41, {100, 120})));
   for (auto [heightTwips, max] : {std::pair{3000, 1500}, {30000, 0}, {4695, 1387}}) {
     v.window.preview().SetHeight(heightTwips);
     v.viewer.PreviewResized();
-    EXPECT_EQ(v.bar(), std::pair(max, max > 0));
+    EXPECT_EQ(v.bar(), std::pair(max, max > 0)) << heightTwips;
   }
 }
 
