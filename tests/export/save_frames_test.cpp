@@ -152,25 +152,24 @@ TEST(SaveSingle, WritesTheFrameAnsweredOrSaysWhyNot) {
     }
 }
 
-// A file that is not a sprite: each command says "Error" in its own way.
-TEST(SaveFrames, WrongSignatureSaysErrorAndWritesNothing) {
-  Fixture f(sprite(3).signature({0x53, 0x50, 0x00, 0x02}));
-  f.window.preview().SetMousePointer(pointer::kHourglass);
-  f.save(1, 1);
-  EXPECT_EQ(f.window.preview().MousePointer(), pointer::kDefault);
-  f.exporter.mnuSaveMult_Click();
-  EXPECT_EQ(f.shown(), (Strings{box("Error", 0), box("Error", 64, "SPR Mox Plus")}));
-  EXPECT_EQ(Names(f.dir.path()), Strings{"sample.spr"});
-}
-
-// An empty path box, or one that names no ordinary file, is silent, as the window always was.
-TEST(SaveFrames, NoSpriteFileIsSilent) {
-  for (std::string path : {"", "/no/such.spr", "/tmp"}) {
-    Fixture f(sprite(1));
-    f.window.text1 = path;
+// An empty path box, or one that names no ordinary file, is silent, as the window always was; a
+// file that is not a sprite says "Error", each command in its own way, and writes nothing.
+TEST(SaveFrames, NoSpriteSaysNothingOrError) {
+  const std::tuple<std::string, Strings> cases[] = {
+      {"", {}},
+      {"/no/such.spr", {}},
+      {"/tmp", {}},
+      {"sample.spr", {box("Error", 0), box("Error", 64, "SPR Mox Plus")}}};
+  for (const auto& [path, shown] : cases) {
+    Fixture f(sprite(3).signature({0x53, 0x50, 0x00, 0x02}));
+    if (path != "sample.spr") f.window.text1 = path;
+    f.window.preview().SetMousePointer(pointer::kHourglass);
     f.saveSingle("1");
     f.exporter.mnuSaveMult_Click();
-    EXPECT_TRUE(f.window.scripted().inputs.empty() && f.shown().empty()) << path;
+    EXPECT_EQ(std::tuple(f.window.scripted().inputs.size(), f.shown(), Names(f.dir.path())),
+              std::tuple(std::size_t(!shown.empty()), shown, Strings{"sample.spr"}))
+        << path;
+    EXPECT_TRUE(shown.empty() || f.window.preview().MousePointer() == pointer::kDefault);
   }
 }
 
@@ -181,18 +180,16 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   auto then = [](int w, int h, Bytes stored, std::optional<std::uint16_t> length = {}) {
     return sprite(1).rawFrame(w, h, stored, length).build();
   };
+  auto broken = [](const std::string& why) { return "the file is broken (" + why + ")."; };
   // The reason after Cannot read "<sprite>": , or the whole message; the frames completed by Save
   // Multiple before the failure; the output folder.
-  const std::string broken = "the file is broken ";
   const std::tuple<std::string, Bytes, std::size_t, std::string> cases[] = {
       {"it is shorter than 1,024 bytes, too short to be a sprite file.", Bytes(1000, 0), 0, "out"},
-      {broken + "(the frame count is above 32,767).", sprite(1).frameCount(0xFFFF).build(), 0,
-       "out"},
-      {broken + "(frame 2 ends inside a run of zeros).", then(4, 3, {5, 0}), 1, "out"},
-      {broken + "(frame 2 has pixel data but no size (0 x 3)).", then(0, 3, {5, 5}), 1, "out"},
-      {broken + "(frame 2 is too large (32767 x 32767 pixels)).", then(32767, 32767, {5}), 1,
-       "out"},
-      {broken + "(the file ends inside frame 2).", then(4, 3, {1}, 60000), 1, "out"},
+      {broken("the frame count is above 32,767"), sprite(1).frameCount(0xFFFF).build(), 0, "out"},
+      {broken("frame 2 ends inside a run of zeros"), then(4, 3, {5, 0}), 1, "out"},
+      {broken("frame 2 has pixel data but no size (0 x 3)"), then(0, 3, {5, 5}), 1, "out"},
+      {broken("frame 2 is too large (32767 x 32767 pixels)"), then(32767, 32767, {5}), 1, "out"},
+      {broken("the file ends inside frame 2"), then(4, 3, {1}, 60000), 1, "out"},
       {"Cannot write \"/no/such/folder/sample_01.bmp\": the folder does not exist.",
        sprite(2).build(), 0, "/no/such/folder"},
       {"No output folder is set. Enter a folder under \"Batch Output Folder\" and try again.",
@@ -200,17 +197,17 @@ TEST(SaveFrames, FailuresKeepCompletedFilesAndLeaveNothingPartial) {
   for (const auto& [reason, bytes, written, folder] : cases) {
     Fixture f(SpriteBuilder{});
     testing::WriteFile(f.window.text1, bytes);
-    f.window.text2 = folder == "out" ? f.dir.file(folder) : folder;
+    const bool unreadable = folder == "out";
+    if (!unreadable) f.window.text2 = folder;
     f.exporter.mnuSaveMult_Click();
-    if (folder == "out") f.saveSingle(written ? "2" : "1");
+    if (unreadable) f.saveSingle(written ? "2" : "1");
     const std::string expected =
-        folder != "out" ? reason : "Cannot read \"" + f.window.text1 + "\": " + reason;
-    EXPECT_EQ(
-        std::tuple(f.shown(), Names(f.dir.path()), f.window.channels().openCount(),
-                   f.window.Exporting),
-        std::tuple(Strings(folder == "out" ? 2 : 1, box(expected)),
-                   written ? Strings{"out/sample_01.bmp", "sample.spr"} : Strings{"sample.spr"}, 0,
-                   false));
+        unreadable ? "Cannot read \"" + f.window.text1 + "\": " + reason : reason;
+    const Strings files =
+        written ? Strings{"out/sample_01.bmp", "sample.spr"} : Strings{"sample.spr"};
+    EXPECT_EQ(std::tuple(f.shown(), Names(f.dir.path()), f.window.channels().openCount(),
+                         f.window.Exporting),
+              std::tuple(Strings(unreadable ? 2 : 1, box(expected)), files, 0, false));
   }
 }
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "spr/sprite.h"
@@ -25,9 +24,7 @@ std::optional<typename E::Kind> faultOf(const std::function<void()>& call, int* 
   try {
     call();
   } catch (const E& e) {
-    if constexpr (std::is_same_v<E, Fault>) {
-      if (frame != nullptr) *frame = e.frame();
-    }
+    if (frame != nullptr) *frame = e.frame();
     return e.kind();
   }
   return std::nullopt;
