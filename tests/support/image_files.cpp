@@ -16,11 +16,10 @@ unsigned FormSample(int i, int c, unsigned max) {
 
 Bytes FormPng(const PngForm& f) {
   const unsigned max = (1u << f.depth) - 1;
-  // Samples a pixel stores: grey with alpha takes c 0 and 3.
-  const std::vector<int> samples = f.type == PNG_COLOR_TYPE_RGBA         ? std::vector{0, 1, 2, 3}
-                                   : f.type == PNG_COLOR_TYPE_RGB        ? std::vector{0, 1, 2}
-                                   : f.type == PNG_COLOR_TYPE_GRAY_ALPHA ? std::vector{0, 3}
-                                                                         : std::vector{0};
+  // Samples a pixel stores: c 0 (grey or an index) or 0 to 2, and 3 with alpha.
+  std::vector<int> samples{0};
+  if (f.type == PNG_COLOR_TYPE_RGB || f.type == PNG_COLOR_TYPE_RGBA) samples = {0, 1, 2};
+  if (f.type & PNG_COLOR_MASK_ALPHA) samples.push_back(3);
   Bytes out, rows[2];
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -35,10 +34,8 @@ Bytes FormPng(const PngForm& f) {
   png_set_IHDR(png, info, 3, 2, f.depth, f.type, f.interlaced, 0, 0);
   png_color colours[6];
   png_byte alpha[2] = {0, 128};
-  png_color_16 key{0, static_cast<png_uint_16>(FormSample(0, 0, max)),
-                   static_cast<png_uint_16>(FormSample(0, 1, max)),
-                   static_cast<png_uint_16>(FormSample(0, 2, max)),
-                   static_cast<png_uint_16>(FormSample(0, 0, max))};
+  const auto first = [&](int c) { return static_cast<png_uint_16>(FormSample(0, c, max)); };
+  png_color_16 key{0, first(0), first(1), first(2), first(0)};
   for (int k = 0; k < 6; ++k) colours[k] = {png_byte(40 * k), png_byte(255 - 40 * k), png_byte(k)};
   if (f.type == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, colours, std::min(6, 1 << f.depth));
   if (f.trns) png_set_tRNS(png, info, alpha, 2, &key);
