@@ -12,6 +12,7 @@
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 #include "platform/file_channels.h"
+#include "platform/output_file.h"
 #include "platform/status.h"
 #include "support/sprite_builder.h"
 
@@ -95,6 +96,19 @@ TEST(AtomicFile, BothWaysTheLongestNamesAndTheDisksReserve) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);  // no temporary left
   }
   AtomicFile::SetWay(AtomicFile::Way::kUnnamedWhereAvailable);
+}
+
+// Writers hand out a few bytes, then a whole frame: the file holds them in the order given.
+TEST(OutputFile, KeepsTheOrderOfSmallAndLargeWrites) {
+  TempDir dir;
+  const Bytes small(10, 1), large(2 << 20, 2);
+  OutputFile file(dir.file("out"));
+  for (const Bytes* piece : {&small, &large, &small}) file.write(*piece);
+  file.commit();
+  Bytes whole = small;
+  for (const Bytes* piece : {&large, &small})
+    whole.insert(whole.end(), piece->begin(), piece->end());
+  EXPECT_TRUE(ReadFile(dir.file("out")) == whole);
 }
 
 TEST(FileChannels, OpenCloseAndTheirErrors) {
