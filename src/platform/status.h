@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "spr/sprite.h"
-
 namespace glint {
 
 // What long work needs from the window: the one-line status text and the yield that lets
@@ -46,12 +44,5 @@ class StatusLine {
   std::size_t tailPrefixSize_ = 0;
   std::uint64_t tailRevision_ = 0;
 };
-
-// A decode as the window shows it, before the pixels are expanded: after each token of the stored
-// bytes the status line ends in " (This bitmap p%)" after the text it held at the start, and the
-// window yields after every token that ends on a seventh stored byte. Nobody sees the text but
-// inside a yield or once the decode is over, so it is written only where that can show, and not at
-// all when nobody watches.
-void ShowDecodeProgress(std::span<const std::uint8_t> stored, StatusAndYield& window);
 
 }  // namespace glint

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/errors.h"
+#include "window/decode_progress.h"
 
 namespace glint {
 
