@@ -36,28 +36,28 @@ TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
   EXPECT_EQ(PixelUnderPointer({-1, 0}, Placement{0, 0, 2, 2}, 4), std::nullopt);
 }
 
-// The zoom and frame-time steps, their ends, and the zoom a sprite opens at.
-TEST(Canvas, ZoomAndFrameTimeStepsInOrderAndTheOpeningZoom) {
-  std::vector<int> up{1}, down{16};
-  while (up.back() != 16) up.push_back(ZoomIn(up.back()));
-  while (down.back() != 1) down.push_back(ZoomOut(down.back()));
-  EXPECT_EQ(up, (std::vector<int>{1, 2, 3, 4, 6, 8, 12, 16}));
-  EXPECT_EQ(std::vector<int>(down.rbegin(), down.rend()), up);
-  // At the ends, and between steps.
-  EXPECT_EQ(std::tuple(ZoomIn(16), ZoomOut(1), ZoomIn(5), ZoomOut(5)), std::tuple(16, 1, 6, 4));
+// Zoom steps and frame-time steps: each steps to its neighbour in the list, stops at the list's
+// ends, and goes from between two steps to the next one that way.
+TEST(Steps, GoThroughTheirListAndStopAtItsEnds) {
+  const std::tuple<std::vector<int>, int (*)(int), int (*)(int)> lists[] = {
+      {{1, 2, 3, 4, 6, 8, 12, 16}, ZoomIn, ZoomOut},
+      {{10, 20, 30, 40, 50, 60, 80, 100, 120, 150, 200, 250, 300, 400, 500, 750, 1000, 1500, 2000},
+       SlowerFrameTime,
+       FasterFrameTime}};
+  for (const auto& [steps, up, down] : lists) {
+    for (std::size_t k = 0; k + 1 < steps.size(); ++k)
+      EXPECT_EQ(std::pair(up(steps[k]), down(steps[k + 1])), std::pair(steps[k + 1], steps[k]));
+    EXPECT_EQ(std::pair(up(steps.back()), down(steps[0])), std::pair(steps.back(), steps[0]));
+  }
+  EXPECT_EQ(std::tuple(ZoomIn(5), ZoomOut(5), SlowerFrameTime(55), FasterFrameTime(55)),
+            std::tuple(6, 4, 60, 50));
+}
 
-  // The largest step up to 4 that fits 800 x 600.
+// The largest step up to 4 that fits 800 x 600.
+TEST(Canvas, OpensAtTheLargestZoomUpTo4ThatFitsTheScreen) {
   const int cases[][3] = {{20, 30, 4},   {200, 150, 4}, {201, 150, 3}, {266, 100, 3}, {267, 100, 2},
                           {400, 300, 2}, {401, 10, 1},  {10, 601, 1},  {32767, 1, 1}};
   for (auto [w, h, zoom] : cases) EXPECT_EQ(OpeningZoom(w, h), zoom) << w << " x " << h;
-
-  std::vector<int> slower{10};
-  while (slower.back() != 2000) slower.push_back(SlowerFrameTime(slower.back()));
-  EXPECT_EQ(slower, (std::vector<int>{10, 20, 30, 40, 50, 60, 80, 100, 120, 150, 200, 250, 300, 400,
-                                      500, 750, 1000, 1500, 2000}));
-  EXPECT_EQ(std::tuple(SlowerFrameTime(2000), FasterFrameTime(10), SlowerFrameTime(55),
-                       FasterFrameTime(55), FasterFrameTime(100)),
-            std::tuple(2000, 10, 60, 50, 80));
 }
 
 // A frame painted at a zoom: the area's pixels, a row after another.
@@ -68,82 +68,86 @@ std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement
   return out;
 }
 
-// Painting at a zoom: blocks, the checkerboard for index 0, and any part alone.
-TEST(Canvas, PaintsBlocksOfOneColourTheCheckerboardAndOnlyTheAreaAsked) {
+// Any area painted alone at a zoom: blocks of the frame's pixels, the checkerboard for index 0
+// when it is transparent, the canvas colour around.
+TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
   Colours colours{};
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
   for (int zoom : {1, 3, 16})
-    for (bool transparent : {false, true}) {
-      const int width = 5 * zoom;
-      const auto all = Paint(&frame, p, colours, zoom, transparent, {0, 0, width, 4 * zoom});
-      std::vector<std::uint32_t> want;
-      for (int y = 0; y < 4 * zoom; ++y)
-        for (int x = 0; x < width; ++x) {
-          const auto pixel = PixelUnderPointer({x, y}, p, zoom);
-          const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
-          want.push_back(!pixel                      ? kCanvasColour
-                         : index == 0 && transparent ? CheckerColour(x, y)
-                                                     : colours[index]);
-        }
-      ASSERT_EQ(all, want) << zoom << " " << transparent;
-      // Any part painted alone is that part of the whole.
-      const Rect part{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1};
-      std::vector<std::uint32_t> cut;
-      for (int y = part.y; y < part.y + part.height; ++y)
-        cut.insert(cut.end(), all.begin() + y * width + part.x,
-                   all.begin() + y * width + part.x + part.width);
-      ASSERT_EQ(Paint(&frame, p, colours, zoom, transparent, part), cut) << zoom;
-    }
-  // 8-pixel squares of the screen, light first, whatever the zoom.
+    for (bool transparent : {false, true})
+      for (const Rect area :
+           {Rect{0, 0, 5 * zoom, 4 * zoom}, Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
+        std::vector<std::uint32_t> want;
+        for (int y = area.y; y < area.y + area.height; ++y)
+          for (int x = area.x; x < area.x + area.width; ++x) {
+            const auto pixel = PixelUnderPointer({x, y}, p, zoom);
+            const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
+            want.push_back(!pixel                      ? kCanvasColour
+                           : index == 0 && transparent ? CheckerColour(x, y)
+                                                       : colours[index]);
+          }
+        EXPECT_EQ(Paint(&frame, p, colours, zoom, transparent, area), want)
+            << zoom << " " << transparent << " " << area.width;
+      }
+}
+
+TEST(Canvas, WithoutAFrameIsPaintedAlone) {
+  EXPECT_EQ(Paint(nullptr, Placement{1, 1, 3, 2}, Colours{}, 2, true, {0, 0, 4, 1}),
+            std::vector<std::uint32_t>(4, kCanvasColour));
+}
+
+// 8-pixel squares of the screen, light first, whatever the zoom.
+TEST(Canvas, TheCheckerboardIsOfScreenSquares) {
   std::vector<std::uint32_t> squares;
   for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
     squares.push_back(CheckerColour(x, y));
   const std::uint32_t light = 0xFFCCCCCC, dark = 0xFF999999;
   EXPECT_EQ(squares, (std::vector{light, light, dark, light, dark, light}));
-  // No frame: the canvas alone.
-  EXPECT_EQ(Paint(nullptr, p, colours, 2, true, {0, 0, 4, 1}),
-            std::vector<std::uint32_t>(4, kCanvasColour));
 }
 
-// The frame shown follows the clock; frame time, pause, steps and go.
-TEST(Playback, FramesFollowTheElapsedClock) {
-  const std::int64_t start = 1'000'000;
-  std::int64_t now = start;
-  Playback play([&] { return now; });
+// Four frames of 100 ms, on a clock of the test's own.
+struct PlaybackTest : ::testing::Test {
+  PlaybackTest() { play.reset(4); }
   // The position at a moment, microseconds after the start.
-  auto at = [&](std::int64_t moment) { return now = start + moment, play.position(); };
-  play.reset(4);
-  EXPECT_EQ(std::pair(play.playing(), play.nextChangeAt()), std::pair(true, now + 100'000));
+  int at(std::int64_t moment) { return now = kStart + moment, play.position(); }
+  static constexpr std::int64_t kStart = 1'000'000;
+  std::int64_t now = kStart;
+  Playback play{[this] { return now; }};
+};
+
+// Late by whole frames, frames are skipped, not slowed, and the next is due on the grid; a new
+// frame time keeps the start of the frame showing.
+TEST_F(PlaybackTest, TheFrameShownFollowsTheElapsedClockAtTheFrameTime) {
   const std::pair<std::int64_t, int> timeline[] = {{99'999, 0},  {100'000, 1}, {250'000, 2},
                                                    {399'999, 3}, {400'000, 0}, {1'050'000, 2}};
   for (auto [moment, position] : timeline) EXPECT_EQ(at(moment), position) << moment;
-  // Late by whole frames: frames are skipped, not slowed. The next is due on the grid.
   EXPECT_EQ(at(12'345'678), 123 % 4);
-  EXPECT_EQ(play.nextChangeAt(), start + 12'400'000);
-
-  // A new frame time: the frame showing keeps its start.
+  EXPECT_EQ(play.nextChangeAt(), kStart + 12'400'000);
   play.setFrameTime(50);
-  EXPECT_EQ(play.nextChangeAt(), start + 12'350'000);
+  EXPECT_EQ(play.nextChangeAt(), kStart + 12'350'000);
   EXPECT_EQ(at(12'350'000), 0);
+}
 
-  // Pause holds; play gives the frame its whole time again.
+TEST_F(PlaybackTest, PauseHoldsAndPlayGivesTheFrameItsWholeTimeAgain) {
   play.pause();
-  EXPECT_EQ(at(17'360'000), 0);  // off the frame grid, so a resume that jumps would show
+  EXPECT_EQ(at(5'160'000), 0);  // off the frame grid, so a resume that jumps would show
   play.play();
-  EXPECT_EQ(play.nextChangeAt(), now + 50'000);
-  // Steps wrap and pause; go keeps playing from there.
+  EXPECT_EQ(play.nextChangeAt(), now + 100'000);
+}
+
+// Steps wrap around and pause; go plays on from the frame it shows; with nothing to play,
+// nothing moves.
+TEST_F(PlaybackTest, StepsAndGoMoveToTheFrameAskedFor) {
   play.step(-1);
   EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(3, false));
   play.step(2);
   EXPECT_EQ(play.position(), 1);
   play.togglePlaying();
   play.go(3);
-  now += 50'000;
-  EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(0, true));
-  // Nothing to play: nothing moves.
+  EXPECT_EQ(std::pair(at(100'000), play.playing()), std::pair(0, true));
   play.reset(0);
   play.play();
   play.step(1);
@@ -167,8 +171,9 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
-// A sprite's animation: frames without pixels skipped, a cut record, headers read in steps.
-TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
+// Frames 1 and 3 have no pixels; frame 2 is 4 x 2, frame 4 2 x 4: a 4 x 4 canvas at 4x. Above
+// the frame there is no pixel to tell of.
+TEST(Animation, PlaysTheFramesWithPixelsCentredOnTheCanvas) {
   SpriteBuilder builder = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 2, {1, 2, 3, 4, 5, 6, 7, 8});
   const Bytes file = builder.rawFrame(0, 0, {}).frame(2, 4, {9, 9, 9, 9, 9, 9, 9, 200}).build();
   std::int64_t now = 0;
@@ -176,29 +181,33 @@ TEST(Animation, PlaysTheFramesWithPixelsAndTellsWhatIsUnderThePointer) {
   EXPECT_EQ(
       std::tuple(a.frameCount(), a.playableCount(), a.canvasWidth(), a.canvasHeight(), a.zoom()),
       std::tuple(4, 2, 4, 4, 4));
-  Animation::Shown shown = a.current();
+  const Animation::Shown shown = a.current();
   EXPECT_EQ(std::tuple(shown.number, shown.placement.left, shown.placement.top),
             std::tuple(2, 0, 1));
-  // Above the frame there is no pixel to tell of.
   EXPECT_EQ(a.statusText(shown, Point{12, 3}), "Frame 2 of 4 | 4 x 2 | 4x | 100 ms");
   now = 100'000;  // the empty frame 3 is skipped
   EXPECT_EQ(a.current().number, 4);
+}
 
-  // A record cut short ends the frames; what comes before plays.
+// What comes before the cut plays.
+TEST(Animation, ARecordCutShortEndsTheFrames) {
   Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
-  Animation broken(std::make_unique<spr::MemoryBytes>(cut), [&] { return now; });
-  EXPECT_EQ(std::tuple(broken.playableCount(), broken.brokenAt()), std::tuple(1, 2));
-  // A long sprite shows its first frame at once and takes the rest as they are read.
+  Animation a(std::make_unique<spr::MemoryBytes>(cut), [] { return std::int64_t{0}; });
+  EXPECT_EQ(std::tuple(a.playableCount(), a.brokenAt()), std::tuple(1, 2));
+}
+
+// A long sprite shows its first frame at once and takes the rest as they are read.
+TEST(Animation, ALongSpriteShowsItsFirstFrameBeforeItsHeadersAreRead) {
   SpriteBuilder longer = SpriteBuilder().rawFrame(0, 0, {}).frame(1, 1, {3});
   for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
-  const Bytes longBytes = longer.frame(300, 1, Bytes(300, 5)).build();
-  Animation reading(std::make_unique<spr::MemoryBytes>(longBytes), [&] { return now; });
-  EXPECT_EQ(std::tuple(reading.indexed(), reading.playableCount(), reading.canvasWidth(),
-                       reading.zoom(), reading.current().number),
-            std::tuple(false, 1, 1, 4, 2));
-  EXPECT_FALSE(reading.readHeaders(2));
-  EXPECT_TRUE(reading.readHeaders(2));
-  EXPECT_EQ(std::tuple(reading.playableCount(), reading.canvasWidth(), reading.zoom()),
+  const Bytes file = longer.frame(300, 1, Bytes(300, 5)).build();
+  Animation a(std::make_unique<spr::MemoryBytes>(file), [] { return std::int64_t{0}; });
+  EXPECT_EQ(
+      std::tuple(a.indexed(), a.playableCount(), a.canvasWidth(), a.zoom(), a.current().number),
+      std::tuple(false, 1, 1, 4, 2));
+  EXPECT_FALSE(a.readHeaders(2));
+  EXPECT_TRUE(a.readHeaders(2));
+  EXPECT_EQ(std::tuple(a.playableCount(), a.canvasWidth(), a.zoom()),
             std::tuple(Animation::kFirstHeaders + 4, 300, 2));
 }
 

@@ -35,65 +35,75 @@ std::string errorOf(const std::function<void()>& call) {
   return "";
 }
 
-TEST(AtomicFile, ReplacesWholeKeepsPermissionsFollowsLinksAndLeavesNothingOnFailure) {
+// Every behaviour holds both ways of writing: through an unnamed temporary and a named one.
+class AtomicWrite : public ::testing::TestWithParam<AtomicFile::Way> {
+ protected:
+  void SetUp() override { AtomicFile::SetWay(GetParam()); }
+  void TearDown() override { AtomicFile::SetWay(AtomicFile::Way::kUnnamedWhereAvailable); }
   TempDir dir;
-  const std::string target = dir.file("a.bmp");
-  touch(target, std::string(100, 'z'));
-  ::chmod(target.c_str(), 0640);
-  WriteFileAtomically(target, Bytes{1, 2, 3});
-  EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
-  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+  const std::string target = testing::WriteFile(dir.file("a.bmp"), Bytes(100, 'z'));
+};
+INSTANTIATE_TEST_SUITE_P(BothWays, AtomicWrite,
+                         ::testing::Values(AtomicFile::Way::kUnnamedWhereAvailable,
+                                           AtomicFile::Way::kNamedTemporary));
 
-  fs::create_directory(dir.file("real"));
-  touch(dir.file("real/t.bmp"));
-  fs::create_symlink("real/t.bmp", dir.file("link.bmp"));
-  WriteFileAtomically(dir.file("link.bmp"), Bytes{9});
-  EXPECT_TRUE(fs::is_symlink(dir.file("link.bmp")));
-  EXPECT_EQ(ReadFile(dir.file("real/t.bmp")), Bytes{9});
-  fs::create_symlink("real/new.bmp", dir.file("dangling.bmp"));  // a file yet to be made
-  WriteFileAtomically(dir.file("dangling.bmp"), Bytes{8});
-  EXPECT_EQ(ReadFile(dir.file("real/new.bmp")), Bytes{8});
+// The file written over keeps its permissions.
+TEST_P(AtomicWrite, ReplacesTheWholeFileWhateverTheLengthOfItsName) {
+  for (const std::string& name : {target, dir.file(std::string(255, 'n'))}) {
+    testing::WriteFile(name, Bytes(100, 'z'));
+    ::chmod(name.c_str(), 0640);
+    WriteFileAtomically(name, Bytes{1, 2, 3});
+    EXPECT_EQ(ReadFile(name), (Bytes{1, 2, 3})) << name.size();
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << name.size();
+  }
+}
 
-  AtomicFile(target).write(Bytes{7, 7});  // never committed
-  EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);  // and dangling.bmp
+// The link stays, whether its file exists yet or not.
+TEST_P(AtomicWrite, WritesThroughASymbolicLinkToItsFile) {
+  fs::create_directory(dir.file("links"));
+  for (const std::string name : {"a.bmp", "new.bmp"}) {
+    fs::create_symlink("../" + name, dir.file("links/" + name));
+    WriteFileAtomically(dir.file("links/" + name), Bytes{9});
+    EXPECT_TRUE(fs::is_symlink(dir.file("links/" + name)) && ReadFile(dir.file(name)) == Bytes{9})
+        << name;
+  }
+}
+
+TEST_P(AtomicWrite, AWriteNeverCommittedLeavesTheFileAsItWasAndNoTemporary) {
+  AtomicFile(target).write(Bytes{7, 7});
+  EXPECT_EQ(ReadFile(target), Bytes(100, 'z'));
+  EXPECT_EQ(testing::Names(dir.path()), std::vector<std::string>{"a.bmp"});
+}
+
+TEST_P(AtomicWrite, RefusesAMissingFolder) {
   EXPECT_EQ(errorOf([&] { WriteFileAtomically(dir.file("none/x.bmp"), Bytes{1}); }),
             "52 the folder does not exist");
 }
 
-// Both ways of writing replace a file of the longest name; neither leaves a disk less free than
-// its reserve: 64 MB, or 1 % of a file system above 6.4 GB.
-TEST(AtomicFile, BothWaysTheLongestNamesAndTheDisksReserve) {
-  TempDir dir;
-  const std::string target = dir.file(std::string(255, 'n'));
-  std::uint64_t available = 0, total = 0;
-  for (auto way : {AtomicFile::Way::kUnnamedWhereAvailable, AtomicFile::Way::kNamedTemporary}) {
-    AtomicFile::SetWay(way);
-    for (std::uint8_t k = 1; k <= 2; ++k) WriteFileAtomically(target, Bytes{k});
-    EXPECT_EQ(ReadFile(target), Bytes{2});
-    AtomicFile::SetFreeSpaceQuery([&](int) { return FreeSpace{available, total}; });
-    const std::uint64_t mb = 1 << 20;
-    for (const auto& [free, size, room] :
-         {std::tuple{64 * mb + 3, 1000 * mb, 3}, {1024 * mb + 3, 102'400 * mb, 3}}) {
-      available = free, total = size;
-      WriteFileAtomically(target, Bytes(room, 7));
-      EXPECT_THAT(errorOf([&] { WriteFileAtomically(target, Bytes(room + 1, 8)); }),
-                  ::testing::EndsWith(" the disk is full"));
-      EXPECT_EQ(ReadFile(target), Bytes(room, 7));
-    }
-    AtomicFile::SetFreeSpaceQuery({});
-    // What came to stand at a new file's name while it was written is looked at before the end.
-    for (const bool fifo : {false, true}) {
-      AtomicFile late(dir.file("late"));
-      late.write(Bytes{5});
-      fifo ? ::mkfifo(dir.file("late").c_str(), 0600) : (touch(dir.file("late")), 0);
-      EXPECT_EQ(errorOf([&] { late.commit(); }), fifo ? "52 a FIFO has that name" : "");
-      EXPECT_TRUE(fifo ? fs::is_fifo(dir.file("late")) : ReadFile(dir.file("late")) == Bytes{5});
-      fs::remove(dir.file("late"));
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);  // no temporary left
+// The reserve is 64 MB, or 1 % of a file system above 6.4 GB.
+TEST_P(AtomicWrite, StopsAsAFullDiskRatherThanLeaveLessThanTheReserveFree) {
+  const std::uint64_t mb = 1 << 20;
+  for (const FreeSpace space : {FreeSpace{64 * mb + 3, 1000 * mb}, {1024 * mb + 3, 102'400 * mb}}) {
+    AtomicFile::SetFreeSpaceQuery([=](int) { return space; });
+    WriteFileAtomically(target, Bytes(3, 7));
+    EXPECT_THAT(errorOf([&] { WriteFileAtomically(target, Bytes(4, 8)); }),
+                ::testing::EndsWith(" the disk is full"));
+    EXPECT_EQ(ReadFile(target), Bytes(3, 7));
   }
-  AtomicFile::SetWay(AtomicFile::Way::kUnnamedWhereAvailable);
+  AtomicFile::SetFreeSpaceQuery({});
+}
+
+// What came to stand at a new file's name while it was written is looked at before the end: a
+// file is written over; a FIFO stays, and the write is refused.
+TEST_P(AtomicWrite, LooksAtWhatCameToStandAtItsNameMeanwhile) {
+  for (const bool fifo : {false, true}) {
+    AtomicFile late(dir.file("late"));
+    late.write(Bytes{5});
+    fifo ? ::mkfifo(dir.file("late").c_str(), 0600) : (touch(dir.file("late")), 0);
+    EXPECT_EQ(errorOf([&] { late.commit(); }), fifo ? "52 a FIFO has that name" : "");
+    EXPECT_TRUE(fifo ? fs::is_fifo(dir.file("late")) : ReadFile(dir.file("late")) == Bytes{5});
+    fs::remove(dir.file("late"));
+  }
 }
 
 // Writers hand out a few bytes, then a whole frame: the file holds them in the order given.
@@ -109,31 +119,34 @@ TEST(OutputFile, KeepsTheOrderOfSmallAndLargeWrites) {
   EXPECT_TRUE(ReadFile(dir.file("out")) == whole);
 }
 
-TEST(FileChannels, OpenCloseAndTheirErrors) {
+// A channel reads one ordinary file until it is closed; closing a closed one does nothing.
+TEST(FileChannels, ReadOnlyOrdinaryFilesAndOneAChannel) {
   TempDir dir;
-  touch(dir.file("s.spr"), "abc");
   FileChannels channels;
+  touch(dir.file("s.spr"), "abc");
+  EXPECT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
   EXPECT_EQ(channels.openForReading(1, dir.file("s.spr")).length(), 3);
-  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-  auto openError = [&](int channel, const std::string& path) {
-    return errorOf([&] { channels.openForReading(channel, path); });
-  };
-  EXPECT_THAT(openError(1, dir.file("s.spr")),
+  EXPECT_THAT(errorOf([&] { channels.openForReading(1, dir.file("s.spr")); }),
               StartsWith(std::to_string(err::kFileAlreadyOpen) + " "));
   for (const std::string& bad : {dir.file("missing"), dir.path(), dir.file("fifo")})
-    EXPECT_THAT(openError(3, bad), StartsWith(std::to_string(err::kBadFileName) + " ")) << bad;
-
-  channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
-  EXPECT_FALSE(fs::exists(dir.file("out.bmp")));  // appears whole, at close
-  channels.close(2);
-  EXPECT_EQ(ReadFile(dir.file("out.bmp")), (Bytes{4, 5}));
-
-  channels.openForWriting(2, dir.file("dropped.bmp")).write(Bytes{1});
-  channels.abandon(2);
-  EXPECT_FALSE(fs::exists(dir.file("dropped.bmp")));
+    EXPECT_THAT(errorOf([&] { channels.openForReading(3, bad); }),
+                StartsWith(std::to_string(err::kBadFileName) + " "))
+        << bad;
   channels.close(1);
-  channels.close(1);  // closing a closed channel does nothing
+  channels.close(1);
   EXPECT_EQ(channels.openCount(), 0);
+}
+
+TEST(FileChannels, AWrittenFileAppearsWholeAtCloseAndNeverWhenAbandoned) {
+  TempDir dir;
+  FileChannels channels;
+  channels.openForWriting(2, dir.file("out.bmp")).write(Bytes{4, 5});
+  channels.openForWriting(3, dir.file("dropped.bmp")).write(Bytes{1});
+  EXPECT_FALSE(fs::exists(dir.file("out.bmp")));
+  channels.close(2);
+  channels.abandon(3);
+  EXPECT_EQ(ReadFile(dir.file("out.bmp")), (Bytes{4, 5}));
+  EXPECT_FALSE(fs::exists(dir.file("dropped.bmp")));
 }
 
 TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
@@ -151,7 +164,8 @@ TEST(StatusLine, TailsKeepTheirPrefixWhateverHappensBetween) {
   EXPECT_EQ(line.text(), prefix + " (This bitmap 8%)");
 }
 
-TEST(DirListing, OrderPatternsHiddenAndAttributes) {
+// What a folder's listing holds, in which order; what a name is; what a pattern matches.
+TEST(DirListing, ListsAndLooksUpNamesAsTheFolderHoldsThem) {
   TempDir dir;
   for (const char* name : {"b.SPR", "a.spr", "C.spr", "c.txt", ".hidden.spr", "_x.spr"})
     touch(dir.file(name));
