@@ -13,15 +13,17 @@ namespace {
 using testing::Bytes;
 using testing::SpriteBuilder;
 
-// Where a frame stands on the canvas, and which pixel a screen point falls on at each zoom.
-TEST(Canvas, FramesStandCentredRoundedDownAndThePointerMapsToTheirPixels) {
-  // Canvas and frame sizes, and where the frame's top left stands.
+// Canvas and frame sizes, and where the frame's top left stands.
+TEST(Canvas, FramesStandCentredRoundedDown) {
   const int cases[][6] = {{10, 9, 3, 4, 3, 2}, {7, 5, 4, 2, 1, 1}, {32767, 255, 1, 1, 16383, 127}};
   for (auto [canvasW, canvasH, frameW, frameH, left, top] : cases) {
     const Placement p = PlaceOnCanvas(canvasW, canvasH, frameW, frameH);
     EXPECT_EQ(std::tuple(p.left, p.top, p.width, p.height), std::tuple(left, top, frameW, frameH));
   }
+}
 
+// Which pixel a screen point falls on, at each zoom.
+TEST(Canvas, ThePointerFallsOnThePixelWhoseBlockHoldsIt) {
   const Placement frame{2, 1, 5, 3};  // on a 9 x 5 canvas
   // The first and last screen pixel of a frame pixel's block map to it; one beyond does not. A
   // screen point x blocks and dx pixels across, y and dy down; the pixel (-1: none).
@@ -118,14 +120,17 @@ struct PlaybackTest : ::testing::Test {
   Playback play{[this] { return now; }};
 };
 
-// Late by whole frames, frames are skipped, not slowed, and the next is due on the grid; a new
-// frame time keeps the start of the frame showing.
+// Late by whole frames, frames are skipped, not slowed, and the next is due on the grid.
 TEST_F(PlaybackTest, TheFrameShownFollowsTheElapsedClockAtTheFrameTime) {
   const std::pair<std::int64_t, int> timeline[] = {{99'999, 0},  {100'000, 1}, {250'000, 2},
                                                    {399'999, 3}, {400'000, 0}, {1'050'000, 2}};
   for (auto [moment, position] : timeline) EXPECT_EQ(at(moment), position) << moment;
   EXPECT_EQ(at(12'345'678), 123 % 4);
   EXPECT_EQ(play.nextChangeAt(), kStart + 12'400'000);
+}
+
+TEST_F(PlaybackTest, ANewFrameTimeKeepsTheStartOfTheFrameShowing) {
+  at(12'345'678);
   play.setFrameTime(50);
   EXPECT_EQ(play.nextChangeAt(), kStart + 12'350'000);
   EXPECT_EQ(at(12'350'000), 0);
@@ -138,8 +143,7 @@ TEST_F(PlaybackTest, PauseHoldsAndPlayGivesTheFrameItsWholeTimeAgain) {
   EXPECT_EQ(play.nextChangeAt(), now + 100'000);
 }
 
-// Steps wrap around and pause; go plays on from the frame it shows; with nothing to play,
-// nothing moves.
+// Steps wrap around and pause; go plays on from the frame it shows.
 TEST_F(PlaybackTest, StepsAndGoMoveToTheFrameAskedFor) {
   play.step(-1);
   EXPECT_EQ(std::pair(play.position(), play.playing()), std::pair(3, false));
@@ -148,6 +152,9 @@ TEST_F(PlaybackTest, StepsAndGoMoveToTheFrameAskedFor) {
   play.togglePlaying();
   play.go(3);
   EXPECT_EQ(std::pair(at(100'000), play.playing()), std::pair(0, true));
+}
+
+TEST_F(PlaybackTest, WithNothingToPlayNothingMoves) {
   play.reset(0);
   play.play();
   play.step(1);
