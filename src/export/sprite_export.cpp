@@ -110,13 +110,12 @@ std::optional<std::vector<std::uint8_t>> SpriteExport::bitmap(const spr::FrameRe
 
 void BitmapWriter::write(const std::string& path, std::span<const std::uint8_t> bytes) {
   try {
-    const std::string_view name = path::FileName(path);
-    const std::string folderPath = path.substr(0, path.size() - name.size());
-    if (!folder_ || folderPath != folderPath_) {
+    path::Parts parts = path::Split(path);
+    if (!folder_ || parts.folder != folderPath_) {
       folder_ = AtomicFile::OpenFolder(path);
-      folderPath_ = folderPath;
+      folderPath_ = std::move(parts.folder);
     }
-    AtomicFile& file = channels_.openForWriting(kBitmap, *folder_, std::string(name));
+    AtomicFile& file = channels_.openForWriting(kBitmap, *folder_, parts.name);
     ChannelGuard guard(channels_, kBitmap);
     file.write(bytes);
     guard.close();

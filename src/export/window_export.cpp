@@ -11,7 +11,6 @@
 #include "image/sheet.h"
 #include "image/sprite_output.h"
 #include "path/path.h"
-#include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
 #include "platform/output_file.h"
@@ -24,11 +23,9 @@ using Kind = WindowExportJob::Kind;
 struct Cancelled {};
 
 void writeWhole(const std::string& path, std::span<const std::uint8_t> bytes) {
-  try {
-    WriteFileAtomically(path, bytes);
-  } catch (const Error& e) {
-    throw WriteFailure(path, e.description());
-  }
+  OutputFile file(path);
+  file.write(bytes);
+  file.commit();
 }
 
 // The sheet or the animation, written as its bytes are made; never over the sprite itself.
