@@ -9,6 +9,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "path/path.h"
 #include "platform/errors.h"
 
 namespace glint {
@@ -19,11 +20,9 @@ char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 
 
 bool hiddenName(const std::string& name) { return !name.empty() && name[0] == '.'; }
 
-std::string ownName(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  auto slash = p.find_last_of('/');
-  return slash == std::string::npos ? p : p.substr(slash + 1);
+std::string ownName(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return std::string(path::FileName(path));
 }
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
