@@ -61,7 +61,6 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
       {out + "/x.png", {"sheet", sprite, "-o", out + "/x.png"}},
       {out + "/x.gif", {"gif", sprite, "-o", out + "/x.gif"}},
       {out + "/s_01.bmp", {"export", sprite, "-o", out}},
-      {sprite + ".1.bmp", {"export", sprite, "--frames", "1"}},
       {sprite + ".1.bmp", {"Save Single"}},
       {out + "/s_01.bmp", {"Save Multiple"}}};
   auto run = [&](const std::vector<std::string>& args) {
@@ -253,8 +252,6 @@ TEST(HostileInputs, PackNamesEveryFrameItCannotReadQuotedAndWritesNothing) {
       std::pair(0, "sprconv: " + q + "': no image numbered 2-3; the others are packed in order\n"));
   EXPECT_NE(Sprconv({"info", out}).out.find(": 2 frames"), std::string::npos);
   auto says = [&](const testing::Strings& args) { return Sprconv(args).err.substr(9 + q.size()); };
-  EXPECT_EQ(says({"pack", f + "/s_01.png", "-o", f + "/s_01.png"}),
-            "/s_01.png': the output is also an input (" + q + "/s_01.png')\n");
   fs::copy(f + "/s_01.png", f + "/s_1.png");
   EXPECT_EQ(says({"pack", f, "-o", out}),
             "': two images for frame 1: " + q + "/s_01.png' and " + q + "/s_1.png'\n");

@@ -53,18 +53,6 @@ TEST(SprReader, ReadsRecordsInOrderAndThePaletteFromTheLast1024Bytes) {
             std::tuple(2, 0x40, 0xAA, 1, 8, 200, 200, 40000, true, 2, 40014, Bytes{9}));
 }
 
-TEST(SprReader, GivesTheFramesWithPixelsAndTheirStoredBytesWhenAsked) {
-  for (bool withData : {true, false}) {
-    Opened s{SpriteBuilder().frame(2, 1, {1, 2}).rawFrame(0, 0, {}).frame(1, 1, {3}).build()};
-    std::vector<FrameRecord> frames = s.frames(withData);
-    const Bytes before = frames.at(1).stored;
-    s.reader.readStored(frames[1]);
-    EXPECT_EQ(
-        std::tuple(frames.size(), frames[0].number, frames[1].number, before, frames[1].stored),
-        std::tuple(2u, 1, 3, withData ? Bytes{3} : Bytes{}, Bytes{3}));
-  }
-}
-
 // Every record is read, the frames without pixels decoded for their faults; by headers alone the
 // faults are the same.
 TEST(SprReader, FaultsNameTheirKindAndFrame) {
@@ -76,7 +64,6 @@ TEST(SprReader, FaultsNameTheirKindAndFrame) {
       {sig({0x53, 0x50, 0x02, 0x01}), Kind::kWrongSignature, 0},
       {sig({0x53, 0x51, 0x01, 0x02}), Kind::kWrongSignature, 0},
       {SpriteBuilder().frameCount(0x8000).build(), Kind::kNegativeCount, 0},
-      {SpriteBuilder().frameCount(0xFFFF).build(), Kind::kNegativeCount, 0},
       {SpriteBuilder(sound).rawFrame(32767, 32767, {1, 2}).build(), Kind::kTooManyPixels, 2},
       // The stored length runs past the end of the file: the missing bytes are never made up.
       {SpriteBuilder().rawFrame(4, 4, {1, 2}, 5000).build(), Kind::kRecordCutShort, 1},
