@@ -178,24 +178,6 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
-// Frames 1 and 3 have no pixels; frame 2 is 4 x 2, frame 4 2 x 4: a 4 x 4 canvas at 4x. Above
-// the frame there is no pixel to tell of.
-TEST(Animation, PlaysTheFramesWithPixelsCentredOnTheCanvas) {
-  SpriteBuilder builder = SpriteBuilder().rawFrame(0, 0, {}).frame(4, 2, {1, 2, 3, 4, 5, 6, 7, 8});
-  const Bytes file = builder.rawFrame(0, 0, {}).frame(2, 4, {9, 9, 9, 9, 9, 9, 9, 200}).build();
-  std::int64_t now = 0;
-  Animation a(std::make_unique<spr::MemoryBytes>(file), [&] { return now; });
-  EXPECT_EQ(
-      std::tuple(a.frameCount(), a.playableCount(), a.canvasWidth(), a.canvasHeight(), a.zoom()),
-      std::tuple(4, 2, 4, 4, 4));
-  const Animation::Shown shown = a.current();
-  EXPECT_EQ(std::tuple(shown.number, shown.placement.left, shown.placement.top),
-            std::tuple(2, 0, 1));
-  EXPECT_EQ(a.statusText(shown, Point{12, 3}), "Frame 2 of 4 | 4 x 2 | 4x | 100 ms");
-  now = 100'000;  // the empty frame 3 is skipped
-  EXPECT_EQ(a.current().number, 4);
-}
-
 // What comes before the cut plays.
 TEST(Animation, ARecordCutShortEndsTheFrames) {
   Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();

@@ -115,15 +115,5 @@ TEST_F(ExportMenu, AFailureSaysWhyInAWarning) {
                             "\": the folder does not exist."});
 }
 
-TEST_F(ExportMenu, IsRefusedDuringALoad) {
-  onYield([&] {
-    if (dialogs.messages.empty()) action("mnuExportSheet")->trigger();
-  });
-  form->LoadSprite();
-  onYield(nullptr);
-  EXPECT_EQ(said(), Strings{kBusy});
-  EXPECT_TRUE(form->close());
-}
-
 }  // namespace
 }  // namespace glint
