@@ -21,7 +21,7 @@ struct SpriteDetails {
   int frames = 0;
   int largestWidth = 0, largestHeight = 0;
   std::string reason = {};  // non-empty: broken, as the converter says it
-  bool blank = false;  // no visible pixel
+  bool blank = false;       // no visible pixel
 };
 
 enum class SortKey { Name, Frames, Largest, Size, Date };

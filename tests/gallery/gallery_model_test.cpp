@@ -11,6 +11,8 @@
 #include "gallery/name_filter.h"
 #include "gallery/order.h"
 #include "gallery/sprite_list.h"
+#include "gallery/thumb_memory.h"
+#include "gallery/thumb_queue.h"
 #include "support/sprite_builder.h"
 
 namespace glint::gallery {
@@ -77,6 +79,29 @@ TEST(NameFilter, CountsWhatIsShown) {
   EXPECT_EQ(ShownText(312, 3000), "312 of 3,000 sprites");
   EXPECT_EQ(ShownText(1, 1), "1 of 1 sprite");
   EXPECT_EQ(ShownText(1234567, 1234567), "1,234,567 of 1,234,567 sprites");
+}
+
+TEST(ThumbQueue, MakesTheViewFirstThenByDistance) {
+  ThumbQueue queue(10);
+  queue.setView(4, 5);
+  queue.done(5);
+  std::vector<int> made;
+  for (int i = 0; i < 4; ++i) made.push_back(queue.next().value_or(-1));
+  queue.setView(0, 1);  // scrolled: the new view first again
+  queue.requeue(6);
+  for (int i = 0; i < 6; ++i) made.push_back(queue.next().value_or(-1));
+  EXPECT_THAT(made, ElementsAre(4, 6, 3, 7, 0, 1, 2, 6, 8, 9));
+  EXPECT_EQ(queue.next(), std::nullopt);
+}
+
+TEST(ThumbMemory, DropsTheFarthestCellsButNeverTheView) {
+  ThumbMemory memory(100);
+  for (int cell : {0, 2, 5, 6, 9}) memory.add(cell, 30);
+  EXPECT_THAT(memory.evict(5, 6), ElementsAre(0, 2));  // 2 and 9 equally far: above first
+  EXPECT_EQ(memory.total(), 90u);
+  memory.add(6, 90);
+  EXPECT_THAT(memory.evict(5, 6), ElementsAre(9));  // the view alone is over budget: kept
+  EXPECT_EQ(memory.total(), 120u);
 }
 
 TEST(ListSprites, ListsAsTheTreeDoesBelowEveryFolderOnce) {
