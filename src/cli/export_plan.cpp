@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <map>
 
 #include "cli/console.h"
 #include "cli/failure.h"
@@ -98,12 +97,6 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
   }
 }
 
-std::string identity(const std::string& path) {
-  std::error_code ec;
-  fs::path canonical = fs::weakly_canonical(path, ec);
-  return ec ? fs::path(path).lexically_normal().string() : canonical.string();
-}
-
 }  // namespace
 
 int StatPath(const std::string& path, struct stat& st) {
@@ -158,23 +151,21 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     }
   }
 
-  // Outputs are named after (folder, NAME), or after the sprite's own path when beside it. Which
-  // file a path is costs a look at every folder on the way, so it is asked only on a clash.
-  std::map<std::string, PlannedInput> claims;  // the sprite that claimed each name
+  // Outputs are named after (folder, NAME), or after the sprite's own path when beside it.
+  std::vector<std::string> keys;
+  for (const PlannedInput& input : plan)
+    keys.push_back(input.problem.empty()
+                       ? image::FrameFilesKey(input.sprite, input.outFolder, input.name)
+                       : std::string());
+  const std::vector<std::size_t> first = image::FirstClaims(keys);
   std::vector<PlannedInput> result;
-  for (PlannedInput& input : plan) {
-    if (!input.problem.empty()) {
-      result.push_back(std::move(input));
-      continue;
-    }
-    std::string key = input.outFolder.empty()
-                          ? identity(input.sprite)
-                          : (fs::path(input.outFolder) / input.name).lexically_normal().string();
-    auto [at, fresh] = claims.try_emplace(key, input);
-    if (!fresh) {
-      if (at->second.id == input.id) continue;  // once is enough
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    PlannedInput input = plan[i];
+    if (first[i] != i) {
+      const PlannedInput& earlier = plan[first[i]];
+      if (earlier.id == input.id) continue;  // once is enough
       input.problem =
-          "not converted: " + QuotedName(at->second.sprite) + " writes the same files (" +
+          "not converted: " + QuotedName(earlier.sprite) + " writes the same files (" +
           QuotedName(image::FramePath(input.sprite, input.outFolder, input.name, 1, extension)) +
           ", ...)";
     }

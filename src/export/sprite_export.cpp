@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "bmp/bmp.h"
 #include "image/naming.h"
@@ -20,6 +21,10 @@ std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // The channel table says only "cannot open"; ask the system why, in words a user knows.
 std::string whyUnreadable(const std::string& path) {
+  std::error_code ec;  // opening a FIFO to ask would wait for its writer
+  using enum std::filesystem::file_type;
+  const auto type = std::filesystem::status(path, ec).type();
+  if (!ec && type != regular && type != not_found) return "it is not an ordinary file";
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f != nullptr) {
     std::fclose(f);

@@ -103,8 +103,10 @@ WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgr
     }
     return failed("Nothing to export.");
   } catch (const Cancelled&) {
-    return failed("Cancelled after " + std::to_string(progress.done.load()) + " of " +
-                  framesText(total) + ".");
+    return {false,
+            "Cancelled after " + std::to_string(progress.done.load()) + " of " + framesText(total) +
+                ".",
+            true};
   } catch (const WriteFailure& e) {
     return failed(UnwritableMessage(e.path(), e.what()));
   } catch (const spr::Fault& fault) {
@@ -120,9 +122,9 @@ WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgr
   }
 }
 
-BackgroundExport::BackgroundExport(WindowExportJob job) : job_(std::move(job)) {
+BackgroundExport::BackgroundExport(ExportWork work) : work_(std::move(work)) {
   thread_ = std::thread([this] {
-    result_ = RunWindowExport(job_, progress_);
+    result_ = work_(progress_);
     finished_ = true;
   });
 }

@@ -32,15 +32,19 @@ struct WindowExportProgress {
 struct WindowExportResult {
   bool ok = false;
   std::string message;  // a failure or the cancel for a box; on success, a status text
+  bool cancelled = false;
 };
 
 // Runs the job on the calling thread.
 WindowExportResult RunWindowExport(const WindowExportJob& job, WindowExportProgress& progress);
 
-// The job on a thread of its own, started at once. Destroying it cancels and waits.
+// Work that reports through a progress and honours its cancel.
+using ExportWork = std::function<WindowExportResult(WindowExportProgress&)>;
+
+// The work on a thread of its own, started at once. Destroying it cancels and waits.
 class BackgroundExport {
  public:
-  explicit BackgroundExport(WindowExportJob job);
+  explicit BackgroundExport(ExportWork work);
   ~BackgroundExport();
   BackgroundExport(const BackgroundExport&) = delete;
   BackgroundExport& operator=(const BackgroundExport&) = delete;
@@ -53,7 +57,7 @@ class BackgroundExport {
   const WindowExportResult& result();
 
  private:
-  WindowExportJob job_;
+  ExportWork work_;
   WindowExportProgress progress_;
   WindowExportResult result_;
   std::atomic<bool> finished_{false};

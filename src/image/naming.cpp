@@ -1,6 +1,7 @@
 #include "image/naming.h"
 
 #include <filesystem>
+#include <map>
 
 #include "path/path.h"
 
@@ -62,6 +63,22 @@ std::string FramePath(const std::string& sprite, const std::string& outFolder,
                       const std::string& name, int frame, std::string_view extension) {
   if (outFolder.empty()) return SingleFrameName(sprite, frame, extension);
   return (fs::path(outFolder) / FrameFileName(name, frame, extension)).string();
+}
+
+std::string FrameFilesKey(const std::string& sprite, const std::string& outFolder,
+                          const std::string& name) {
+  if (!outFolder.empty()) return (fs::path(outFolder) / name).lexically_normal().string();
+  std::error_code ec;
+  const fs::path canonical = fs::weakly_canonical(sprite, ec);
+  return ec ? fs::path(sprite).lexically_normal().string() : canonical.string();
+}
+
+std::vector<std::size_t> FirstClaims(const std::vector<std::string>& keys) {
+  std::map<std::string_view, std::size_t> claims;
+  std::vector<std::size_t> first(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    first[i] = keys[i].empty() ? i : claims.try_emplace(keys[i], i).first->second;
+  return first;
 }
 
 }  // namespace glint::image

@@ -2,8 +2,10 @@
 
 // How output files are named, for the window's exports and the converter alike.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glint::image {
 
@@ -34,5 +36,15 @@ std::string MultipleFrameName(std::string_view folder, std::string_view baseName
 // sprite as SingleFrameName.
 std::string FramePath(const std::string& sprite, const std::string& outFolder,
                       const std::string& name, int frame, std::string_view extension);
+
+// What FramePath's files are claimed under: two sprites with one key would write the same files.
+// Beside the sprite, the key is the sprite's own path made canonical, so two names of one file
+// meet.
+std::string FrameFilesKey(const std::string& sprite, const std::string& outFolder,
+                          const std::string& name);
+
+// For each key in order, the index of the first key equal to it: its own index when it comes
+// first. An empty key claims nothing.
+std::vector<std::size_t> FirstClaims(const std::vector<std::string>& keys);
 
 }  // namespace glint::image

@@ -22,9 +22,30 @@ ExportRunner::~ExportRunner() {
 }
 
 void ExportRunner::start(WindowExportJob job) {
-  label_ = "Exporting " + std::string(path::FileName(job.sprite)) + "...";
+  std::string label = "Exporting " + std::string(path::FileName(job.sprite)) + "...";
+  begin(std::move(label), [job = std::move(job)](WindowExportProgress& progress) {
+    return RunWindowExport(job, progress);
+  });
+}
+
+void ExportRunner::start(GalleryExport job, std::function<void(const std::string&)> status) {
+  const std::size_t count = job.sprites.size();
+  std::string label =
+      "Exporting " + std::to_string(count) + (count == 1 ? " sprite..." : " sprites...");
+  begin(
+      std::move(label),
+      [job = std::move(job)](WindowExportProgress& progress) {
+        return RunGalleryExport(job, progress);
+      },
+      std::move(status));
+}
+
+void ExportRunner::begin(std::string label, ExportWork work,
+                         std::function<void(const std::string&)> status) {
+  label_ = std::move(label);
+  status_ = std::move(status);
   exporting_.emplace(window_.Exporting);
-  job_ = std::make_unique<BackgroundExport>(std::move(job));
+  job_ = std::make_unique<BackgroundExport>(std::move(work));
   started_.start();
   timer_->start();
 }
@@ -62,7 +83,9 @@ void ExportRunner::finish() {
   job_.reset();
   delete progress_;
   exporting_.reset();
-  if (result.ok) {
+  if (result.ok && status_) {
+    status_(result.message);
+  } else if (result.ok) {
     window_.SetStatusText(result.message);
   } else {
     window_.dialogs().MsgBox(result.message, style::kExclamation, kAppTitle);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "export/gallery_export.h"
 #include "export/window_export.h"
 #include "window/window_model.h"
 
@@ -17,9 +18,9 @@ class QWidget;
 
 namespace glint {
 
-// Runs the Export menu's work off the window's thread. `Exporting` is set meanwhile, so closing
-// is refused; work longer than half a second shows a progress dialog that can cancel it; the
-// end shows a box for a failure or a cancel, and the status line for a success.
+// Runs the Export menu's work, and the gallery's, off the window's thread. `Exporting` is set
+// meanwhile, so closing is refused; work longer than half a second shows a progress dialog that can
+// cancel it; the end shows a box for a failure or a cancel, and the status line for a success.
 class ExportRunner : public QObject {
  public:
   static constexpr int kProgressDelayMs = 500;
@@ -28,11 +29,16 @@ class ExportRunner : public QObject {
   ~ExportRunner() override;
 
   void start(WindowExportJob job);
+  // The gallery's export of many sprites. Its success goes to `status`, the gallery's own line
+  // (the window's only when it is empty); failures and cancels to a box, as above.
+  void start(GalleryExport job, std::function<void(const std::string&)> status);
   bool running() const { return job_ != nullptr; }
   // Null unless shown.
   QProgressDialog* progressDialog() const { return progress_; }
 
  private:
+  void begin(std::string label, ExportWork work,
+             std::function<void(const std::string&)> status = {});
   void poll();
   void finish();
 
@@ -43,7 +49,8 @@ class ExportRunner : public QObject {
   QElapsedTimer started_;
   QPointer<QProgressDialog> progress_;
   std::string label_;
-  std::optional<ScopedFlag> exporting_;  // set from start to finish
+  std::function<void(const std::string&)> status_;  // unset: the window's status line
+  std::optional<ScopedFlag> exporting_;             // set from start to finish
 };
 
 }  // namespace glint

@@ -3,11 +3,16 @@
 // only whole files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -113,6 +118,94 @@ TEST_F(ExportMenu, AFailureSaysWhyInAWarning) {
   EXPECT_EQ(dialogs.messages.at(0).style, style::kExclamation);
   EXPECT_EQ(said(), Strings{"Cannot write \"" + out.file("missing/walk.gif") +
                             "\": the folder does not exist."});
+}
+
+// The gallery's exports of several sprites, through the runner on its worker thread.
+class GalleryExports : public testing::Form1Fixture, public ::testing::Test {
+ protected:
+  using Kind = GalleryExport::Kind;
+  GalleryExports() {
+    make("sub/");
+    for (const auto& [name, seed] : {std::pair("walk.spr", 0), {"sub/run.SPR", 2}, {"idle.spr", 4}})
+      picked.push_back(SpriteBuilder()
+                           .patternFrame(7 + seed, 12, seed)
+                           .rawFrame(0, 0, {})
+                           .patternFrame(5, 6 + seed, seed + 1)
+                           .write(sprites.file(name)));
+  }
+  GalleryExport job(Kind kind, const std::string& folder, bool transparent = false) {
+    return {kind, picked, sprites.path(), folder, transparent, 80, {}};
+  }
+  // Runs the export and waits for its end.
+  void run(GalleryExport job) {
+    runner->start(std::move(job), [this](const std::string& text) { status = text; });
+    for (int k = 0; k < 1000 && busy(); ++k) QTest::qWait(10);
+    ASSERT_FALSE(busy());
+  }
+  ExportRunner* runner = new ExportRunner(model(), form.get());
+  Strings picked;
+  TempDir out;
+  std::string status;
+};
+
+TEST_F(GalleryExports, EachKindWritesTheConvertersFilesForEverySprite) {
+  const std::tuple<Kind, bool, std::string, std::string> cases[] = {
+      {Kind::kFrames, true, "Wrote the frames of 3 sprites as PNG files to ", ""},
+      {Kind::kSheets, false, "Wrote the sheets of 3 sprites to ", "sheet"},
+      {Kind::kGifs, true, "Wrote the animations of 3 sprites to ", "gif --delay 80"}};
+  for (const auto& [kind, transparent, said, command] : cases) {
+    SCOPED_TRACE(said);
+    const std::string kindName = std::to_string(static_cast<int>(kind));
+    const std::string mine = out.file("mine" + kindName), theirs = out.file("theirs" + kindName);
+    run(job(kind, mine, transparent));
+    std::filesystem::create_directories(theirs + "/sub");
+    std::string all = "export --format png -o " + theirs;
+    Strings each;
+    for (const std::string& sprite : picked) {
+      // REL: the sprite's path below the gallery's folder less its last four bytes.
+      const std::size_t from = sprites.path().size();
+      all += " " + sprite;
+      each.push_back(command + " " + sprite + " -o " + theirs +
+                     sprite.substr(from, sprite.size() - from - 4) +
+                     (kind == Kind::kGifs ? ".gif" : ".png"));
+    }
+    for (const std::string& line : command.empty() ? Strings{all} : each)
+      ASSERT_EQ(
+          std::system((SPRCONV_PATH " " + line + (transparent ? " --transparent" : "")).c_str()),
+          0);
+    EXPECT_EQ(std::pair(Tree(mine) == Tree(theirs), Tree(mine).size()),
+              std::pair(true, std::size_t(kind == Kind::kFrames ? 6 : 3)));
+    EXPECT_EQ(status, said + mine);
+  }
+}
+
+// A sprite that is broken, one that is a FIFO, and one whose frames another already writes are
+// each reported as the Export menu words it, and the others are still written.
+TEST_F(GalleryExports, SpritesThatCannotBeExportedAreReportedAndTheRestWritten) {
+  SpriteBuilder().signature({'S', 'P', 0, 2}).write(sprites.file("bad.spr"));
+  ::mkfifo(sprites.file("pipe.spr").c_str(), 0600);
+  SpriteBuilder().patternFrame(3, 3, 9).write(sprites.file("sub/walk.spr"));
+  picked = {sprites.file("bad.spr"), picked[0], sprites.file("pipe.spr"),
+            sprites.file("sub/walk.spr")};
+  run(job(Kind::kFrames, out.path()));
+  if (const int fd = ::open(sprites.file("pipe.spr").c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+    ::close(fd);  // frees a reader left waiting on the FIFO
+  EXPECT_EQ(said(),
+            Strings{"Cannot read \"" + sprites.file("bad.spr") +
+                    "\": it is not a sprite file.\nCannot read \"" + sprites.file("pipe.spr") +
+                    "\": it is not an ordinary file.\nCannot export \"" +
+                    sprites.file("sub/walk.spr") + "\": \"" + picked[1] +
+                    "\" writes the same files (\"" + out.file("walk_01.png") + "\", ...)."});
+  EXPECT_EQ(testing::Names(out.path()), (Strings{"walk_01.png", "walk_03.png"}));
+}
+
+// A cancel after the first sprite keeps that sprite's files only.
+TEST_F(GalleryExports, ACancelKeepsTheSpritesFinished) {
+  WindowExportProgress progress;
+  GalleryExport sheets = job(Kind::kSheets, out.path());
+  sheets.afterSprite = [&](int done) { progress.cancel = done == 1; };
+  EXPECT_EQ(RunGalleryExport(sheets, progress).message, "Cancelled after 1 of 3 sprites.");
+  EXPECT_EQ(testing::Names(out.path()), Strings{"walk.png"});
 }
 
 }  // namespace
