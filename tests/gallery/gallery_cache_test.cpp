@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "gallery/thumb_cache.h"
@@ -208,51 +209,49 @@ TEST_F(GalleryCache, PoolMakesEveryJobIntoTheCache) {
   }
 }
 
-// A job that never answers is told once as stuck, the others are still made, and the pool goes
+// A job that does not answer is told once as stuck, the others are still made, and the pool goes
 // at once, telling nothing more.
 TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
-  struct Gate {
+  struct Gates {
     std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-  };
-  auto gate = std::make_shared<Gate>();
-  ThumbPool::Work work = [gate](const ThumbJob& job) {
-    if (job.id == 0) {
-      std::unique_lock lock(gate->mutex);
-      gate->opened.wait(lock, [&] { return gate->open; });
+    std::condition_variable changed;
+    std::set<std::uint64_t> closed = {0, 5};
+    void open(std::uint64_t id) {
+      std::lock_guard lock(mutex);
+      closed.erase(id);
+      changed.notify_all();
     }
+  };
+  auto gates = std::make_shared<Gates>();
+  ThumbPool::Work work = [gates](const ThumbJob& job) {
+    std::unique_lock lock(gates->mutex);
+    gates->changed.wait(lock, [&] { return !gates->closed.contains(job.id); });
     Thumb thumb;
     thumb.status = ThumbStatus::Ok;
     return thumb;
   };
+  auto results = std::make_shared<Results>();
+  auto done = [results](ThumbResult r) { results->add(std::move(r)); };
   std::vector<ThumbJob> jobs;
   for (std::uint64_t k = 0; k < 4; ++k) jobs.push_back({k, {}, 128});
-  auto results = std::make_shared<Results>();
-  auto pool = std::make_unique<ThumbPool>(
-      Jobs(jobs), [results](ThumbResult r) { results->add(std::move(r)); },
-      ThumbPool::Options{root(), 1, 100ms, work});
+  auto pool =
+      std::make_unique<ThumbPool>(Jobs(jobs), done, ThumbPool::Options{root(), 1, 100ms, work});
   ASSERT_TRUE(results->waitFor(4));
-  EXPECT_EQ(results->byId[0], std::vector<ThumbStatus>{ThumbStatus::Stuck});
-  for (std::uint64_t k = 1; k < 4; ++k)
-    EXPECT_EQ(results->byId[k], std::vector<ThumbStatus>{ThumbStatus::Ok});
-
-  pool = std::make_unique<ThumbPool>(
-      Jobs(std::vector<ThumbJob>{{0, {}, 128}}),
-      [results](ThumbResult r) { results->add(std::move(r)); },
-      ThumbPool::Options{root(), 1, 10s, work});
+  gates->open(0);
+  std::this_thread::sleep_for(100ms);
+  pool = std::make_unique<ThumbPool>(Jobs({{5, {}, 128}}), done,
+                                     ThumbPool::Options{root(), 1, 10s, work});
   std::this_thread::sleep_for(50ms);
   const auto start = std::chrono::steady_clock::now();
   pool.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
-  {
-    std::lock_guard lock(gate->mutex);
-    gate->open = true;
-  }
-  gate->opened.notify_all();
+  gates->open(5);
   std::this_thread::sleep_for(100ms);
   std::lock_guard lock(results->mutex);
   EXPECT_EQ(results->count, 4);
+  EXPECT_EQ(results->byId[0], std::vector<ThumbStatus>{ThumbStatus::Stuck});
+  for (std::uint64_t k = 1; k < 4; ++k)
+    EXPECT_EQ(results->byId[k], std::vector<ThumbStatus>{ThumbStatus::Ok});
 }
 
 // GNOME's thumbnail library finds the entries we write.
