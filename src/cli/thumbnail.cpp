@@ -17,21 +17,13 @@ void WriteThumbnail(const ThumbnailOptions& options) {
   if (std::filesystem::equivalent(path, options.output, ec))
     throw Failure(options.output, "the output would replace the sprite itself");
   SpriteFile sprite(path);
-  // The first frame that shows something, else the first with pixels; nothing past it is read.
-  // Only that frame is expanded: the frames before it are checked and looked through as stored,
-  // as a sprite may hold hundreds of large frames that show nothing.
-  std::optional<spr::FrameRecord> chosen, fallback;
-  for (int k = 1; k <= sprite.frameCount() && !chosen; ++k) {
-    spr::FrameRecord frame = sprite.reader().readFrame();
-    spr::CheckFrameData(frame);
-    if (!spr::HasPixels(frame)) continue;
-    if (spr::HasNonZeroPixel(frame)) {
-      chosen = std::move(frame);
-    } else if (!fallback) {
-      fallback = std::move(frame);
-    }
-  }
-  if (!chosen) chosen = std::move(fallback);
+  // Nothing past the chosen frame is read. Only that frame is expanded: the frames before it are
+  // checked and looked through as stored, as a sprite may hold hundreds of large frames that show
+  // nothing.
+  image::ThumbnailChoice choice;
+  for (int k = 1; k <= sprite.frameCount() && !choice.settled(); ++k)
+    choice.consider(sprite.reader().readFrame());
+  const std::optional<spr::FrameRecord> chosen = choice.take();
   if (!chosen) throw Failure(path, "no frames to show");
   const std::optional<spr::IndexedImage> shown = spr::DecodeFrameData(*chosen);
   OutputFile file(options.output);

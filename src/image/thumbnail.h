@@ -5,7 +5,10 @@
 // on how the sprite was read.
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "spr/sprite.h"
@@ -42,5 +45,35 @@ RgbaImage ScaleToThumbnail(int width, int height, std::span<const std::uint8_t> 
 
 // The image as an 8-bit RGBA PNG file.
 std::vector<std::uint8_t> RgbaPng(const RgbaImage& image);
+
+// Text chunks of a PNG: key and value, in file order.
+using PngText = std::vector<std::pair<std::string, std::string>>;
+
+// The image as an 8-bit RGBA PNG carrying `text` as uncompressed text chunks (keys of 1 to 79
+// characters, Latin-1 as PNG has it).
+std::vector<std::uint8_t> RgbaPngWithText(const RgbaImage& image, const PngText& text);
+
+struct TextPng {
+  RgbaImage image;
+  PngText text;
+};
+// Any PNG as 8-bit RGBA with its text chunks; nothing when libpng cannot read it or a side is
+// above `maxSide`.
+std::optional<TextPng> ReadRgbaPngWithText(std::span<const std::uint8_t> bytes, int maxSide);
+
+// The frame a thumbnail shows, chosen among a sprite's records in file order: the first with a
+// visible (non-zero) pixel, else the first with pixels.
+class ThumbnailChoice {
+ public:
+  // Checks the record's data (spr::Fault when broken) and keeps it if it is the choice so far.
+  void consider(spr::FrameRecord&& frame);
+  // No later record can change the choice.
+  bool settled() const { return visible_.has_value(); }
+  // The chosen record; nothing when no record had pixels.
+  std::optional<spr::FrameRecord> take();
+
+ private:
+  std::optional<spr::FrameRecord> visible_, fallback_;
+};
 
 }  // namespace glint::image

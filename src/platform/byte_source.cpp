@@ -18,7 +18,7 @@ FileSource::FileSource(const Folder& folder, const std::string& name) { open(fol
 
 void FileSource::open(int folder, const std::string& name) {
   // Non-blocking, so that a FIFO standing where a sprite should be is refused, not waited on.
-  fd_ = ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  fd_ = ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) throw SystemError(errno, "FileSource");
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -28,6 +28,7 @@ void FileSource::open(int folder, const std::string& name) {
   }
   length_ = st.st_size;
   id_ = FileId{st.st_dev, st.st_ino};
+  modified_ = st.st_mtim.tv_sec;
 }
 
 FileSource::~FileSource() {

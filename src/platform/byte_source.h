@@ -28,6 +28,8 @@ class FileSource : public ByteSource {
 
   std::int64_t length() override { return length_; }
   FileId id() const { return id_; }
+  // The last change, in whole seconds since the epoch.
+  std::int64_t modified() const { return modified_; }
   bool readAt(std::int64_t offset, std::span<std::uint8_t> out) override;
 
  private:
@@ -41,6 +43,7 @@ class FileSource : public ByteSource {
   int fd_ = -1;
   std::int64_t length_ = 0;
   FileId id_;
+  std::int64_t modified_ = 0;
   std::vector<std::uint8_t> ahead_;  // the bytes of the file from aheadAt_ on
   std::int64_t aheadAt_ = 0;
 };

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "gallery/thumb_cache.h"
+#include "gallery/thumb_maker.h"
+#include "gallery/thumb_pool.h"
+#include "support/sprite_builder.h"
+
+namespace glint::gallery {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::SpriteBuilder;
+using testing::TempDir;
+
+// Every test has a cache of its own: the real one is never touched.
+class GalleryCache : public ::testing::Test {
+ protected:
+  void SetUp() override { ::setenv("XDG_CACHE_HOME", cache_.path().c_str(), 1); }
+  void TearDown() override { ::unsetenv("XDG_CACHE_HOME"); }
+  std::string root() const { return ThumbnailRoot(); }
+  TempDir cache_, dir_;
+};
+
+int Mode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+std::int64_t MTime(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mtim.tv_sec;
+}
+
+ThumbRequest Request(const std::string& path) {
+  return {path, static_cast<std::int64_t>(std::filesystem::file_size(path)), MTime(path)};
+}
+
+// The URIs as GLib's g_filename_to_uri gives them, and their MD5s as hashlib gives them.
+TEST_F(GalleryCache, NamesEntriesAsTheDesktopDoes) {
+  const struct {
+    std::string path, uri, md5;
+  } cases[] = {
+      {"/home/user/walk.spr", "file:///home/user/walk.spr", "844922cba11700580e863138e01a957d"},
+      {"/tmp/a b;#%.spr", "file:///tmp/a%20b%3B%23%25.spr", "4a730b26ad69abdb35cf6a9962b409e3"},
+      {"/tmp/\xc3\xa9t\xc3\xa9/\xff\x01.spr", "file:///tmp/%C3%A9t%C3%A9/%FF%01.spr",
+       "8971f99ebae63d1556aee9f77f8c57d1"},
+      {"/x/!$&'()*+,-.:=@_~.spr", "file:///x/!$&'()*+,-.:=@_~.spr",
+       "9c91e2afc1f74cb43cba2f54e1be5fcc"},
+      {"/x/?[]{}\"<>^`|\\\x7f.spr", "file:///x/%3F%5B%5D%7B%7D%22%3C%3E%5E%60%7C%5C%7F.spr",
+       "d9c9457e15166058d48bdf9d1d046a1c"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileUri(c.path), c.uri);
+    EXPECT_EQ(CacheName(c.uri), c.md5 + ".png");
+  }
+  EXPECT_EQ(FileUri("walk.spr"), FileUri(std::filesystem::current_path().string() + "/walk.spr"));
+}
+
+TEST_F(GalleryCache, RootIsAnAbsoluteXdgCacheHomeElseHome) {
+  EXPECT_EQ(root(), cache_.path() + "/thumbnails");
+  ::setenv("XDG_CACHE_HOME", "relative", 1);
+  EXPECT_EQ(root(), std::string(std::getenv("HOME")) + "/.cache/thumbnails");
+}
+
+TEST_F(GalleryCache, EntryIsReadBackWithItsKeysPrivately) {
+  const CacheEntry entry{{2, 1, {1, 2, 3, 4, 5, 6, 7, 8}},
+                         "file:///a%20b.spr",
+                         1700000000,
+                         321,
+                         Details{7, 100, 120, "", false}};
+  WriteEntry(root(), SizeFolder(128), entry);
+  const std::string file = EntryPath(root(), "normal", entry.uri);
+  const std::optional<CacheEntry> back = ReadEntry(file);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->image.pixels, entry.image.pixels);
+  EXPECT_EQ(back->uri, entry.uri);
+  EXPECT_EQ(back->mtime, entry.mtime);
+  EXPECT_EQ(back->size, entry.size);
+  EXPECT_EQ(back->details, entry.details);
+  EXPECT_EQ(Mode(file), 0600);
+  for (const std::string& folder : {cache_.path(), root(), root() + "/normal"})
+    EXPECT_EQ(Mode(folder) & 077, 0) << folder;
+  EXPECT_EQ(testing::Names(root()), std::vector<std::string>{"normal/" + CacheName(entry.uri)});
+}
+
+// Made once, then read while valid; remade when the sprite changes; another program's entry is
+// shown as it is; failures go to a folder of our own.
+TEST_F(GalleryCache, EntriesAreMadeReadAndRemadeAsTheSpriteChanges) {
+  const std::string walk = SpriteBuilder()
+                               .solidFrame(0, 0, 0)
+                               .solidFrame(3, 2, 0)
+                               .patternFrame(10, 20, 1)
+                               .patternFrame(30, 40, 2)
+                               .write(dir_.file("walk.spr"));
+  Thumb made = MakeOrLoad(Request(walk), 128, root());
+  EXPECT_EQ(made.status, ThumbStatus::Ok);
+  EXPECT_FALSE(made.fromCache);
+  EXPECT_EQ(made.frames, 4);
+  EXPECT_EQ(made.largestWidth * 1000 + made.largestHeight, 30040);
+  EXPECT_EQ(made.image.width * 1000 + made.image.height, 60120);  // frame 3, the first shown
+
+  Thumb cached = MakeOrLoad(Request(walk), 128, root());
+  EXPECT_TRUE(cached.fromCache);
+  EXPECT_FALSE(cached.detailsMissing);
+  EXPECT_EQ(cached.frames, 4);
+  EXPECT_EQ(cached.largestWidth * 1000 + cached.largestHeight, 30040);
+  EXPECT_EQ(cached.image.pixels, made.image.pixels);
+
+  std::filesystem::last_write_time(walk, std::filesystem::last_write_time(walk) - 1h);
+  EXPECT_FALSE(MakeOrLoad(Request(walk), 128, root()).fromCache);
+  EXPECT_EQ(ReadEntry(EntryPath(root(), "normal", FileUri(walk)))->mtime, MTime(walk));
+
+  // Another program's entry, without our keys.
+  WriteEntry(root(), "normal", {{1, 1, {9, 9, 9, 255}}, FileUri(walk), MTime(walk), {}, {}});
+  Thumb foreign = MakeOrLoad(Request(walk), 128, root());
+  EXPECT_EQ(foreign.status, ThumbStatus::Ok);
+  EXPECT_TRUE(foreign.detailsMissing);
+  EXPECT_EQ(foreign.image.pixels, (std::vector<std::uint8_t>{9, 9, 9, 255}));
+
+  const std::string blank = SpriteBuilder().solidFrame(4, 4, 0).write(dir_.file("blank.spr"));
+  const std::string cut =
+      SpriteBuilder().patternFrame(4, 4, 1).frameCount(2).write(dir_.file("cut.spr"));
+  const struct {
+    std::string path;
+    ThumbStatus status;
+    std::string reason;
+  } failures[] = {{blank, ThumbStatus::Blank, ""},
+                  {cut, ThumbStatus::Broken, "the file ends inside frame 2"}};
+  for (const auto& f : failures) {
+    for (const bool fromCache : {false, true}) {
+      Thumb thumb = MakeOrLoad(Request(f.path), 128, root());
+      EXPECT_EQ(thumb.status, f.status) << f.path;
+      EXPECT_EQ(thumb.reason, f.reason);
+      EXPECT_EQ(thumb.fromCache, fromCache);
+      EXPECT_EQ(thumb.frames, f.status == ThumbStatus::Blank ? 1 : 2);
+    }
+    const std::optional<CacheEntry> entry =
+        ReadEntry(EntryPath(root(), FailFolder(), FileUri(f.path)));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->image.width * entry->image.height, 1);
+    EXPECT_FALSE(ReadEntry(EntryPath(root(), "normal", FileUri(f.path))));
+  }
+}
+
+TEST_F(GalleryCache, FifoIsRefusedWithoutBlocking) {
+  const std::string fifo = dir_.file("x.spr");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(MakeOrLoad({fifo, 0, MTime(fifo)}, 128, root()).status, ThumbStatus::NotAFile);
+  EXPECT_TRUE(testing::Names(cache_.path()).empty());
+}
+
+// Results as a pool's callback hands them over.
+struct Results {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::map<std::uint64_t, std::vector<ThumbStatus>> byId;
+  int count = 0;
+  void add(ThumbResult r) {
+    std::lock_guard lock(mutex);
+    byId[r.id].push_back(r.thumb.status);
+    ++count;
+    changed.notify_all();
+  }
+  bool waitFor(int n) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, 10s, [&] { return count >= n; });
+  }
+};
+
+// Jobs handed out in order from a list.
+ThumbPool::Next Jobs(std::vector<ThumbJob> jobs) {
+  auto left = std::make_shared<std::vector<ThumbJob>>(std::move(jobs));
+  return [left]() -> std::optional<ThumbJob> {
+    if (left->empty()) return std::nullopt;
+    ThumbJob job = left->front();
+    left->erase(left->begin());
+    return job;
+  };
+}
+
+TEST_F(GalleryCache, PoolMakesEveryJobIntoTheCache) {
+  std::vector<ThumbJob> jobs;
+  for (std::uint64_t k = 0; k < 12; ++k) {
+    const std::string path = dir_.file(std::to_string(k) + ".spr");
+    SpriteBuilder().patternFrame(20, 20, static_cast<std::uint32_t>(k)).write(path);
+    jobs.push_back({k, Request(path), 128});
+  }
+  auto results = std::make_shared<Results>();
+  ThumbPool pool(Jobs(jobs), [results](ThumbResult r) { results->add(std::move(r)); },
+                 {root(), 2, 2000ms, {}});
+  ASSERT_TRUE(results->waitFor(12));
+  for (const ThumbJob& job : jobs) {
+    EXPECT_EQ(results->byId[job.id], std::vector<ThumbStatus>{ThumbStatus::Ok});
+    EXPECT_TRUE(ReadEntry(EntryPath(root(), "normal", FileUri(job.request.path))));
+  }
+}
+
+// A job that does not answer is told once as stuck, the others are still made, and the pool goes
+// at once, telling nothing more.
+TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
+  struct Gates {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<std::uint64_t> closed = {0, 5};
+    void open(std::uint64_t id) {
+      std::lock_guard lock(mutex);
+      closed.erase(id);
+      changed.notify_all();
+    }
+  };
+  auto gates = std::make_shared<Gates>();
+  ThumbPool::Work work = [gates](const ThumbJob& job) {
+    std::unique_lock lock(gates->mutex);
+    gates->changed.wait(lock, [&] { return !gates->closed.contains(job.id); });
+    Thumb thumb;
+    thumb.status = ThumbStatus::Ok;
+    return thumb;
+  };
+  auto results = std::make_shared<Results>();
+  auto done = [results](ThumbResult r) { results->add(std::move(r)); };
+  std::vector<ThumbJob> jobs;
+  for (std::uint64_t k = 0; k < 4; ++k) jobs.push_back({k, {}, 128});
+  auto pool =
+      std::make_unique<ThumbPool>(Jobs(jobs), done, ThumbPool::Options{root(), 1, 100ms, work});
+  ASSERT_TRUE(results->waitFor(4));
+  gates->open(0);
+  std::this_thread::sleep_for(100ms);
+  pool = std::make_unique<ThumbPool>(Jobs({{5, {}, 128}}), done,
+                                     ThumbPool::Options{root(), 1, 10s, work});
+  std::this_thread::sleep_for(50ms);
+  const auto start = std::chrono::steady_clock::now();
+  pool.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+  gates->open(5);
+  std::this_thread::sleep_for(100ms);
+  std::lock_guard lock(results->mutex);
+  EXPECT_EQ(results->count, 4);
+  EXPECT_EQ(results->byId[0], std::vector<ThumbStatus>{ThumbStatus::Stuck});
+  for (std::uint64_t k = 1; k < 4; ++k)
+    EXPECT_EQ(results->byId[k], std::vector<ThumbStatus>{ThumbStatus::Ok});
+}
+
+// GNOME's thumbnail library finds the entries we write.
+TEST_F(GalleryCache, DesktopLibraryAcceptsOurEntries) {
+  const std::string walk = SpriteBuilder().patternFrame(10, 20, 1).write(dir_.file("a walk.spr"));
+  ASSERT_EQ(MakeOrLoad(Request(walk), 128, root()).status, ThumbStatus::Ok);
+  const std::string script = R"(import sys
+try:
+    import gi
+    gi.require_version('GnomeDesktop', '3.0')
+    from gi.repository import GnomeDesktop
+except (ImportError, ValueError):
+    sys.exit(77)
+factory = GnomeDesktop.DesktopThumbnailFactory.new(GnomeDesktop.DesktopThumbnailSize.NORMAL)
+print(factory.lookup(sys.argv[1], int(sys.argv[2])) or '', end='')
+)";
+  testing::WriteFile(dir_.file("lookup.py"), testing::Bytes(script.begin(), script.end()));
+  const std::string command = "/usr/bin/python3 '" + dir_.file("lookup.py") + "' '" +
+                              FileUri(walk) + "' " + std::to_string(MTime(walk)) + " 2>&1";
+  FILE* out = ::popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::string found;
+  for (int c; (c = std::fgetc(out)) != EOF;) found += static_cast<char>(c);
+  const int status = ::pclose(out);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no GnomeDesktop 3.0";
+  EXPECT_EQ(found, EntryPath(root(), "normal", FileUri(walk)));
+}
+
+}  // namespace
+}  // namespace glint::gallery
