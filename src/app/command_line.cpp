@@ -27,7 +27,9 @@ void DescribeCommandLine(QCommandLineParser& parser) {
       "Views the frames of sprite files (.spr) side by side and exports them as BMP files.");
   parser.addHelpOption();
   parser.addVersionOption();
-  parser.addPositionalArgument("PATH", "A sprite file to open at start-up.", "[PATH]");
+  parser.addPositionalArgument(
+      "PATH", "A sprite file to open at start-up, or a FOLDER to start with the gallery on it.",
+      "[PATH|FOLDER]");
 }
 
 namespace {
@@ -122,6 +124,10 @@ void OpenAtStartup(Form1& form, const std::string& path) {
   std::error_code ec;
   const std::string absolute =
       path.empty() ? path : (fs::current_path(ec) / path).lexically_normal().string();
+  if (!path.empty() && fs::is_directory(absolute, ec)) {
+    form.OpenGallery(absolute);
+    return;
+  }
   if (path.empty() || !OrdinaryFileExists(absolute)) {
     const bool exists = !path.empty() && fs::exists(absolute, ec);
     const bool ordinary = fs::is_regular_file(absolute, ec);  // only hidden from listings

@@ -32,6 +32,7 @@
 #include "ui/default_folders.h"
 #include "ui/export_runner.h"
 #include "ui/folder_tree.h"
+#include "ui/gallery_window.h"
 #include "ui/icons.h"
 #include "ui/output_folder.h"
 
@@ -167,6 +168,23 @@ Form1::Form1(Form1Options options)
   animationHost_ = std::make_unique<AnimationHost>(
       AnimationHost{*dialogs_, *transparent_, [this] { return exporter_.refuseWhileBusy(); },
                     [this] { return exportFolder(); }});
+  galleryHost_ = std::make_unique<GalleryHost>(
+      GalleryHost{*dialogs_,
+                  [this](const std::string& path) {  // as a double-click in the tree
+                    SetText1(path);
+                    LoadSprite();
+                  },
+                  [this](const std::string& path) { showAnimation(path); },
+                  [this](GalleryExport job) {
+                    if (exporter_.refuseWhileBusy()) return;
+                    job.transparent = transparent_->isChecked();
+                    job.frameTimeMs = animationHost_->frameTimeMs;
+                    // A success is told in the gallery's own status line, never the main window's.
+                    exports_->start(std::move(job), [gallery = gallery_](const std::string& text) {
+                      if (gallery != nullptr) gallery->showMessage(text);
+                    });
+                  },
+                  [this] { return animationHost_->frameTimeMs; }});
 
   // The design size: the client area with the status bar inside it.
   const int statusPixels = pixelsY(kStatusBarHeight);
@@ -180,6 +198,7 @@ Form1::Form1(Form1Options options)
 
 Form1::~Form1() {
   delete animation_;
+  delete gallery_;
   exports_.reset();  // an export still running is cancelled and waited for
   // The widgets go before the picture boxes they show.
   picture1_.onRefresh = nullptr;
@@ -236,6 +255,11 @@ void Form1::buildControls() {
   connect(tree_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem*, int) { TreeView1_DblClick(); });
   tree_->onEnter = [this] { TreeView1_DblClick(); };
+  // An open gallery follows the tree, whatever folder it was given before.
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (gallery_ != nullptr && tree_->SelectedItem() != nullptr)
+      gallery_->showFolder(selectedFolder());
+  });
 
   check1_ = new QCheckBox("Show &all frames", client_);
   check1_->setObjectName("Check1");
@@ -327,6 +351,9 @@ void Form1::buildMenu() {
   QMenu* view = menuBar()->addMenu("&View");
   view->setObjectName("mnuView");
   mnuAnimation_ = add(view, "mnuAnimation", "&Animation...", &Form1::mnuAnimation_Click);
+  QAction* gallery = add(view, "mnuGallery", "&Gallery...", &Form1::mnuGallery_Click);
+  gallery->setEnabled(true);  // needs no sprite
+  gallery->setShortcut(QKeySequence("Ctrl+G"));
   QMenu* exportMenu = menuBar()->addMenu("&Export");
   exportMenu->setObjectName("mnuExport");
   exportItems_ = {
@@ -581,13 +608,37 @@ void Form1::spriteLoaded(const std::string& path) {
 
 void Form1::mnuAnimation_Click() {
   if (lastLoaded().empty()) return;
-  if (animation_ == nullptr) {
-    animation_ = new AnimationWindow(*animationHost_);
-    animation_->setSprite(lastLoaded());
-  }
+  if (animation_ == nullptr) showAnimation(lastLoaded());
   animation_->show();
   animation_->raise();
   animation_->activateWindow();
+}
+
+void Form1::showAnimation(const std::string& path) {
+  if (animation_ == nullptr) animation_ = new AnimationWindow(*animationHost_);
+  if (animation_->spritePath() != path) animation_->setSprite(path);
+  animation_->show();
+  animation_->raise();
+  animation_->activateWindow();
+}
+
+std::string Form1::selectedFolder() const {
+  const QTreeWidgetItem* selected = tree_->SelectedItem();
+  std::string key = selected == nullptr ? kRootKey : tree_->Key(selected);
+  if (key == kRootKey) return spriteFolder_;
+  if (key.compare(0, 3, kPlaceholderPrefix) == 0) return key.substr(3);
+  if (key.back() == kSep[0]) return key.substr(0, key.size() - 1);
+  return path::Split(key).folder;
+}
+
+void Form1::mnuGallery_Click() { OpenGallery(selectedFolder()); }
+
+void Form1::OpenGallery(const std::string& folder) {
+  if (gallery_ == nullptr) gallery_ = new GalleryWindow(*galleryHost_);
+  gallery_->showFolder(folder);
+  gallery_->show();
+  gallery_->raise();
+  gallery_->activateWindow();
 }
 
 std::string Form1::exportFolder() const {

@@ -35,6 +35,8 @@ class ScrollBarControl;
 class StatusPanel;
 class ClientArea;
 class ExportRunner;
+class GalleryWindow;
+struct GalleryHost;
 namespace testing {
 class Form1Fixture;
 }
@@ -79,6 +81,10 @@ class Form1 : public QMainWindow, public WindowModel {
   void SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame, const std::string& Filename);
   // The View and Export menus, on the sprite last loaded.
   void mnuAnimation_Click();
+  // The gallery, on the folder of the tree's selected node (the sprite folder without one).
+  void mnuGallery_Click();
+  // The gallery on this folder, until a node is next selected in the tree.
+  void OpenGallery(const std::string& folder);
   void mnuExportFrames_Click();
   void mnuExportSheet_Click();
   void mnuExportGif_Click();
@@ -139,6 +145,9 @@ class Form1 : public QMainWindow, public WindowModel {
   // Loads a name the open dialog or a drop handed over, as the file it stands for.
   void openChosen(const std::string& chosen);
   void spriteLoaded(const std::string& path);
+  // The folder of the selected node: that folder, or a sprite's; the sprite folder for none.
+  std::string selectedFolder() const;
+  void showAnimation(const std::string& path);
   // Where exports start their dialogs: the output folder, else the sprite's folder.
   std::string exportFolder() const;
   void startExport(WindowExportJob::Kind kind, const std::string& target);
@@ -193,6 +202,8 @@ class Form1 : public QMainWindow, public WindowModel {
   QAction* transparent_ = nullptr;
   std::unique_ptr<AnimationHost> animationHost_;
   QPointer<AnimationWindow> animation_;
+  std::unique_ptr<GalleryHost> galleryHost_;
+  QPointer<GalleryWindow> gallery_;
   std::unique_ptr<ExportRunner> exports_;
 };
 

@@ -17,6 +17,7 @@
 #include "support/sprite_builder.h"
 #include "ui/folder_tree.h"
 #include "ui/form1.h"
+#include "ui/gallery_window.h"
 
 namespace glint::testing {
 
@@ -67,6 +68,7 @@ class Form1Fixture {
   TwipRect rect(const std::string& control) { return form->ControlRect(control); }
   // Null while the animation window is closed.
   AnimationWindow* animationWindow() { return form->animation_; }
+  GalleryWindow* gallery() { return form->gallery_; }
   const std::string& lastLoaded() { return form->lastLoaded(); }
   bool busy() { return form->Loading || form->Exporting; }
   // Hooks into long work: inside every yield, and after each frame on the export's thread.
