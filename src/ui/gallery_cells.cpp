@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
+#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 
@@ -10,7 +11,25 @@
 
 namespace glint {
 
-GalleryCells::GalleryCells(QObject* parent) : QAbstractListModel(parent) {}
+GalleryCells::GalleryCells(QObject* parent) : QAbstractListModel(parent) {
+  resort_ = new QTimer(this);
+  resort_->setSingleShot(true);
+  resort_->setInterval(250);
+  connect(resort_, &QTimer::timeout, this, [this] { resort(); });
+}
+
+void GalleryCells::resort() {
+  emit layoutAboutToBeChanged();
+  const QModelIndexList before = persistentIndexList();
+  std::vector<int> held;
+  for (const QModelIndex& index : before) held.push_back(shown_[index.row()]);
+  reorder();
+  QModelIndexList after;
+  for (int cell : held)
+    after.push_back(rowOfCell_[cell] < 0 ? QModelIndex() : index(rowOfCell_[cell]));
+  changePersistentIndexList(before, after);
+  emit layoutChanged();
+}
 
 void GalleryCells::setEntries(std::vector<gallery::SpriteEntry> entries) {
   std::vector<GalleryCell> cells;
@@ -40,10 +59,8 @@ void GalleryCells::setFilter(const std::string& text) {
 }
 
 void GalleryCells::setSortKey(gallery::SortKey key) {
-  beginResetModel();
   key_ = key;
-  reorder();
-  endResetModel();
+  resort();
 }
 
 void GalleryCells::reorder() {
@@ -110,6 +127,9 @@ void GalleryCells::setDetails(const std::string& path, const gallery::SpriteDeta
   const int cell = cellOf(path);
   if (cell < 0) return;
   cells_[cell].details = details;
+  if (key_ == gallery::SortKey::Frames || key_ == gallery::SortKey::Largest) {
+    if (!resort_->isActive()) resort_->start();
+  }
   if (!details.reason.empty()) {
     cells_[cell].mark = CellMark::kBroken;
     cells_[cell].reason = details.reason;

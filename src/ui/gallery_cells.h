@@ -16,6 +16,8 @@
 #include "gallery/sprite_list.h"
 #include "gallery/thumb_memory.h"
 
+class QTimer;
+
 namespace glint {
 
 // What a cell shows in place of a thumbnail.
@@ -37,6 +39,8 @@ class GalleryCells : public QAbstractListModel {
   void setEntries(std::vector<gallery::SpriteEntry> entries);
   void setFilter(const std::string& text);
   void setSortKey(gallery::SortKey key);
+  // Orders the cells again as details have come, keeping the selection and the current cell.
+  void resort();
   gallery::SortKey sortKey() const { return key_; }
 
   int shownCount() const { return static_cast<int>(shown_.size()); }
@@ -83,6 +87,7 @@ class GalleryCells : public QAbstractListModel {
   gallery::ThumbMemory memory_;  // keyed by cell
   int liveRow_ = -1;
   QImage live_;
+  QTimer* resort_ = nullptr;  // details that move cells come in bursts: one resort for each
 };
 
 // Paints a cell: the thumbnail (or a mark) over the checkerboard, the name below it, elided in

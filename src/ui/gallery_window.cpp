@@ -56,6 +56,31 @@ void GalleryView::keyPressEvent(QKeyEvent* event) {
   QListView::keyPressEvent(event);
 }
 
+std::pair<int, int> GalleryView::rowsInView() const {
+  const int count = model() == nullptr ? 0 : model()->rowCount();
+  const QSize grid = gridSize();
+  QModelIndex first;
+  for (int y : {1, grid.height() / 2})
+    for (int x : {1, grid.width() / 2})
+      if (!first.isValid()) first = indexAt(QPoint(x, y));
+  if (count == 0 || !first.isValid()) return {0, -1};
+  const int height = viewport()->height();
+  int from = first.row(), to = from;
+  while (from > 0 && visualRect(model()->index(from - 1, 0)).bottom() >= 0) --from;
+  while (to + 1 < count && visualRect(model()->index(to + 1, 0)).top() < height) ++to;
+  return {from, to};
+}
+
+void GalleryView::resizeEvent(QResizeEvent* event) {
+  QListView::resizeEvent(event);
+  if (onViewMoved) onViewMoved();
+}
+
+void GalleryView::updateGeometries() {
+  QListView::updateGeometries();
+  if (onViewMoved) onViewMoved();
+}
+
 void GalleryView::wheelEvent(QWheelEvent* event) {
   if (event->modifiers() & Qt::ControlModifier) {
     if (onZoom && event->angleDelta().y() != 0) onZoom(event->angleDelta().y() > 0 ? 1 : -1);
@@ -122,7 +147,10 @@ GalleryWindow::GalleryWindow(GalleryHost& host) : QWidget(nullptr, Qt::Window), 
   };
 
   connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    const std::string current = currentPath();
     cells_->setFilter(text.toStdString());
+    if (const int row = cells_->rowOf(current); row >= 0)
+      view_->setCurrentIndex(cells_->index(row));
     viewChanged();
   });
   connect(subfolderBox_, &QCheckBox::toggled, this, [this](bool on) { setIncludeSubfolders(on); });
@@ -146,6 +174,7 @@ GalleryWindow::GalleryWindow(GalleryHost& host) : QWidget(nullptr, Qt::Window), 
     setCellSize(kCellSizes[k]);
   };
   view_->onHover = [this](const QModelIndex& index) { hovered(index); };
+  view_->onViewMoved = [this] { viewChanged(); };
   connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { updateStatus(); });
 
@@ -234,6 +263,7 @@ void GalleryWindow::listed(std::uint64_t generation, std::vector<gallery::Sprite
 }
 
 void GalleryWindow::setCellSize(int size) {
+  stopPlaying();  // its frames were made for the old size
   cellSize_ = size;
   delegate_->setCellSize(size);
   work_->setCellSize(size);
@@ -243,12 +273,7 @@ void GalleryWindow::setCellSize(int size) {
 }
 
 void GalleryWindow::viewChanged() {
-  const QRect area = view_->viewport()->rect();
-  const QModelIndex first = view_->indexAt(QPoint(area.left() + 2, area.top() + 2));
-  QModelIndex last = view_->indexAt(QPoint(area.right() - 2, area.bottom() - 2));
-  const int count = cells_->shownCount();
-  const int from = first.isValid() ? first.row() : 0;
-  const int to = last.isValid() ? last.row() : std::min(count - 1, from + 200);
+  const auto [from, to] = view_->rowsInView();
   work_->setView(from, to);
   updateStatus();
 }
@@ -278,6 +303,8 @@ std::vector<std::string> GalleryWindow::selectedPaths() const {
   if (paths.empty() && view_->currentIndex().isValid()) paths.push_back(currentPath());
   return paths;
 }
+
+int GalleryWindow::pending() const { return work_->waiting() + (listing_ ? 1 : 0); }
 
 std::string GalleryWindow::currentPath() const {
   const QModelIndex current = view_->currentIndex();

@@ -46,8 +46,14 @@ class GalleryView : public QListView {
   std::function<void()> onPlay;
   std::function<void(int steps)> onZoom;
   std::function<void(const QModelIndex&)> onHover;
+  // The rows in view may have changed: resized, or laid out anew.
+  std::function<void()> onViewMoved;
+  // The first and last rows the viewport shows, in part or whole; last < first for none.
+  std::pair<int, int> rowsInView() const;
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void updateGeometries() override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -82,6 +88,8 @@ class GalleryWindow : public QWidget {
   std::vector<std::string> selectedPaths() const;
   // The current cell's path; empty for none.
   std::string currentPath() const;
+  // Cells still to be made or checked, and a listing on its way; 0 once every cell is done.
+  int pending() const;
 
   void openCurrent(bool animate);
   void copyPaths();

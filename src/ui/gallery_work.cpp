@@ -77,6 +77,7 @@ GalleryWork::GalleryWork(GalleryCells& cells, QObject* owner)
       std::move(options));
   limit_ = 2 * static_cast<std::size_t>(pool_->threads());
   QObject::connect(&cells_, &QAbstractItemModel::modelReset, owner, [this] { reset(); });
+  QObject::connect(&cells_, &QAbstractItemModel::layoutChanged, owner, [this] { reset(); });
 }
 
 GalleryWork::~GalleryWork() {

@@ -63,6 +63,7 @@ class GalleryWork {
   std::size_t limit_ = 4;  // jobs ready for the workers at a time
   std::uint64_t lastId_ = 0;
   std::unordered_map<std::uint64_t, std::string> paths_;  // jobs handed out, by id
+  std::deque<std::string> detailsWanted_;                 // shown, details still to read
 };
 
 }  // namespace glint

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -159,6 +160,17 @@ TEST_F(Gallery, KeysOpenAndCopyTheCurrentSprite) {
   EXPECT_EQ(copied->text().toStdString(), path);
   EXPECT_EQ(copied->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path))});
   EXPECT_EQ(model().channels().openCount(), 0);
+}
+
+// Frame counts come with the thumbnails; the order follows them as they come, keeping the
+// current cell.
+TEST_F(Gallery, SortingByFrameCountFollowsTheDetailsAsTheyCome) {
+  GalleryWindow& g = open();
+  select("walk_10.spr");
+  g.findChild<QComboBox*>("GallerySort")->setCurrentIndex(1);
+  const Strings byFrames{"bad.spr", "walk_2.spr", "walk_10.spr"};
+  EXPECT_TRUE(QTest::qWaitFor([&] { return names() == byFrames; }, 5000));
+  EXPECT_EQ(g.currentPath(), sprites.file("walk_10.spr"));
 }
 
 TEST_F(Gallery, CellSizeStepsWithTheKeysAndStopsAtTheEnds) {
