@@ -1,5 +1,6 @@
-// The readers `pack` and `replace` take frames from: any bytes as a PNG (through libpng) or an
-// 8-bit BMP, then the palette rules and the encoder. What is read has the shape it claims; a
+// The readers `pack` and `replace` take frames from, and the gallery's reader of thumbnail cache
+// entries: any bytes as a PNG (through libpng) or an 8-bit BMP, then the palette rules and the
+// encoder. What is read has the shape it claims; a
 // palette image keeps its indices under its own palette; an RGBA pixel goes to the entry of its
 // colour; the frame encoded decodes back to the indices.
 //
@@ -9,6 +10,7 @@
 
 #include "image/image_reader.h"
 #include "image/palette_map.h"
+#include "image/thumbnail.h"
 
 using namespace glint;
 
@@ -71,6 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const image::Unreadable&) {
   } catch (const spr::Fault&) {
   } catch (const image::ImageTooLarge&) {
+  }
+
+  // As the gallery reads a thumbnail cache entry.
+  if (const auto entry = image::ReadRgbaPngWithText(file, 256)) {
+    const image::RgbaImage& rgba = entry->image;
+    require(rgba.width >= 1 && rgba.height >= 1 && rgba.width <= 256 && rgba.height <= 256 &&
+            rgba.pixels.size() == std::size_t{4} * rgba.width * rgba.height);
   }
 
   image::SourceImage image;

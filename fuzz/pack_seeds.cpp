@@ -10,6 +10,7 @@
 
 #include "bmp/bmp.h"
 #include "image/png_writer.h"
+#include "image/thumbnail.h"
 #include "support/image_files.h"
 #include "support/sprite_builder.h"
 
@@ -71,6 +72,11 @@ int main(int argc, char** argv) {
   frame.pixels = glint::testing::MakePixels(6, 5, 3);
   const auto palette = glint::testing::DistinctPalette();
   save(readers, "exported.png", glint::image::PalettePng(frame, palette, true), 1);
+  // A thumbnail cache entry, as the gallery writes and reads them.
+  save(readers, "cache-entry.png",
+       glint::image::RgbaPngWithText({2, 1, {1, 2, 3, 255, 0, 0, 0, 0}},
+                                     {{"Thumb::URI", "file:///a%20b.spr"}, {"Thumb::MTime", "7"}}),
+       1);
   // Chunks the readers skip: whole, and claiming far more than the file holds.
   const Bytes exported = glint::image::PalettePng(frame, palette, true);
   const Bytes text = {'C', 0, 0, 0x78, 0x9c, 0x63, 0x60, 0x18, 0x05, 0, 0, 0, 0x40, 0, 1};

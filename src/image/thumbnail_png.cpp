@@ -1,6 +1,7 @@
 // Thumbnails with text keys, as desktop thumbnail caches keep them, and the frame they show.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -136,8 +137,24 @@ std::vector<std::uint8_t> RgbaPngWithText(const RgbaImage& image, const PngText&
   return bytes;
 }
 
+namespace {
+// Every chunk lies within the bytes, up to IEND. libpng trusts a text chunk's length before it
+// reads it: a file of a few bytes could otherwise claim gigabytes.
+bool ChunksFit(std::span<const std::uint8_t> bytes) {
+  std::size_t at = 8;  // the signature
+  while (at + 12 <= bytes.size()) {
+    const std::uint64_t length =
+        std::uint64_t{bytes[at]} << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+    if (length > bytes.size() - at - 12) return false;
+    if (std::equal(bytes.begin() + at + 4, bytes.begin() + at + 8, "IEND")) return true;
+    at += 12 + static_cast<std::size_t>(length);
+  }
+  return false;
+}
+}  // namespace
+
 std::optional<TextPng> ReadRgbaPngWithText(std::span<const std::uint8_t> bytes, int maxSide) {
-  if (maxSide <= 0) return std::nullopt;
+  if (maxSide <= 0 || !ChunksFit(bytes)) return std::nullopt;
   const auto side = static_cast<std::size_t>(maxSide);
   Decoded out;
   out.pixels.resize(4 * side * side);
