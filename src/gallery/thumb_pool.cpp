@@ -27,6 +27,11 @@ struct ThumbPool::State {
   Work work;
   std::chrono::milliseconds stuckAfter;
   std::list<std::shared_ptr<Worker>> workers;  // the live ones
+  int threads = 1;
+  // Workers abandoned to a file that does not answer and still waiting on it. Each is replaced
+  // up to a bound, so a stalled disk holds a few threads rather than one more every time.
+  int abandoned = 0;
+  static constexpr int kMaxAbandoned = 16;
 
   std::mutex doneMutex;  // one result at a time, and none once the pool is gone
   Done done;
@@ -73,7 +78,14 @@ void workerLoop(std::shared_ptr<State> s, std::shared_ptr<State::Worker> self) {
     ThumbResult result{job->id, run(*s, *job)};
     lock.lock();
     self->busy = false;
-    if (self->abandoned || s->stopped) break;  // told as stuck already, or nobody to tell
+    if (self->abandoned) {  // told as stuck already; it works on if a place is free
+      --s->abandoned;
+      if (s->stopped || static_cast<int>(s->workers.size()) >= s->threads) break;
+      self->abandoned = false;
+      s->workers.push_back(self);
+      continue;
+    }
+    if (s->stopped) break;  // nobody to tell
     lock.unlock();
     deliver(*s, std::move(result));
     lock.lock();
@@ -99,13 +111,15 @@ void watchdog(std::shared_ptr<State> s) {
       State::Worker& w = **it;
       if (w.busy && Clock::now() - w.started >= s->stuckAfter) {
         w.abandoned = true;
+        ++s->abandoned;
         stuck.push_back(w.job);
         it = s->workers.erase(it);
       } else {
         ++it;
       }
     }
-    for (std::size_t k = 0; k < stuck.size(); ++k) startWorker(s);
+    for (std::size_t k = 0; k < stuck.size() && s->abandoned <= State::kMaxAbandoned; ++k)
+      startWorker(s);
     if (stuck.empty()) continue;
     lock.unlock();
     for (ThumbJob& job : stuck) {
@@ -130,6 +144,7 @@ ThumbPool::ThumbPool(Next next, Done done, Options options) : state_(std::make_s
   state_->done = std::move(done);
   state_->work = std::move(options.work);
   state_->stuckAfter = options.stuckAfter;
+  state_->threads = threads_;
   std::lock_guard lock(state_->mutex);
   for (int k = 0; k < threads_; ++k) startWorker(state_);
   std::thread(watchdog, state_).detach();

@@ -253,6 +253,45 @@ TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
     EXPECT_EQ(results->byId[k], std::vector<ThumbStatus>{ThumbStatus::Ok});
 }
 
+// A disk that never answers holds a bounded number of threads; once it answers, the work goes
+// on with the pool's own number.
+TEST_F(GalleryCache, PoolOnAStalledDiskHoldsBoundedThreadsAndGoesOnAfter) {
+  struct Disk {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answers = false;
+  };
+  auto disk = std::make_shared<Disk>();
+  ThumbPool::Work work = [disk](const ThumbJob&) {
+    std::unique_lock lock(disk->mutex);
+    disk->changed.wait(lock, [&] { return disk->answers; });
+    Thumb thumb;
+    thumb.status = ThumbStatus::Ok;
+    return thumb;
+  };
+  auto results = std::make_shared<Results>();
+  std::vector<ThumbJob> jobs;
+  for (std::uint64_t k = 0; k < 30; ++k) jobs.push_back({k, {}, 128});
+  ThumbPool pool(
+      Jobs(jobs), [results](ThumbResult r) { results->add(std::move(r)); },
+      ThumbPool::Options{root(), 1, 10ms, work});
+  ASSERT_TRUE(results->waitFor(17));
+  std::this_thread::sleep_for(200ms);
+  {
+    std::lock_guard lock(results->mutex);
+    EXPECT_EQ(results->count, 17);  // one stuck, then 16 more in its place, then no more
+  }
+  {
+    std::lock_guard lock(disk->mutex);
+    disk->answers = true;
+  }
+  disk->changed.notify_all();
+  ASSERT_TRUE(results->waitFor(30));
+  std::lock_guard lock(results->mutex);
+  for (std::uint64_t k = 17; k < 30; ++k)
+    EXPECT_EQ(results->byId[k], std::vector<ThumbStatus>{ThumbStatus::Ok}) << k;
+}
+
 // GNOME's thumbnail library finds the entries we write.
 TEST_F(GalleryCache, DesktopLibraryAcceptsOurEntries) {
   const std::string walk = SpriteBuilder().patternFrame(10, 20, 1).write(dir_.file("a walk.spr"));
