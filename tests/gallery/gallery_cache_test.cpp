@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "gallery/thumb_cache.h"
 #include "gallery/thumb_maker.h"
@@ -85,11 +86,8 @@ TEST_F(GalleryCache, EntryIsReadBackWithItsKeysPrivately) {
   const std::string file = EntryPath(root(), "normal", entry.uri);
   const std::optional<CacheEntry> back = ReadEntry(file);
   ASSERT_TRUE(back);
-  EXPECT_EQ(back->image.pixels, entry.image.pixels);
-  EXPECT_EQ(back->uri, entry.uri);
-  EXPECT_EQ(back->mtime, entry.mtime);
-  EXPECT_EQ(back->size, entry.size);
-  EXPECT_EQ(back->details, entry.details);
+  EXPECT_EQ(std::tie(back->image.pixels, back->uri, back->mtime, back->size, back->details),
+            std::tie(entry.image.pixels, entry.uri, entry.mtime, entry.size, entry.details));
   EXPECT_EQ(Mode(file), 0600);
   for (const std::string& folder : {cache_.path(), root(), root() + "/normal"})
     EXPECT_EQ(Mode(folder) & 077, 0) << folder;
@@ -105,19 +103,15 @@ TEST_F(GalleryCache, EntriesAreMadeReadAndRemadeAsTheSpriteChanges) {
                                .patternFrame(10, 20, 1)
                                .patternFrame(30, 40, 2)
                                .write(dir_.file("walk.spr"));
-  Thumb made = MakeOrLoad(Request(walk), 128, root());
-  EXPECT_EQ(made.status, ThumbStatus::Ok);
-  EXPECT_FALSE(made.fromCache);
-  EXPECT_EQ(made.frames, 4);
-  EXPECT_EQ(made.largestWidth * 1000 + made.largestHeight, 30040);
-  EXPECT_EQ(made.image.width * 1000 + made.image.height, 60120);  // frame 3, the first shown
-
-  Thumb cached = MakeOrLoad(Request(walk), 128, root());
-  EXPECT_TRUE(cached.fromCache);
-  EXPECT_FALSE(cached.detailsMissing);
-  EXPECT_EQ(cached.frames, 4);
-  EXPECT_EQ(cached.largestWidth * 1000 + cached.largestHeight, 30040);
-  EXPECT_EQ(cached.image.pixels, made.image.pixels);
+  // Frame 3 is the first shown, frame 4 the largest; the second time comes from the cache.
+  const Thumb made = MakeOrLoad(Request(walk), 128, root());
+  const Thumb cached = MakeOrLoad(Request(walk), 128, root());
+  for (const Thumb* thumb : {&made, &cached})
+    EXPECT_EQ(std::tuple(thumb->status, thumb->fromCache, thumb->detailsMissing, thumb->frames,
+                         thumb->largestWidth, thumb->largestHeight, thumb->image.width,
+                         thumb->image.height, thumb->image.pixels),
+              std::tuple(ThumbStatus::Ok, thumb == &cached, false, std::optional<int>(4), 30, 40,
+                         60, 120, made.image.pixels));
 
   std::filesystem::last_write_time(walk, std::filesystem::last_write_time(walk) - 1h);
   EXPECT_FALSE(MakeOrLoad(Request(walk), 128, root()).fromCache);
@@ -174,9 +168,9 @@ struct Results {
     ++count;
     changed.notify_all();
   }
-  bool waitFor(int n) {
+  bool waitFor(int n, std::chrono::milliseconds limit = 10s) {
     std::unique_lock lock(mutex);
-    return changed.wait_for(lock, 10s, [&] { return count >= n; });
+    return changed.wait_for(lock, limit, [&] { return count >= n; });
   }
 };
 
@@ -210,25 +204,31 @@ TEST_F(GalleryCache, PoolMakesEveryJobIntoTheCache) {
 
 // A job that does not answer is told once as stuck, the others are still made, and the pool goes
 // at once, telling nothing more.
-TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
-  struct Gates {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::set<std::uint64_t> closed = {0, 5};
-    void open(std::uint64_t id) {
-      std::lock_guard lock(mutex);
-      closed.erase(id);
-      changed.notify_all();
-    }
-  };
-  auto gates = std::make_shared<Gates>();
-  ThumbPool::Work work = [gates](const ThumbJob& job) {
+// Jobs that wait, as on a disk that does not answer, while their gate is closed.
+struct Gates {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::set<std::uint64_t> closed;
+  void open(std::uint64_t id) {
+    std::lock_guard lock(mutex);
+    closed.erase(id);
+    changed.notify_all();
+  }
+};
+ThumbPool::Work Gated(std::shared_ptr<Gates> gates) {
+  return [gates](const ThumbJob& job) {
     std::unique_lock lock(gates->mutex);
     gates->changed.wait(lock, [&] { return !gates->closed.contains(job.id); });
     Thumb thumb;
     thumb.status = ThumbStatus::Ok;
     return thumb;
   };
+}
+
+TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
+  auto gates = std::make_shared<Gates>();
+  gates->closed = {0, 5};
+  const ThumbPool::Work work = Gated(gates);
   auto results = std::make_shared<Results>();
   auto done = [results](ThumbResult r) { results->add(std::move(r)); };
   std::vector<ThumbJob> jobs;
@@ -256,36 +256,20 @@ TEST_F(GalleryCache, PoolToldOfAStuckJobGoesOnAndEndsWithoutWaiting) {
 // A disk that never answers holds a bounded number of threads; once it answers, the work goes
 // on with the pool's own number.
 TEST_F(GalleryCache, PoolOnAStalledDiskHoldsBoundedThreadsAndGoesOnAfter) {
-  struct Disk {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool answers = false;
-  };
-  auto disk = std::make_shared<Disk>();
-  ThumbPool::Work work = [disk](const ThumbJob&) {
-    std::unique_lock lock(disk->mutex);
-    disk->changed.wait(lock, [&] { return disk->answers; });
-    Thumb thumb;
-    thumb.status = ThumbStatus::Ok;
-    return thumb;
-  };
+  auto gates = std::make_shared<Gates>();
   auto results = std::make_shared<Results>();
   std::vector<ThumbJob> jobs;
-  for (std::uint64_t k = 0; k < 30; ++k) jobs.push_back({k, {}, 128});
+  for (std::uint64_t k = 0; k < 30; ++k) {
+    jobs.push_back({k, {}, 128});
+    gates->closed.insert(k);
+  }
   ThumbPool pool(
       Jobs(jobs), [results](ThumbResult r) { results->add(std::move(r)); },
-      ThumbPool::Options{root(), 1, 10ms, work});
+      ThumbPool::Options{root(), 1, 10ms, Gated(gates)});
   ASSERT_TRUE(results->waitFor(17));
   std::this_thread::sleep_for(200ms);
-  {
-    std::lock_guard lock(results->mutex);
-    EXPECT_EQ(results->count, 17);  // one stuck, then 16 more in its place, then no more
-  }
-  {
-    std::lock_guard lock(disk->mutex);
-    disk->answers = true;
-  }
-  disk->changed.notify_all();
+  EXPECT_FALSE(results->waitFor(18, 0ms));  // one stuck, then 16 more in its place, no more
+  for (std::uint64_t k = 0; k < 30; ++k) gates->open(k);
   ASSERT_TRUE(results->waitFor(30));
   std::lock_guard lock(results->mutex);
   for (std::uint64_t k = 17; k < 30; ++k)

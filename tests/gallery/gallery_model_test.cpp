@@ -52,9 +52,8 @@ TEST(SortOrder, OrdersByEachKeyWithUnknownDetailsLast) {
       {SortKey::Largest, {0, 2, 3, 1}}, {SortKey::Size, {1, 3, 2, 0}},
       {SortKey::Date, {3, 2, 0, 1}},
   };
-  for (const auto& [key, order] : cases) {
+  for (const auto& [key, order] : cases)
     EXPECT_EQ(SortOrder(entries, known, key), order) << static_cast<int>(key);
-  }
 }
 
 TEST(NameFilter, MatchesAnywhereWithWildcardsAndAnyCase) {
