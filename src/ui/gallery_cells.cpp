@@ -147,6 +147,13 @@ void GalleryCells::setMark(const std::string& path, CellMark mark, const std::st
   if (const int row = rowOfCell_[cell]; row >= 0) emit dataChanged(index(row), index(row));
 }
 
+void GalleryCells::retryStuck() {
+  beginResetModel();
+  for (GalleryCell& cell : cells_)
+    if (cell.mark == CellMark::kStuck) cell.mark = CellMark::kNone;
+  endResetModel();
+}
+
 void GalleryCells::setLiveFrame(int row, QImage frame) {
   const int before = liveRow_;
   liveRow_ = frame.isNull() ? -1 : row;

@@ -57,6 +57,8 @@ class GalleryCells : public QAbstractListModel {
   void setThumb(const std::string& path, QImage image, int viewFirst, int viewLast);
   void setDetails(const std::string& path, const gallery::SpriteDetails& details);
   void setMark(const std::string& path, CellMark mark, const std::string& reason);
+  // Cells marked stuck wait to be made again.
+  void retryStuck();
   std::size_t thumbBytes() const { return memory_.total(); }
 
   // The frame a playing cell shows over its thumbnail; a null image ends it.

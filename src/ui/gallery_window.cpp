@@ -147,10 +147,7 @@ GalleryWindow::GalleryWindow(GalleryHost& host) : QWidget(nullptr, Qt::Window), 
   };
 
   connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
-    const std::string current = currentPath();
-    cells_->setFilter(text.toStdString());
-    if (const int row = cells_->rowOf(current); row >= 0)
-      view_->setCurrentIndex(cells_->index(row));
+    keepingCurrent([&] { cells_->setFilter(text.toStdString()); });
     viewChanged();
   });
   connect(subfolderBox_, &QCheckBox::toggled, this, [this](bool on) { setIncludeSubfolders(on); });
@@ -183,7 +180,10 @@ GalleryWindow::GalleryWindow(GalleryHost& host) : QWidget(nullptr, Qt::Window), 
     filter_->setFocus(Qt::ShortcutFocusReason);
     filter_->selectAll();
   });
-  addShortcut(QKeySequence("F5"), [this] { reload(); });
+  addShortcut(QKeySequence("F5"), [this] {
+    keepingCurrent([this] { cells_->retryStuck(); });  // files that did not answer are asked again
+    reload();
+  });
   addShortcut(QKeySequence("Ctrl+="), [this] { view_->onZoom(1); });
   addShortcut(QKeySequence("Ctrl++"), [this] { view_->onZoom(1); });
   addShortcut(QKeySequence("Ctrl+-"), [this] { view_->onZoom(-1); });
@@ -253,10 +253,7 @@ void GalleryWindow::listed(std::uint64_t generation, std::vector<gallery::Sprite
   listing_ = false;
   // A poll that finds nothing new changes nothing, so the view and selection stay as they are.
   if (!cells_->holds(entries)) {
-    const std::string current = currentPath();
-    cells_->setEntries(std::move(entries));
-    if (const int row = cells_->rowOf(current); row >= 0)
-      view_->setCurrentIndex(cells_->index(row));
+    keepingCurrent([&] { cells_->setEntries(std::move(entries)); });
     viewChanged();
   }
   if (onListed) onListed();
@@ -302,6 +299,12 @@ std::vector<std::string> GalleryWindow::selectedPaths() const {
   for (const QModelIndex& index : rows) paths.push_back(cells_->at(index.row()).entry.path);
   if (paths.empty() && view_->currentIndex().isValid()) paths.push_back(currentPath());
   return paths;
+}
+
+void GalleryWindow::keepingCurrent(const std::function<void()>& change) {
+  const std::string current = currentPath();
+  change();
+  if (const int row = cells_->rowOf(current); row >= 0) view_->setCurrentIndex(cells_->index(row));
 }
 
 int GalleryWindow::pending() const { return work_->waiting() + (listing_ ? 1 : 0); }

@@ -102,6 +102,8 @@ class GalleryWindow : public QWidget {
  private:
   void listed(std::uint64_t generation, std::vector<gallery::SpriteEntry> entries);
   void viewChanged();
+  // Runs a change that lays the cells out anew, with the same sprite current after it.
+  void keepingCurrent(const std::function<void()>& change);
   void updateStatus();
   void addShortcut(const QKeySequence& keys, std::function<void()> action);
   void contextMenu(const QPoint& at);
