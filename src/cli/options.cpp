@@ -77,8 +77,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       "  sprconv thumbnail [-s SIZE] [--palette PALETTE] SPRITE OUT.png\n"
       "  sprconv pack   IMAGE|FOLDER... -o OUT.spr [--palette FILE] [--transparent]\n"
       "  sprconv replace SPRITE --frame N IMAGE [-o OUT.spr] [--transparent]\n"
-      "  sprconv palette SPRITE [--json | -o OUT.gpl|OUT.pal|OUT.png]\n"
-      "  sprconv palette SPRITE --set PALETTE [-o OUT.spr]\n"
+      "  sprconv palette SPRITE [--json | -o OUT.gpl|.pal|.png | --set PALETTE [-o OUT.spr]]\n"
       "  sprconv --help | --version\n",
       "sprconv");
   app.set_version_flag("--version", VersionText(), "Show the version and exit");
