@@ -1,14 +1,15 @@
-// The readers `pack` and `replace` take frames from, and the gallery's reader of thumbnail cache
-// entries: any bytes as a PNG (through libpng) or an 8-bit BMP, then the palette rules and the
-// encoder. What is read has the shape it claims; a
-// palette image keeps its indices under its own palette; an RGBA pixel goes to the entry of its
-// colour; the frame encoded decodes back to the indices.
+// The readers `pack` and `replace` take frames from, the palette file readers, and the gallery's
+// reader of thumbnail cache entries: any bytes as a PNG (through libpng) or an 8-bit BMP, then the
+// palette rules and the encoder. What is read has the shape it claims; a palette image keeps its
+// indices under its own palette; an RGBA pixel goes to the entry of its colour; the frame encoded
+// decodes back to the indices.
 //
 // Input: one byte of options (bit 0: fully transparent pixels become index 0; bit 1: map a
 // palette image to a grey ramp rather than to its own palette), then the image file.
 #include <cstdlib>
 
 #include "image/image_reader.h"
+#include "image/palette_file.h"
 #include "image/palette_map.h"
 #include "image/thumbnail.h"
 
@@ -68,8 +69,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const bool transparent = (data[0] & 1) != 0;
   const std::span<const std::uint8_t> file(data + 1, size - 1);
+  // Palette files of every kind: what is read gives 1 to 256 entries, each in its place, the
+  // others kept, and what the writers make of it reads back the same.
   try {
-    image::ReadPaletteFile(file, kLimits);
+    const image::PaletteFile palette = image::LoadPaletteFile(file, kLimits);
+    require(palette.entries >= 1 && palette.entries <= spr::Palette::kEntries);
+    spr::Palette own{};
+    own.fill(0xA5);
+    const spr::Palette over = palette.over(own);
+    for (std::size_t k = 0; k < spr::Palette::kEntries; ++k)
+      require(over.colour(k) == (k < palette.entries ? palette.palette.colour(k) : own.colour(k)));
+    const std::string gimp = image::GimpPaletteText(over, "fuzz"),
+                      jasc = image::JascPaletteText(over);
+    for (const std::string& text : {gimp, jasc}) {
+      const auto again = image::LoadPaletteFile(
+          std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+      require(again.entries == spr::Palette::kEntries && again.over(over) == over);
+    }
   } catch (const image::Unreadable&) {
   } catch (const spr::Fault&) {
   } catch (const image::ImageTooLarge&) {

@@ -1,6 +1,6 @@
 // Writes the seed corpora of the sprite writer and the image readers: images at the limits and
 // past them, sprite files to replace a frame in, every PNG form and BMP variant, and the files
-// the export writes, with chunks the readers skip.
+// the export writes, with chunks the readers skip, and palette files of each kind.
 #include <png.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bmp/bmp.h"
+#include "image/palette_file.h"
 #include "image/png_writer.h"
 #include "image/thumbnail.h"
 #include "support/image_files.h"
@@ -91,6 +92,15 @@ int main(int argc, char** argv) {
         exported.begin() + 4 + static_cast<std::ptrdiff_t>(text.size())));
     save(readers, std::string("claims-") + type, claims, 1);
   }
+  // Palette files of each kind, whole and partial, with either line end.
+  const auto lines = [](const std::string& t) { return Bytes(t.begin(), t.end()); };
+  save(readers, "palette.gpl", lines(glint::image::GimpPaletteText(palette, "seed")), 0);
+  save(readers, "palette.pal", lines(glint::image::JascPaletteText(palette)), 0);
+  save(readers, "palette.png", glint::image::PaletteSwatchPng(palette), 0);
+  save(readers, "partial.gpl", lines("GIMP Palette\r\nName: a\r\nColumns: 4\r\n#\r\n1 2 3\tx\r\n"),
+       0);
+  save(readers, "partial.pal", lines("JASC-PAL\n0100\n2\n1 2 3\n4 5 6\n"), 0);
+  save(readers, "palette.spr", SpriteBuilder().patternFrame(2, 2, 1).build(), 0);
   save(readers, "exported.bmp", glint::bmp::FrameFile(frame, glint::bmp::ConvertPalette(palette)),
        0);
   return 0;

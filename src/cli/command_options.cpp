@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -39,6 +40,10 @@ CommandLineEntry AddExportCommand(CLI::App& app) {
       ->type_name("bmp|png");
   command->add_option("--frames", *frames, "Only frame N, or frames A to B")->type_name("N|A-B");
   command->add_flag("--transparent", options->transparent, "PNG only: index 0 fully transparent");
+  command
+      ->add_option("--palette", options->palette,
+                   "Draw with this palette: a sprite, GIMP or JASC palette or palette PNG")
+      ->type_name("PALETTE");
   command->add_option("-j,--jobs", options->jobs, "Files converted at once (default: cores)")
       ->type_name("N");
   command->add_flag("-q,--quiet", options->quiet, "No progress bar");
@@ -69,6 +74,10 @@ CommandLineEntry AddSheetCommand(CLI::App& app) {
       ->add_option("--columns", options->columns,
                    "Cells per row (default: the smallest n with n x n >= the frames)")
       ->type_name("N");
+  command
+      ->add_option("--palette", options->palette,
+                   "Draw with this palette: a sprite, GIMP or JASC palette or palette PNG")
+      ->type_name("PALETTE");
   command->add_flag("--transparent", options->transparent, "Index 0 fully transparent");
   return {command, [options, command] {
             if (command->count("--columns") != 0 && options->columns < 1)
@@ -88,6 +97,10 @@ CommandLineEntry AddGifCommand(CLI::App& app) {
   command->add_option("--delay", options->delayMs, "Time each frame shows, in ms (default 100)")
       ->check(CLI::Range(0, kMaxDelayMs))
       ->type_name("MS");
+  command
+      ->add_option("--palette", options->palette,
+                   "Draw with this palette: a sprite, GIMP or JASC palette or palette PNG")
+      ->type_name("PALETTE");
   command->add_flag("--transparent", options->transparent, "Index 0 transparent");
   return {command, [options] { return Ready(*options); }};
 }
@@ -116,9 +129,54 @@ CommandLineEntry AddThumbnailCommand(CLI::App& app) {
       ->add_option("-s,--size", options->size, "Largest width and height, 16 to 1024 (default 128)")
       ->check(CLI::Range(image::kMinThumbnailSize, image::kMaxThumbnailSize))
       ->type_name("SIZE");
+  command
+      ->add_option("--palette", options->palette,
+                   "Draw with this palette: a sprite, GIMP or JASC palette or palette PNG")
+      ->type_name("PALETTE");
   return {command, [options] {
             if (options->output.empty())
               return UsageError("the output file's name must not be empty");
+            return Ready(*options);
+          }};
+}
+
+CommandLineEntry AddPaletteCommand(CLI::App& app) {
+  auto options = std::make_shared<PaletteOptions>();
+  CLI::App* command = app.add_subcommand(
+      "palette",
+      "Show a sprite's palette, write it as a palette file, or put another palette in its place.");
+  command->footer(
+      "Without options, the 256 entries, one a line: index, red, green, blue and #RRGGBB.\n"
+      "-o writes a GIMP palette (.gpl), a JASC palette (.pal, CRLF line ends) or a 16 x 16 PNG\n"
+      "whose pixel k is index k, by the file's extension. --set writes the sprite with its "
+      "palette\n"
+      "replaced and every other byte as it was; the entries' reserved bytes stay unless PALETTE\n"
+      "is a sprite, which gives all 1,024 bytes. A GIMP or JASC palette of fewer than 256 entries\n"
+      "replaces the first ones. A palette file's kind is told by its content, never its name.\n"
+      "Without -o the sprite itself is replaced, under the rules replace keeps.\n\n" +
+      app.get_footer());
+  command->add_option("sprite", options->sprite, "Sprite file")->required()->type_name("SPRITE");
+  command
+      ->add_option("-o,--output", options->output,
+                   "Palette file to write (.gpl, .pal or .png); with --set, the sprite to write")
+      ->type_name("FILE");
+  command
+      ->add_option("--set", options->set,
+                   "Palette to put in: a sprite, GIMP or JASC palette or palette PNG")
+      ->type_name("PALETTE");
+  command->add_flag("--json", options->json,
+                    "The entries as one JSON array of index, red, green, blue and hex");
+  return {command, [options] {
+            if (options->json && !(options->output.empty() && options->set.empty()))
+              return UsageError("--json prints the palette: it takes neither -o nor --set");
+            if (!options->set.empty() || options->output.empty()) return Ready(*options);
+            std::string extension = options->output.substr(
+                std::min(options->output.rfind('.'), options->output.size()));
+            for (char& c : extension)
+              c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            if (extension != ".gpl" && extension != ".pal" && extension != ".png")
+              return UsageError("-o: " + QuotedOr(options->output, '"') +
+                                " does not end in .gpl, .pal or .png");
             return Ready(*options);
           }};
 }

@@ -7,6 +7,7 @@
 #include "cli/info.h"
 #include "cli/ordered_runner.h"
 #include "cli/pack.h"
+#include "cli/palette.h"
 #include "cli/sprite_input.h"
 #include "cli/thumbnail.h"
 #include "image/gif_writer.h"
@@ -66,8 +67,10 @@ void ExportSprite(const PlannedInput& input, const ExportSettings& settings, Fol
   const bool png = settings.format == Format::Png;
   const std::string extension = png ? ".png" : ".bmp";
   std::optional<Folder> out;  // opened, or made, for the first file written
+  const spr::Palette palette =
+      settings.palette ? settings.palette->over(sprite.palette()) : sprite.palette();
   image::EncodeFrameFiles(
-      sprite.reader(), sprite.palette(), first, last,
+      sprite.reader(), palette, first, last,
       png ? image::FrameFormat::kPng : image::FrameFormat::kBmp, settings.transparent,
       [&](int k, std::span<const std::uint8_t> bytes) {
         const std::string path =
@@ -91,8 +94,18 @@ ExitStatus RunCommand(const ExportOptions& options, Console& console) {
             [&](const std::string& lines) { console.err(lines); });
     if (made != ExitStatus::kAllConverted) return made;
   }
+  ExportSettings settings{options.format, options.frames, options.transparent, {}, {}};
+  if (!options.palette.empty()) {
+    const ExitStatus read = Run(
+        [&] {
+          settings.palette = ReadPaletteInput(options.palette);
+          console.err(
+              PartialPaletteNote(options.palette, *settings.palette, "the sprite's own kept"));
+        },
+        options.palette, options.palette, [&](const std::string& lines) { console.err(lines); });
+    if (read != ExitStatus::kAllConverted) return read;
+  }
   std::vector<PlannedInput> plan = PlanExport(options.inputs, options.output, extension);
-  ExportSettings settings{options.format, options.frames, options.transparent, {}};
   for (const PlannedInput& input : plan)
     if (input.problem.empty()) settings.inputs.insert(input.id);
   Progress progress(console, console.errIsTerminal() && !options.quiet, plan.size());
@@ -130,8 +143,10 @@ ExitStatus RunCommand(const SheetOptions& options, Console& console) {
         SpriteFile sprite(options.sprite);
         OutputFile file(options.output, {sprite.id()});
         const image::SpriteFrames frames = framesWithPixels(sprite);
-        image::WriteSheetPng(file.sink(), sprite.palette(), frames, options.columns,
-                             options.transparent, [&] { progress.frameDone(); });
+        const spr::Palette palette = PaletteShown(
+            options.palette, sprite.palette(), [&](const std::string& n) { progress.message(n); });
+        image::WriteSheetPng(file.sink(), palette, frames, options.columns, options.transparent,
+                             [&] { progress.frameDone(); });
         file.commit();
         progress.fileDone();
       },
@@ -151,8 +166,10 @@ ExitStatus RunCommand(const GifOptions& options, Console& console) {
                                   " pixels (canvas pixels x frames), more than 2^30 (" +
                                   std::to_string(image::kMostGifPixels) + ")");
         OutputFile file(options.output, {sprite.id()});
-        image::WriteSpriteGif(file.sink(), sprite.palette(), frames, options.delayMs,
-                              options.transparent, [&] { progress.frameDone(); });
+        const spr::Palette palette = PaletteShown(
+            options.palette, sprite.palette(), [&](const std::string& n) { progress.message(n); });
+        image::WriteSpriteGif(file.sink(), palette, frames, options.delayMs, options.transparent,
+                              [&] { progress.frameDone(); });
         file.commit();
         progress.fileDone();
       },

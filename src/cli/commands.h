@@ -6,6 +6,7 @@
 #include "cli/export_plan.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "image/palette_file.h"
 #include "platform/dir_listing.h"
 
 namespace glint::cli {
@@ -22,7 +23,8 @@ struct ExportSettings {
   Format format = Format::Bmp;
   std::optional<FrameRange> frames;
   bool transparent = false;
-  FileIds inputs;  // the files being read, never replaced by an output
+  FileIds inputs;                             // the files being read, never replaced by an output
+  std::optional<image::PaletteFile> palette;  // drawn with it in place of the sprite's own
 };
 
 // Converts one planned sprite: one file per frame with pixels, each written whole. Raises
@@ -38,6 +40,7 @@ ExitStatus RunCommand(const InfoOptions& options, Console& console);
 ExitStatus RunCommand(const ThumbnailOptions& options, Console& console);
 ExitStatus RunCommand(const PackOptions& options, Console& console);
 ExitStatus RunCommand(const ReplaceOptions& options, Console& console);
+ExitStatus RunCommand(const PaletteOptions& options, Console& console);
 ExitStatus RunCommand(const CommandOptions& options, Console& console);
 
 // Parses the command line and runs it. args[0] is the program name.

@@ -70,13 +70,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       "Converts sprite files (.spr) into BMP, PNG, sprite sheets and animated GIFs, and packs\n"
       "edited frames back into sprite files.\n\n"
       "  sprconv export SPRITE|FOLDER... [-o DIR] [--format bmp|png] [--frames N|A-B]\n"
-      "                 [--transparent] [-j N] [-q]\n"
-      "  sprconv sheet  SPRITE -o OUT.png [--columns N] [--transparent]\n"
-      "  sprconv gif    SPRITE -o OUT.gif [--delay MS] [--transparent]\n"
+      "                 [--transparent] [--palette PALETTE] [-j N] [-q]\n"
+      "  sprconv sheet  SPRITE -o OUT.png [--columns N] [--transparent] [--palette PALETTE]\n"
+      "  sprconv gif    SPRITE -o OUT.gif [--delay MS] [--transparent] [--palette PALETTE]\n"
       "  sprconv info   SPRITE... [--json]\n"
-      "  sprconv thumbnail [-s SIZE] SPRITE OUT.png\n"
+      "  sprconv thumbnail [-s SIZE] [--palette PALETTE] SPRITE OUT.png\n"
       "  sprconv pack   IMAGE|FOLDER... -o OUT.spr [--palette FILE] [--transparent]\n"
       "  sprconv replace SPRITE --frame N IMAGE [-o OUT.spr] [--transparent]\n"
+      "  sprconv palette SPRITE [--json | -o OUT.gpl|.pal|.png | --set PALETTE [-o OUT.spr]]\n"
       "  sprconv --help | --version\n",
       "sprconv");
   app.set_version_flag("--version", VersionText(), "Show the version and exit");
@@ -85,9 +86,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       "Exit status: 0 when every input converted, 1 when any input failed, 2 for a usage "
       "error.\nRun 'sprconv COMMAND --help' for the options of one command.");
 
-  const CommandLineEntry commands[] = {
-      AddExportCommand(app),    AddSheetCommand(app), AddGifCommand(app),    AddInfoCommand(app),
-      AddThumbnailCommand(app), AddPackCommand(app),  AddReplaceCommand(app)};
+  const CommandLineEntry commands[] = {AddExportCommand(app),    AddSheetCommand(app),
+                                       AddGifCommand(app),       AddInfoCommand(app),
+                                       AddThumbnailCommand(app), AddPackCommand(app),
+                                       AddReplaceCommand(app),   AddPaletteCommand(app)};
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   if (!reversed.empty()) reversed.pop_back();  // the program's name
@@ -100,7 +102,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     std::string message = e.what();
     if (e.get_name() == "RequiredError" && app.get_subcommands().empty())
       message =
-          "nothing to do: give a command (export, sheet, gif, info, thumbnail, pack or replace)";
+          "nothing to do: give a command (export, sheet, gif, info, thumbnail, pack, replace or "
+          "palette)";
     return UsageError(quoteArguments(message, args));
   }
 

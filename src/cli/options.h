@@ -28,6 +28,7 @@ struct ExportOptions {
   bool transparent = false;
   int jobs = 1;
   bool quiet = false;
+  std::string palette;  // --palette: drawn with it; empty when not given
 };
 
 struct SheetOptions {
@@ -35,6 +36,7 @@ struct SheetOptions {
   std::string output;
   int columns = 0;  // 0: the smallest n with n x n >= the frames shown
   bool transparent = false;
+  std::string palette;  // --palette: drawn with it; empty when not given
 };
 
 struct GifOptions {
@@ -42,6 +44,7 @@ struct GifOptions {
   std::string output;
   int delayMs = 100;
   bool transparent = false;
+  std::string palette;  // --palette: drawn with it; empty when not given
 };
 
 struct InfoOptions {
@@ -52,7 +55,8 @@ struct InfoOptions {
 struct ThumbnailOptions {
   std::string sprite;
   std::string output;
-  int size = 128;  // the box a thumbnail fits in
+  int size = 128;       // the box a thumbnail fits in
+  std::string palette;  // --palette: drawn with it; empty when not given
 };
 
 struct PackOptions {
@@ -70,8 +74,15 @@ struct ReplaceOptions {
   bool transparent = false;
 };
 
+struct PaletteOptions {
+  std::string sprite;
+  std::string output;  // the palette file; with `set`, the sprite to write (empty: in place)
+  std::string set;     // --set: the palette to put in; empty when not given
+  bool json = false;
+};
+
 using CommandOptions = std::variant<ExportOptions, SheetOptions, GifOptions, InfoOptions,
-                                    ThumbnailOptions, PackOptions, ReplaceOptions>;
+                                    ThumbnailOptions, PackOptions, ReplaceOptions, PaletteOptions>;
 
 // What the command line asks for: a command to run, or an exit status with the text to show
 // (help and version on stdout with 0, usage errors on stderr with 2).

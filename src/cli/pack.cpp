@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/failure.h"
+#include "cli/palette.h"
 #include "cli/sprite_input.h"
 #include "image/image_reader.h"
 #include "image/palette_map.h"
@@ -150,29 +151,6 @@ std::vector<std::string> folderImages(const std::string& folder, Console& consol
   return paths;
 }
 
-// An input file, open for reading.
-FileSource openInput(const std::string& path) {
-  if (std::string reason = unreadableReason(path); !reason.empty()) throw Failure(path, reason);
-  try {
-    return FileSource(path);
-  } catch (const Error& e) {
-    throw Failure(path, "cannot read the file: " + e.description());
-  }
-}
-
-// The output is an ordinary file or none yet, and none of the inputs.
-void checkOutput(const std::string& output, const std::vector<std::string>& inputs) {
-  struct stat out {};
-  if (::stat(output.c_str(), &out) != 0) return;
-  if (S_ISDIR(out.st_mode)) throw Failure(output, "a folder: give the sprite file's name");
-  if (!S_ISREG(out.st_mode)) throw Failure(output, "not an ordinary file: it is not replaced");
-  for (const std::string& input : inputs) {
-    struct stat in {};
-    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-      throw Failure(output, "the output is also an input (" + QuotedName(input) + ")");
-  }
-}
-
 std::string tooLargeReason(const image::ImageTooLarge& e) {
   const std::string size = std::to_string(e.width) + " x " + std::to_string(e.height);
   if (e.width > spr::kMaxSide || e.height > spr::kMaxSide)
@@ -214,7 +192,7 @@ std::string refusalReason(const spr::Refusal& r) {
 }
 
 image::SourceImage readImage(const std::string& path) {
-  FileSource source = openInput(path);
+  FileSource source = OpenInput(path);
   try {
     return image::ReadImage(image::ReadImageFile(source, kFrameLimits), kFrameLimits);
   } catch (const image::Unreadable& e) {
@@ -236,24 +214,11 @@ Bytes frameRecord(const std::string& path, int frame, const image::SourceImage& 
   }
 }
 
-spr::Palette readPalette(const std::string& path) {
-  FileSource source = openInput(path);
-  try {
-    return image::ReadPaletteFile(source, kFrameLimits);
-  } catch (const image::Unreadable& e) {
-    throw Failure(path, std::string("no palette to take: ") + e.what());
-  } catch (const spr::Fault& fault) {
-    throw Failure(path, "no palette to take: a broken sprite file (" + FaultDetail(fault) + ")");
-  } catch (const image::ImageTooLarge& e) {
-    throw Failure(path, tooLargeReason(e));
-  }
-}
-
 void pack(const PackOptions& options, Console& console) {
   const std::vector<std::string> images = PackImages(options.inputs, console);
   std::vector<std::string> inputs = images;
   if (!options.palette.empty()) inputs.push_back(options.palette);
-  checkOutput(options.output, inputs);
+  CheckOutput(options.output, inputs);
   // A sprite that may not be written over is refused before any read.
   OutputFile out(options.output, {}, AtomicFile::Kind::kSprite);
   if (images.size() > static_cast<std::size_t>(spr::kMaxFrames))
@@ -264,7 +229,9 @@ void pack(const PackOptions& options, Console& console) {
   std::optional<image::SourceImage> first;  // the palette image, read once
   std::size_t firstAt = 0;
   if (!options.palette.empty()) {
-    palette = readPalette(options.palette);
+    const image::PaletteFile file = ReadPaletteInput(options.palette);
+    palette = file.over(spr::Palette{});
+    console.err(PartialPaletteNote(options.palette, file, "the others black"));
   } else {
     for (; firstAt < images.size() && !first; ++firstAt) {
       image::SourceImage source = readImage(images[firstAt]);
@@ -292,9 +259,9 @@ void pack(const PackOptions& options, Console& console) {
 void replace(const ReplaceOptions& options) {
   const std::string& sprite = options.sprite;
   const std::string& output = options.output.empty() ? sprite : options.output;
-  checkOutput(output, {options.image});
+  CheckOutput(output, {options.image});
   OutputFile out(output, {}, AtomicFile::Kind::kSprite);
-  FileSource source = openInput(sprite);
+  FileSource source = OpenInput(sprite);
   spr::SprReader reader(source);
   spr::Palette palette{};
   int count = 0;
@@ -334,6 +301,27 @@ void replace(const ReplaceOptions& options) {
 }
 
 }  // namespace
+
+FileSource OpenInput(const std::string& path) {
+  if (std::string reason = unreadableReason(path); !reason.empty()) throw Failure(path, reason);
+  try {
+    return FileSource(path);
+  } catch (const Error& e) {
+    throw Failure(path, "cannot read the file: " + e.description());
+  }
+}
+
+void CheckOutput(const std::string& output, const std::vector<std::string>& inputs) {
+  struct stat out {};
+  if (::stat(output.c_str(), &out) != 0) return;
+  if (S_ISDIR(out.st_mode)) throw Failure(output, "a folder: give the sprite file's name");
+  if (!S_ISREG(out.st_mode)) throw Failure(output, "not an ordinary file: it is not replaced");
+  for (const std::string& input : inputs) {
+    struct stat in {};
+    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+      throw Failure(output, "the output is also an input (" + QuotedName(input) + ")");
+  }
+}
 
 std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console) {
   std::vector<std::string> images;

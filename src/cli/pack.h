@@ -5,6 +5,7 @@
 
 #include "cli/console.h"
 #include "cli/options.h"
+#include "platform/byte_source.h"
 
 namespace glint::cli {
 
@@ -15,5 +16,12 @@ namespace glint::cli {
 // for one k, and Failures for the entries so named that cannot be read. Numbers missing between
 // the images are a line on the console.
 std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console);
+
+// An input file, open for reading; a Failure naming it when it is no ordinary file or cannot be
+// opened.
+FileSource OpenInput(const std::string& path);
+
+// The output is an ordinary file or none yet, and none of the inputs; a Failure otherwise.
+void CheckOutput(const std::string& output, const std::vector<std::string>& inputs);
 
 }  // namespace glint::cli

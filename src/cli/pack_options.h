@@ -36,5 +36,6 @@ CommandLineEntry AddInfoCommand(CLI::App& app);
 CommandLineEntry AddThumbnailCommand(CLI::App& app);
 CommandLineEntry AddPackCommand(CLI::App& app);
 CommandLineEntry AddReplaceCommand(CLI::App& app);
+CommandLineEntry AddPaletteCommand(CLI::App& app);
 
 }  // namespace glint::cli

@@ -1,5 +1,7 @@
 #include "image/palette_map.h"
 
+#include "image/palette_file.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -166,18 +168,7 @@ spr::Palette SpritePaletteOf(const SourceImage& image) {
 }
 
 spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits) {
-  spr::SprReader reader(source);
-  if (source.length() >= std::ssize(spr::kSignature) && reader.readSignature()) {
-    spr::Palette palette{};
-    reader.open(palette);
-    return spr::EncodePalette(palette);
-  }
-  const spr::Bytes bytes = ReadImageFile(source, limits);
-  if (!IsPng(bytes) && !IsBmp(bytes))
-    throw Unreadable("neither a sprite file, a PNG nor a BMP file");
-  const SourceImage image = ReadImage(bytes, limits);
-  if (!image.indexed) throw Unreadable("a PNG file without a palette: its colours are its own");
-  return SpritePaletteOf(image);
+  return spr::EncodePalette(LoadPaletteFile(source, limits).over(spr::Palette{}));
 }
 
 spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {

@@ -58,8 +58,8 @@ spr::IndexedImage MapToPalette(const SourceImage& image, const spr::Palette& pal
 // A palette image's palette as a sprite's: its entries, then black; reserved bytes 0.
 spr::Palette SpritePaletteOf(const SourceImage& image);
 
-// The palette in a sprite file (its last 1,024 bytes alone are read), a palette PNG or an 8-bit
-// BMP. Unreadable for anything else; spr::Fault for a broken sprite file.
+// The palette of any file LoadPaletteFile reads (palette_file.h), the entries it lacks black and
+// the reserved bytes 0. Unreadable for anything else; spr::Fault for a broken sprite file.
 spr::Palette ReadPaletteFile(spr::ByteSource& source, const ImageLimits& limits = {});
 spr::Palette ReadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimits& limits = {});
 

@@ -13,10 +13,12 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <regex>
 #include <sstream>
 
 #include "cli/info.h"
 #include "cli_support.h"
+#include "image/image_reader.h"
 #include "image/png_writer.h"
 #include "image/thumbnail.h"
 #include "spr/sprite.h"
@@ -134,7 +136,9 @@ TEST(SprconvOptions, BadCommandLinesAreUsageErrors) {
       "pack f_1.png\npack -o in.spr\nreplace s.spr f_1.png\nreplace s.spr --frame x f_1.png\n"
       "replace s.spr --frame 1 f_1.png f_1.png\nexport a.spr -o ''\nsheet a.spr -o ''\n"
       "gif a.spr -o ''\npack f_1.png -o ''\nreplace s.spr --frame 1 f_1.png -o ''\n"
-      "thumbnail a.spr ''");
+      "thumbnail a.spr ''\npalette\npalette a.spr -o p.txt\npalette a.spr -o p\n"
+      "palette a.spr --json -o p.gpl\npalette a.spr --json --set p.gpl\npalette a.spr -o ''\n"
+      "palette a.spr --set p.gpl -o ''");
   for (std::string line; std::getline(table, line);) {
     std::istringstream words(line);
     Strings args;
@@ -338,6 +342,11 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
   const std::string fifo = elsewhere.file("fifo");  // not in `dir`, whose listing would wait on it
   ::mkfifo(fifo.c_str(), 0600);
   const std::string colour = "pixel (0, 0) is #63FE07, a colour the ";
+  const std::string reaching =
+      SpriteBuilder().rawFrame(2, 1, {1, 2}, 40).write(dir.file("reaching.spr"));
+  Bytes cut(spr::kSignature.begin(), spr::kSignature.end());  // the count lies in the palette
+  cut.resize(1028);
+  const std::string headed = WriteFile(dir.file("headed.spr"), cut);
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
       {{"replace", sprite, "--frame", "0", good}, "s.spr: frame 0 asked for"},
@@ -351,7 +360,14 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
       {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"},
       {{"pack", rgba, "-o", in, "--palette", sprite, "--transparent"},
        "w_1.png: frame 1: pixel (1, 0) is #00FF00, opaque, but only index 0, the transparent one, "
-       "has that colour"}};
+       "has that colour"},
+      {{"palette", sprite, "--set", sprite}, "s.spr: the output is also an input (/"},
+      {{"palette", reaching, "--set", good, "-o", in},
+       "reaching.spr: frame 1: its record reaches into the palette at the end of the file"},
+      {{"palette", headed, "--set", good}, "headed.spr: its header reaches into the palette"},
+      {{"palette", sprite, "--set", empty}, "f_01.bmp: no palette to take: neither"},
+      {{"export", sprite, "-o", in, "--palette", rgba},
+       "w_1.png: no palette to take: a PNG file "}};
   const auto before = Tree(dir.path());
   for (const auto& [args, message] : cases) {
     EXPECT_THAT(Sprconv(args), FieldsAre(1, "", HasSubstr(message)));
@@ -376,6 +392,188 @@ TEST_F(SprconvPackAndReplace, TransparentClearPixelsAreIndexZeroAndOpaqueOnesThe
     ASSERT_EQ(Sprconv(args).status, 0) << args[0];
     EXPECT_EQ(ReadFile(in), written) << args[0];
   }
+}
+
+// The colours of a text palette as its published format lays it out, or nothing where it strays:
+// GIMP with LF line ends, its header lines, then "R G B<tab>name" lines; JASC with CRLF line ends,
+// its three header lines and exactly the count of "R G B" lines.
+std::vector<spr::Colour> PublishedColours(const Bytes& file, bool jasc) {
+  const std::string text(file.begin(), file.end());
+  const std::regex gimp(
+      "GIMP Palette\n(Name: [^\n]*\n)?(Columns: [0-9]+\n)?(#[^\n]*\n)*"
+      "(( *[0-9]{1,3}){3}\t[^\n]*\n)*"),
+      pal("JASC-PAL\r\n0100\r\n256\r\n([0-9]{1,3} [0-9]{1,3} [0-9]{1,3}\r\n){256}"),
+      entry(jasc ? "\n([0-9]+) ([0-9]+) ([0-9]+)\r" : "\n *([0-9]+) +([0-9]+) +([0-9]+)\t");
+  if (!std::regex_match(text, jasc ? pal : gimp)) return {};
+  std::vector<spr::Colour> colours;
+  for (std::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it) {
+    int c[3];
+    for (int k = 0; k < 3; ++k) c[k] = std::stoi((*it)[k + 1]);
+    if (*std::max_element(c, c + 3) > 255) return {};
+    colours.push_back({std::uint8_t(c[0]), std::uint8_t(c[1]), std::uint8_t(c[2])});
+  }
+  return colours;
+}
+
+// A sprite with a gap, unused header bytes and reserved bytes set: its palette listed, written as
+// each kind and set back into a copy whose colours differ gives the sprite byte for byte. The
+// files keep their published formats, and a program we did not write reads the PNG.
+TEST(SprconvPalette, WrittenFilesKeepTheirFormatsAndSetBackByteForByte) {
+  TempDir dir;
+  Bytes original = SpriteBuilder().patternFrame(5, 4, 3).gap({9, 8, 7}).build();
+  original[6] = 0xAB, original[7] = 0xCD;
+  const std::string sprite = WriteFile(dir.file("s.spr"), original);
+  const spr::Palette own = DistinctPalette();
+  std::vector<spr::Colour> colours;
+  for (std::size_t k = 0; k < 256; ++k) colours.push_back(own.colour(k));
+
+  const CliRun text = Sprconv({"palette", sprite}), json = Sprconv({"palette", sprite, "--json"});
+  EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 256);
+  EXPECT_THAT(text.out,
+              AllOf(StartsWith("0 0 255 0 #00FF00\n"), HasSubstr("\n17 17 238 119 #11EE77\n")));
+  EXPECT_THAT(json.out, AllOf(StartsWith(R"([{"index": 0, "red": 0, "green": 255, "blue": 0, )"
+                                         R"("hex": "#00FF00"}, {"index": 1, )"),
+                              HasSubstr(R"(}, {"index": 17, "red": 17, "green": 238, "blue": 119, )"
+                                        R"("hex": "#11EE77"}, {)"),
+                              ::testing::EndsWith("\"}]\n")));
+
+  const bool identify = std::system("identify -version >/dev/null 2>&1") == 0;
+  if (!identify) std::printf("identify is missing: the PNG is not read by another program\n");
+  for (const char* kind : {"gpl", "pal", "png"}) {
+    SCOPED_TRACE(kind);
+    const std::string file = dir.file(std::string("x.") + kind), copy = dir.file("t.spr");
+    ASSERT_EQ(Sprconv({"palette", sprite, "-o", file}).status, 0);
+    const Bytes written = ReadFile(file);
+    if (kind[0] == 'p' && kind[1] == 'n') {
+      const image::SourceImage png = image::ReadImage(written);
+      Bytes swatches(256);
+      for (std::size_t k = 0; k < 256; ++k) swatches[k] = std::uint8_t(k);
+      EXPECT_EQ(std::tuple(png.width, png.height, png.indices), std::tuple(16, 16, swatches));
+      std::string said;
+      if (identify) {
+        FILE* run = ::popen(("identify -format '%w %h %k %r' " + file).c_str(), "r");
+        for (char c; run != nullptr && std::fread(&c, 1, 1, run) == 1;) said += c;
+        if (run != nullptr) ::pclose(run);
+        EXPECT_EQ(said, "16 16 256 PseudoClass sRGB ");
+      }
+    } else {
+      EXPECT_EQ(PublishedColours(written, kind[1] == 'a'), colours);
+    }
+    Bytes other = original;
+    for (std::size_t at = other.size() - 1024; at < other.size(); at += 4) other[at] ^= 0x5A;
+    WriteFile(copy, other);
+    const CliRun set = Sprconv({"palette", copy, "--set", file});
+    EXPECT_EQ(std::tuple(set.status, set.err, ReadFile(copy)), std::tuple(0, "", original));
+  }
+}
+
+// Text palettes read by content, either line end, with fewer entries than 256 replacing the
+// first ones only and said so; every fault an error naming the file and the line, nothing written.
+TEST(SprconvPalette, TextPalettesAreReadStrictlyAndFaultsNameTheLine) {
+  TempDir dir;
+  const std::string sprite = SpriteBuilder().patternFrame(3, 3, 1).write(dir.file("s.spr"));
+  const std::string gimp = "GIMP Palette\n", jasc = "JASC-PAL\n0100\n";
+  std::string many = gimp;
+  for (int k = 0; k < 257; ++k) many += "1 2 3\n";
+  struct Case {
+    std::string name, text, fault;  // no fault: entries 0 and 1 become (1, 2, 3) and (4, 5, 6)
+  };
+  const Case cases[] = {
+      {"a.gpl", gimp + "Name: a b\nColumns: 4\n# note\n\n 1  2  3\tred\n4\t5 6\n", ""},
+      {"b.gpl", "GIMP Palette\r\nName: b\r\n1 2 3\r\n4 5 6 two words\r\n", ""},
+      {"c.gpl", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n", ""},  // the content tells
+      {"d.pal", jasc + "2\n1 2 3\n4 5 6\n\n", ""},
+      {"e.gpl", many, "line 258: more than 256 entries"},
+      {"f.gpl", gimp + "1 2 3\n4 5 256\n", "line 3: \"256\" is outside 0-255"},
+      {"g.gpl", gimp + "-1 2 3\n", "line 2: \"-1\" is outside 0-255"},
+      {"h.gpl", gimp + "1 2\n", "line 2: not a colour: three numbers 0-255"},
+      {"i.gpl", gimp + "1 2 3\nName: late\n", "line 3: not a colour"},
+      {"j.gpl", gimp + "Columns: x\n1 2 3\n", "line 2: Columns: takes a number 0-256"},
+      {"k.gpl", gimp + "# nothing\n", "a GIMP palette without entries"},
+      {"l.pal", "JASC-PAL\n0101\n1\n1 2 3\n", "line 2: not 0100"},
+      {"m.pal", jasc + "257\n", "line 3: 257 entries, more than 256"},
+      {"n.pal", jasc + "3\n1 2 3\n4 5 6\n", "line 6: the file ends after 2 of 3 entries"},
+      {"o.pal", jasc + "1\n1 2 3\n4 5 6\n", "line 5: more entries than the count on line 3 (1)"},
+      {"p.pal", jasc + "2\n1 2 3 4\n", "line 4: more than three numbers: \"4\""},
+      {"q.pal", jasc + "2\n1 2 3\n\n4 5 6\n", "line 5: not a colour"},
+      {"r.pal", "Palette\n1 2 3\n", "neither a sprite file, a GIMP or JASC palette, a PNG nor"}};
+  spr::Palette want = DistinctPalette();
+  want.setColour(0, {1, 2, 3});
+  want.setColour(1, {4, 5, 6});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = WriteFile(dir.file(c.name), Bytes(c.text.begin(), c.text.end()));
+    const std::string out = dir.file("out.spr");
+    const CliRun run = Sprconv({"palette", sprite, "--set", file, "-o", out});
+    if (c.fault.empty()) {
+      const Bytes written = ReadFile(out);
+      EXPECT_EQ(std::tuple(run.status, run.err, Bytes(written.end() - 1024, written.end())),
+                std::tuple(0,
+                           "sprconv: " + file +
+                               ": 2 of 256 entries given: the first 2 replaced, the others kept\n",
+                           Bytes(want.begin(), want.end())));
+      fs::remove(out);
+    } else {
+      EXPECT_THAT(
+          run,
+          FieldsAre(1, "", StartsWith("sprconv: " + file + ": no palette to take: " + c.fault)));
+      EXPECT_FALSE(fs::exists(out));
+    }
+  }
+}
+
+// One sprite and several palettes (a partial text one, a whole one, a sprite, a palette PNG):
+// every image command drawing with --palette writes what it writes for the sprite with that
+// palette set, file by file, and leaves the sprite alone.
+TEST(SprconvPalette, DrawingWithAPaletteEqualsDrawingTheSpriteWithItSet) {
+  TempDir dir;
+  Bytes ramp(30);
+  for (std::size_t k = 0; k < ramp.size(); ++k) ramp[k] = std::uint8_t(k);
+  const std::string sprite =
+      SpriteBuilder().frame(6, 5, ramp).patternFrame(4, 7, 2).write(dir.file("s.spr"));
+  const Bytes before = ReadFile(sprite);
+  spr::Palette dyed = DistinctPalette();
+  for (std::size_t k = 0; k < 1024; ++k) dyed[k] = std::uint8_t(dyed[k] * 3 + 1);
+  const std::string whole = dir.file("dye.spr");
+  SpriteBuilder().palette(dyed).patternFrame(1, 1, 1).write(whole);
+  std::string part = "GIMP Palette\n";
+  for (int k = 0; k < 200; ++k) part += "9 9 9\n";
+  const std::string dyes[] = {WriteFile(dir.file("part.gpl"), Bytes(part.begin(), part.end())),
+                              whole, dir.file("dye.pal"), dir.file("dye.png")};
+  ASSERT_EQ(Sprconv({"palette", whole, "-o", dyes[2]}).status, 0);
+  ASSERT_EQ(Sprconv({"palette", whole, "-o", dyes[3]}).status, 0);
+  const std::vector<Strings> commands = {{"export", "--format", "png", "-o", "out"},
+                                         {"export", "-o", "out"},
+                                         {"sheet", "-o", "out/s.png"},
+                                         {"gif", "-o", "out/s.gif"},
+                                         {"thumbnail", "-s", "16"}};
+  for (const std::string& dye : dyes) {
+    fs::remove_all(dir.file("set"));
+    fs::create_directory(dir.file("set"));
+    const std::string set = dir.file("set/s.spr");
+    ASSERT_EQ(Sprconv({"palette", sprite, "--set", dye, "-o", set}).status, 0);
+    for (const Strings& command : commands) {
+      SCOPED_TRACE(dye + " " + command[0] + " " + command[1]);
+      std::map<std::string, Bytes> made[3];  // with --palette, of the set sprite, plain
+      for (int run = 0; run < 3; ++run) {
+        const std::string root = dir.file("run" + std::to_string(run)), out = root + "/out";
+        fs::create_directories(out);
+        Strings args{command[0], run == 1 ? set : sprite};
+        for (std::size_t k = 1; k < command.size(); ++k)
+          args.push_back(command[k].starts_with("out") ? root + "/" + command[k] : command[k]);
+        if (command[0] == "thumbnail") args.push_back(out + "/t.png");
+        if (run == 0) args.insert(args.end(), {"--palette", dye});
+        const CliRun ran = Sprconv(args);
+        EXPECT_EQ(ran.status, 0) << ran.err;
+        made[run] = Tree(root);
+        fs::remove_all(root);
+      }
+      EXPECT_FALSE(made[0].empty());
+      EXPECT_EQ(made[0], made[1]);
+      EXPECT_NE(made[0], made[2]);
+    }
+  }
+  EXPECT_EQ(ReadFile(sprite), before);
 }
 
 }  // namespace

@@ -185,7 +185,8 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
       {"pack", dir.file("many.png"), "-o", out},
       {"replace", dir.file("big.spr"), "--frame", "1", dir.file("many.png"), "-o", out},
       {"replace", dir.file("big.spr"), "--frame", "1", dir.file("s_01.png")},
-      {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("big.spr")}};
+      {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("big.spr")},
+      {"palette", dir.file("big.spr"), "--set", dir.file("s.spr")}};
   for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
     Bytes claims = testing::WithChunk(png, type, text, 0x7ffffff0);
     claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk

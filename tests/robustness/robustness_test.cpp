@@ -115,8 +115,8 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
   const std::string source = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("source.spr"));
   ASSERT_EQ(Sprconv({"export", source, "-o", dir.path(), "--format", "png"}).status, 0);
   const std::string image = dir.file("source_01.png"), links = "it has 2 names (hard links)";
-  // Packed or replaced in place; with a second name; run by nobody; the sprite's owner, group and
-  // mode; the refusal, or none: written anew, keeping owner, group and mode.
+  // Packed, replaced or given a palette in place; with a second name; run by nobody; the sprite's
+  // owner, group and mode; the refusal, or none: written anew, keeping owner, group and mode.
   const std::tuple<bool, bool, bool, uid_t, gid_t, mode_t, std::string> cases[] = {
       {false, false, true, kNobody, kNobody, 0444, "it is read-only"},
       {false, false, false, kNobody, kNobody, 0640, ""},
@@ -126,6 +126,8 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
       {false, true, false, 0, 0, 0644,
        links + ", which writing it in place would split; -o with another name writes a new file"},
       {true, true, false, 0, 0, 0644, links},
+      {false, false, true, kNobody, kNobody, 0444, "it is read-only"},  // palette --set, below
+      {false, true, false, 0, 0, 0644, links},
   };
   int row = 0;
   for (const auto& [pack, linked, asNobody, uid, gid, mode, refusal] : cases) {
@@ -141,8 +143,9 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
     const auto files = testing::Tree(folder);
     EXPECT_EQ(asNobody && ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0, asNobody);
     const testing::CliRun run =
-        Sprconv(pack ? testing::Strings{"pack", image, "-o", sprite}
-                     : testing::Strings{"replace", sprite, "--frame", "1", image});
+        Sprconv(pack      ? testing::Strings{"pack", image, "-o", sprite}
+                : row > 6 ? testing::Strings{"palette", sprite, "--set", source}
+                          : testing::Strings{"replace", sprite, "--frame", "1", image});
     if (::seteuid(0) != 0 || ::setegid(0) != 0) std::abort();  // the other tests need root
     const auto [owner, group, kind, names, file, device, size] = Metadata(sprite);
     const std::string said = "sprconv: " + sprite + ": cannot write the file: " + refusal;
