@@ -1,6 +1,8 @@
 // The animation window as a user sees it, offscreen: the time from opening it to its first
 // frame painted for a 100-frame sprite, and how late each frame comes up over 10 s of playback
-// at 50 ms a frame, beside a bare timer on the same grid. Prints a Markdown section.
+// at 50 ms a frame, beside a bare timer on the same grid; and the paint of a 1280 x 1024 view of a
+// 512 x 512 frame at 16x with a highlight on, and with the palette switched. Prints a Markdown
+// section.
 //
 //   bench_playback [SECONDS] [RUNS]   (defaults 10 and 15)
 #include <QAction>
@@ -122,6 +124,55 @@ Lateness Playback(AnimationHost& host, const std::string& sprite, int seconds) {
 }
 
 }  // namespace
+struct PaintTimes {
+  double median = 0, worst = 0;
+};
+
+PaintTimes Summary(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.back()};
+}
+
+// A 512 x 512 frame within the stored-length limit: 48 pixels of many indices a row, index 0 on.
+std::string WriteLargeFrame(const std::string& path) {
+  testing::Bytes pixels(512 * 512, 0);
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 48; ++x)
+      pixels[static_cast<std::size_t>(y * 512 + x)] = static_cast<std::uint8_t>(1 + (x + y) % 255);
+  return testing::SpriteBuilder().frame(512, 512, pixels).write(path);
+}
+
+// The highlight on and the palette panel shown, each paint of a 1280 x 1024 part of the canvas at
+// 16x; then each switch between a tried palette and the sprite's own with its paint.
+std::pair<PaintTimes, PaintTimes> HighlightPaint(AnimationHost& host, ScriptedDialogs& dialogs,
+                                                 const std::string& sprite,
+                                                 const std::string& palette, int runs) {
+  AnimationWindow w(host);
+  w.setSprite(sprite);
+  w.show();
+  w.togglePlaying();
+  w.setZoom(16);
+  w.setPaletteShown(true);
+  w.pickIndex(7, false);
+  w.pickIndex(200, true);
+  const QRect view(0, 0, 1280, 1024);
+  std::vector<double> paints, switches;
+  for (int run = 0; run < runs; ++run) {
+    std::int64_t start = micros();
+    (void)w.canvas().grab(view);
+    paints.push_back(millis(micros() - start));
+    dialogs.openAnswers = {palette};
+    start = micros();
+    if (run % 2 == 0)
+      w.loadPalette();
+    else
+      w.showOwnPalette();
+    (void)w.canvas().grab(view);
+    switches.push_back(millis(micros() - start));
+  }
+  return {Summary(paints), Summary(switches)};
+}
+
 }  // namespace glint
 
 int main(int argc, char** argv) {
@@ -157,6 +208,8 @@ int main(int argc, char** argv) {
 
   const Lateness bare = BareTimer(seconds);
   const Lateness played = Playback(host, sprite, seconds);
+  const auto [highlighted, switched] = HighlightPaint(
+      host, dialogs, WriteLargeFrame((folder / "large.spr").string()), sprite, std::max(runs, 15));
   std::filesystem::remove_all(folder);
 
   std::printf("## Animation window\n\n");
@@ -174,5 +227,13 @@ int main(int argc, char** argv) {
   std::printf(
       "| the floor: a bare precise timer on the same grid (mean / worst) | %.2f ms / %.2f ms |\n",
       bare.mean, bare.worst);
+  std::printf(
+      "| 1280 x 1024 of a 512 x 512 frame at 16x, highlight on (median / worst; goal 16 ms) | "
+      "%.2f ms / %.2f ms |\n",
+      highlighted.median, highlighted.worst);
+  std::printf(
+      "| switching the palette, read and repainted likewise (median / worst; goal 16 ms) | "
+      "%.2f ms / %.2f ms |\n",
+      switched.median, switched.worst);
   return 0;
 }

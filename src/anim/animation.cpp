@@ -8,8 +8,8 @@ Animation::Animation(std::unique_ptr<spr::ByteSource> source, Playback::Clock cl
       reader_(std::make_unique<spr::SprReader>(*source_)),
       cache_([this](std::size_t i) { return frames_.decode(i); }, cacheBudget),
       playback_(std::move(clock)) {
-  frameCount_ = reader_->open(palette_);
-  colours_ = ColoursOf(palette_);
+  frameCount_ = reader_->open(own_);
+  showPalette(own_);
   // The first frame with pixels shows alone until the rest are read.
   while (headers_.empty() && !indexed_) readHeaders(1);
   if (!indexed_) {

@@ -36,8 +36,14 @@ class Animation {
   int brokenAt() const { return brokenAt_; }
   int canvasWidth() const { return frames_.canvasWidth(); }
   int canvasHeight() const { return frames_.canvasHeight(); }
+  // The palette the frames show in: the sprite's own until another is tried.
   const spr::Palette& palette() const { return palette_; }
   const Colours& colours() const { return colours_; }
+  const spr::Palette& ownPalette() const { return own_; }
+  void showPalette(const spr::Palette& palette) {
+    palette_ = palette;
+    colours_ = ColoursOf(palette_);
+  }
   Playback& playback() { return playback_; }
   const FrameCache& cache() const { return cache_; }
 
@@ -62,6 +68,7 @@ class Animation {
  private:
   std::unique_ptr<spr::ByteSource> source_;
   std::unique_ptr<spr::SprReader> reader_;
+  spr::Palette own_{};
   spr::Palette palette_{};
   Colours colours_{};
   int frameCount_ = 0;

@@ -55,7 +55,16 @@ Colours ColoursOf(const spr::Palette& palette) {
 }
 
 void PaintCanvas(const spr::IndexedImage* frame, const Placement& placement, const Colours& colours,
-                 int zoom, bool transparent, const Rect& area, std::uint32_t* out, int stride) {
+                 int zoom, bool transparent, const Rect& area, std::uint32_t* out, int stride,
+                 const Highlight* highlight) {
+  // Faded once for the table, not once a pixel.
+  const bool fading = highlight != nullptr && highlight->any();
+  Colours faded;
+  if (fading)
+    for (std::size_t k = 0; k < colours.size(); ++k)
+      faded[k] = (*highlight)[k] ? colours[k] : Faded(colours[k]);
+  const Colours& shown = fading ? faded : colours;
+  const bool fadeChecker = fading && !(*highlight)[0];
   // The frame's extent in screen pixels, clipped to the area.
   const std::int64_t left = std::int64_t{placement.left} * zoom;
   const std::int64_t top = std::int64_t{placement.top} * zoom;
@@ -82,9 +91,12 @@ void PaintCanvas(const spr::IndexedImage* frame, const Placement& placement, con
       const std::uint8_t index = pixels[fx];
       std::uint32_t* p = line + (x - area.x);
       if (index == 0 && transparent) {
-        for (int sx = x; sx < runEnd; ++sx) *p++ = CheckerColour(sx, y);
+        if (fadeChecker)
+          for (int sx = x; sx < runEnd; ++sx) *p++ = Faded(CheckerColour(sx, y));
+        else
+          for (int sx = x; sx < runEnd; ++sx) *p++ = CheckerColour(sx, y);
       } else {
-        std::fill(p, p + (runEnd - x), colours[index]);
+        std::fill(p, p + (runEnd - x), shown[index]);
       }
       x = runEnd;
       ++fx;

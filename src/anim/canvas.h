@@ -5,6 +5,7 @@
 // ever computed for the part asked for, so no zoomed copy of a frame is made, however large.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 
@@ -55,10 +56,26 @@ using Colours = std::array<std::uint32_t, 256>;
 // The palette's entries as opaque colours.
 Colours ColoursOf(const spr::Palette& palette);
 
+// Indices picked out on the canvas; the rest fade.
+using Highlight = std::bitset<256>;
+
+// A colour at a quarter of its strength over the canvas colour: what shows of a pixel that is not
+// highlighted, and of an index the sprite never uses.
+inline std::uint32_t Faded(std::uint32_t colour) {
+  std::uint32_t out = 0xFF000000u;
+  for (int shift : {16, 8, 0}) {
+    const std::uint32_t c = colour >> shift & 0xFF, grey = kCanvasColour >> shift & 0xFF;
+    out |= (c + 3 * grey) / 4 << shift;
+  }
+  return out;
+}
+
 // Paints the part `area` of the zoomed canvas (screen pixels from the canvas origin) into `out`,
 // `stride` pixels a row: each frame pixel a zoom x zoom block of its colour, index 0 as the
-// checkerboard when `transparent`, the canvas colour elsewhere. No frame paints the canvas.
+// checkerboard when `transparent`, the canvas colour elsewhere. No frame paints the canvas. With a
+// `highlight` that holds any index, the pixels of the other indices are painted Faded.
 void PaintCanvas(const spr::IndexedImage* frame, const Placement& placement, const Colours& colours,
-                 int zoom, bool transparent, const Rect& area, std::uint32_t* out, int stride);
+                 int zoom, bool transparent, const Rect& area, std::uint32_t* out, int stride,
+                 const Highlight* highlight = nullptr);
 
 }  // namespace glint::anim

@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -17,6 +19,7 @@
 #include <QWheelEvent>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "export/sprite_export.h"
 #include "image/naming.h"
@@ -25,6 +28,7 @@
 #include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
+#include "ui/palette_panel.h"
 
 namespace glint {
 namespace {
@@ -62,6 +66,8 @@ AnimationWindow::AnimationWindow(AnimationHost& host) : QWidget(nullptr), host_(
   canvas_ = new AnimationCanvas(*this);
   canvas_->setObjectName("AnimationCanvas");
   scroll_->setWidget(canvas_);
+  panel_ = new PalettePanel(*this);
+  panel_->hide();
 
   status_ = new QLabel(this);
   status_->setObjectName("AnimationStatus");
@@ -83,11 +89,16 @@ AnimationWindow::AnimationWindow(AnimationHost& host) : QWidget(nullptr), host_(
   label->setBuddy(frameTime_);
   bar->addWidget(label);
   bar->addWidget(frameTime_);
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(0);
+  middle->addWidget(scroll_, 1);
+  middle->addWidget(panel_, 0, Qt::AlignTop);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(scroll_, 1);
+  layout->addLayout(middle, 1);
   layout->addLayout(bar);
+  buildMenu();
 
   timer_ = new QTimer(this);
   timer_->setSingleShot(true);
@@ -113,12 +124,37 @@ AnimationWindow::AnimationWindow(AnimationHost& host) : QWidget(nullptr), host_(
   addKey(Qt::Key_T, [this] { host_.transparent.trigger(); });
   addKey(Qt::CTRL | Qt::Key_C, [this] { copyFrame(); });
   addKey(Qt::CTRL | Qt::Key_S, [this] { saveFrame(); });
-  addKey(Qt::Key_Escape, [this] { close(); });
+  addKey(Qt::Key_Escape, [this] { escape(); });
   addKey(Qt::CTRL | Qt::Key_W, [this] { close(); });
   canvas_->setFocus();
 }
 
-AnimationWindow::~AnimationWindow() = default;
+AnimationWindow::~AnimationWindow() {
+  if (countCancelled_) *countCancelled_ = true;
+}
+
+void AnimationWindow::buildMenu() {
+  auto* bar = new QMenuBar(this);
+  bar->setObjectName("AnimationMenu");
+  auto item = [this](QMenu* menu, const char* name, const char* caption, QKeySequence keys,
+                     std::function<void()> action) {
+    QAction* added = menu->addAction(caption);
+    added->setObjectName(name);
+    added->setShortcut(keys);
+    connect(added, &QAction::triggered, this, std::move(action));
+    return added;
+  };
+  QMenu* view = bar->addMenu("&View");
+  paletteShown_ = item(view, "mnuPalettePanel", "&Palette", Qt::Key_P, [] {});
+  paletteShown_->setCheckable(true);
+  connect(paletteShown_, &QAction::toggled, this, [this](bool on) { setPaletteShown(on); });
+  QMenu* palette = bar->addMenu("&Palette");
+  item(palette, "mnuLoadPalette", "&Load Palette...", Qt::CTRL | Qt::Key_P,
+       [this] { loadPalette(); });
+  item(palette, "mnuOwnPalette", "Sprite's &Own Palette", Qt::CTRL | Qt::SHIFT | Qt::Key_P,
+       [this] { showOwnPalette(); });
+  static_cast<QVBoxLayout*>(layout())->setMenuBar(bar);
+}
 
 void AnimationWindow::addKey(const QKeySequence& keys, std::function<void()> action) {
   auto* shortcut = new QShortcut(keys, this);
@@ -134,12 +170,19 @@ void AnimationWindow::setSprite(const std::string& path) {
   reading_->stop();
   animation_.reset();  // the old sprite's cache goes before the new one fills
   shown_ = {};
+  countedFrame_.reset();
+  highlight_.reset();
+  spriteCounts_.reset();
+  if (countCancelled_) *countCancelled_ = true;
+  countCancelled_.reset();
   try {
     animation_ = std::make_unique<anim::Animation>(std::make_unique<FileSource>(path), clock);
     animation_->playback().setFrameTime(host_.frameTimeMs);
+    if (tried_) animation_->showPalette(*tried_);
   } catch (const std::exception&) {
     animation_.reset();  // told in the window's middle
   }
+  if (paletteShown()) countSprite();
   fitToZoom();
   showFrame(true);
   if (animation_ && !animation_->indexed()) reading_->start(0);
@@ -182,10 +225,145 @@ void AnimationWindow::showFrame(bool force, bool now) {
 
 QString AnimationWindow::statusText() const {
   if (!animation_) return {};
-  return QString::fromStdString(animation_->statusText(shown_, pointer_));
+  if (swatch_) {
+    const auto k = static_cast<std::size_t>(*swatch_);
+    const std::optional<std::uint64_t> inSprite =
+        spriteCounts_ ? std::optional((*spriteCounts_)[k]) : std::nullopt;
+    return QString::fromStdString(
+        anim::SwatchText(k, animation_->palette().colour(k), frameCounts_[k], inSprite));
+  }
+  std::string text = animation_->statusText(shown_, pointer_);
+  if (!palettePath_.empty()) text += " | palette " + std::string(path::FileName(palettePath_));
+  return QString::fromStdString(text);
 }
 
-void AnimationWindow::updateStatus() { status_->setText(statusText()); }
+void AnimationWindow::updateStatus() {
+  if (swatch_) frameCounts();  // the counts follow the frame shown
+  status_->setText(statusText());
+  if (paletteShown()) panel_->update();
+}
+
+void AnimationWindow::escape() {
+  if (highlight_.none()) {
+    close();
+    return;
+  }
+  highlight_.reset();
+  canvas_->update();
+  panel_->update();
+}
+
+bool AnimationWindow::paletteShown() const { return paletteShown_->isChecked(); }
+
+void AnimationWindow::setPaletteShown(bool shown) {
+  if (paletteShown_->isChecked() != shown) {
+    paletteShown_->setChecked(shown);  // comes back here once
+    return;
+  }
+  panel_->setVisible(shown);
+  if (shown && !spriteCounts_ && !countCancelled_) countSprite();
+  if (!shown) swatch_.reset();
+  fitToZoom();
+  updateStatus();
+}
+
+void AnimationWindow::countSprite() {
+  if (!animation_) return;
+  // Off the window's thread: a long sprite's records are read again in full. The result is posted
+  // back, never waited for; a window closed or given another sprite meanwhile drops it.
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  countCancelled_ = cancelled;
+  QPointer<AnimationWindow> self(this);
+  std::thread([path = path_, cancelled, self] {
+    std::optional<anim::IndexCounts> counts;
+    try {
+      FileSource source(path);
+      counts = anim::CountSpritePixels(source, *cancelled);
+    } catch (const std::exception&) {
+      return;  // unreadable now: the panel fades nothing
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (*cancelled || app == nullptr) return;
+    QMetaObject::invokeMethod(
+        app,
+        [self, cancelled, counts] {
+          if (self == nullptr || *cancelled) return;
+          self->spriteCounts_ = counts;
+          self->updateStatus();
+          self->panel_->update();
+        },
+        Qt::QueuedConnection);
+  }).detach();
+}
+
+void AnimationWindow::pickIndex(int index, bool add) {
+  const auto k = static_cast<std::size_t>(index);
+  if (add)
+    highlight_.flip(k);
+  else if (highlight_[k])
+    highlight_.reset();
+  else
+    highlight_.reset().set(k);
+  canvas_->update();
+  panel_->update();
+}
+
+void AnimationWindow::pointAtSwatch(std::optional<int> index) {
+  swatch_ = index;
+  updateStatus();
+}
+
+std::optional<int> AnimationWindow::indexUnderPointer() const {
+  if (!animation_ || !pointer_ || !shown_.pixels) return std::nullopt;
+  const std::optional<anim::Point> pixel =
+      anim::PixelUnderPointer(*pointer_, shown_.placement, animation_->zoom());
+  if (!pixel) return std::nullopt;
+  return shown_.pixels->at(pixel->x, pixel->y);
+}
+
+const anim::IndexCounts& AnimationWindow::frameCounts() {
+  if (countedFrame_ != shown_.pixels) {
+    countedFrame_ = shown_.pixels;
+    frameCounts_ = {};
+    if (countedFrame_) anim::CountFramePixels(*countedFrame_, frameCounts_);
+  }
+  return frameCounts_;
+}
+
+void AnimationWindow::loadPalette() {
+  CommonDialog dialog;
+  dialog.Filter =
+      "Palettes and sprites (*.spr;*.gpl;*.pal;*.png)|*.spr;*.gpl;*.pal;*.png|All files (*.*)|*.*";
+  dialog.InitDir = path_.empty() ? std::string() : std::string(path::Split(path_).folder);
+  host_.dialogs.ShowOpen(dialog);
+  if (dialog.FileName.empty()) return;
+  try {
+    FileSource source(dialog.FileName);
+    tried_ = host_.paletteFiles.read(source);
+  } catch (const Error& e) {
+    host_.dialogs.MsgBox(
+        "Cannot use " + dialog.FileName + " as a palette: " +
+            (e.description().empty() ? DefaultDescription(e.number()) : e.description()),
+        style::kExclamation, kAppTitle);
+    return;
+  } catch (const std::exception& e) {
+    host_.dialogs.MsgBox("Cannot use " + dialog.FileName + " as a palette: " + e.what(),
+                         style::kExclamation, kAppTitle);
+    return;
+  }
+  palettePath_ = dialog.FileName;
+  if (animation_) animation_->showPalette(*tried_);
+  canvas_->update();
+  updateStatus();
+}
+
+void AnimationWindow::showOwnPalette() {
+  tried_.reset();
+  palettePath_.clear();
+  if (animation_) animation_->showPalette(animation_->ownPalette());
+  canvas_->update();
+  updateStatus();
+}
 
 void AnimationWindow::togglePlaying() {
   if (!animation_) return;
@@ -251,9 +429,11 @@ void AnimationWindow::fitToZoom() {
                  : QSize(0, 0);
   canvas_->setMinimumSize(picture);
   // Grow (or shrink) to show the whole canvas, up to the screen; scroll beyond.
-  const int barHeight = layout()->itemAt(1)->sizeHint().height();
-  const QSize wanted(std::max(picture.width(), kMinimumWidth),
-                     std::max(picture.height(), 120) + barHeight);
+  const int barHeight =
+      layout()->itemAt(1)->sizeHint().height() + layout()->menuBar()->sizeHint().height();
+  const QSize panel = paletteShown() ? panel_->sizeHint() : QSize(0, 0);
+  const QSize wanted(std::max(picture.width() + panel.width(), kMinimumWidth),
+                     std::max({picture.height(), panel.height(), 120}) + barHeight);
   resize(wanted.boundedTo(screenRoom(*this)));
 }
 
@@ -328,7 +508,7 @@ void AnimationCanvas::paintEvent(QPaintEvent* event) {
                         exposed.height()};
   anim::PaintCanvas(window_.shown_.pixels.get(), window_.shown_.placement, a->colours(), a->zoom(),
                     window_.transparent(), area, reinterpret_cast<std::uint32_t*>(part.bits()),
-                    static_cast<int>(part.bytesPerLine() / 4));
+                    static_cast<int>(part.bytesPerLine() / 4), &window_.highlight_);
   painter.drawImage(exposed.topLeft(), part);
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "anim/animation.h"
+#include "anim/index_counts.h"
 #include "platform/dialogs.h"
+#include "ui/palette_files.h"
 
 class QAction;
 class QLabel;
@@ -28,9 +31,12 @@ struct AnimationHost {
   std::function<std::string()> saveFolder;
   // The frame time, kept between windows; the GIF export uses it too.
   int frameTimeMs = anim::kDefaultFrameTime;
+  // Palette > Load Palette reads with these.
+  PaletteFiles paletteFiles = DefaultPaletteFiles();
 };
 
 class AnimationCanvas;
+class PalettePanel;
 
 // A window of its own that plays the frames of one sprite, each centred on a canvas as large as
 // the largest frame, at a zoom of whole screen pixels per frame pixel. The clock decides which
@@ -59,6 +65,33 @@ class AnimationWindow : public QWidget {
   void setFrameTime(int ms);
   void copyFrame();
   void saveFrame();
+  // Escape: clears the highlight when one is on, else closes the window.
+  void escape();
+
+  // View > Palette (P): the palette panel beside the frame.
+  void setPaletteShown(bool shown);
+  bool paletteShown() const;
+  PalettePanel& palettePanel() { return *panel_; }
+  // A click on a swatch highlights its index alone, or clears the highlight when the index is in
+  // it; `add` (Shift) adds the index, or takes it out again.
+  void pickIndex(int index, bool add);
+  const anim::Highlight& highlight() const { return highlight_; }
+  // Pointing at a swatch (none: away from the swatches) tells of its index in the status line.
+  void pointAtSwatch(std::optional<int> index);
+  // The index of the frame pixel under the pointer.
+  std::optional<int> indexUnderPointer() const;
+  // The shown frame's pixels by index.
+  const anim::IndexCounts& frameCounts();
+  // The whole sprite's, from its stored bytes; counted in the background while the panel shows,
+  // nothing until they arrive.
+  const std::optional<anim::IndexCounts>& spriteCounts() const { return spriteCounts_; }
+
+  // Palette > Load Palette (Ctrl+P): the frames in a palette from another file; nothing written.
+  void loadPalette();
+  // Palette > Sprite's Own Palette (Ctrl+Shift+P).
+  void showOwnPalette();
+  // The file of the palette tried; empty while the sprite's own shows.
+  const std::string& palettePath() const { return palettePath_; }
 
   QString statusText() const;
   AnimationCanvas& canvas() { return *canvas_; }
@@ -67,6 +100,8 @@ class AnimationWindow : public QWidget {
 
  private:
   friend class AnimationCanvas;
+  void buildMenu();
+  void countSprite();
   void tick();
   void readHeaders();
   // Shows the frame the clock says; `now` paints it at once rather than at the next round.
@@ -80,9 +115,20 @@ class AnimationWindow : public QWidget {
   std::unique_ptr<anim::Animation> animation_;
   anim::Animation::Shown shown_;
   std::optional<anim::Point> pointer_;  // on the canvas, while over the window's picture
+  std::optional<int> swatch_;           // pointed at in the palette panel
+  anim::Highlight highlight_;
+  std::shared_ptr<const spr::IndexedImage> countedFrame_;
+  anim::IndexCounts frameCounts_{};
+  std::optional<anim::IndexCounts> spriteCounts_;
+  // Set when the counts under way are no longer wanted: a new sprite, or the window closed.
+  std::shared_ptr<std::atomic<bool>> countCancelled_;
+  std::string palettePath_;
+  std::optional<spr::Palette> tried_;
 
   QScrollArea* scroll_ = nullptr;
   AnimationCanvas* canvas_ = nullptr;
+  PalettePanel* panel_ = nullptr;
+  QAction* paletteShown_ = nullptr;
   QLabel* status_ = nullptr;
   QSpinBox* frameTime_ = nullptr;
   QTimer* timer_ = nullptr;

@@ -23,10 +23,14 @@
 #include <string_view>
 #include <vector>
 
+#include "export/sprite_export.h"
 #include "image/naming.h"
 #include "path/path.h"
+#include "platform/atomic_file.h"
+#include "platform/byte_source.h"
 #include "platform/dialogs_qt.h"
 #include "platform/dir_listing.h"
+#include "platform/errors.h"
 #include "platform/twips.h"
 #include "ui/controls.h"
 #include "ui/default_folders.h"
@@ -35,6 +39,7 @@
 #include "ui/gallery_window.h"
 #include "ui/icons.h"
 #include "ui/output_folder.h"
+#include "ui/palette_files.h"
 
 namespace glint {
 
@@ -359,7 +364,8 @@ void Form1::buildMenu() {
   exportItems_ = {
       add(exportMenu, "mnuExportFrames", "Frames as &PNG...", &Form1::mnuExportFrames_Click),
       add(exportMenu, "mnuExportSheet", "&Sheet...", &Form1::mnuExportSheet_Click),
-      add(exportMenu, "mnuExportGif", "Animated &GIF...", &Form1::mnuExportGif_Click)};
+      add(exportMenu, "mnuExportGif", "Animated &GIF...", &Form1::mnuExportGif_Click),
+      add(exportMenu, "mnuExportPalette", "Pa&lette...", &Form1::mnuExportPalette_Click)};
   exportMenu->addSeparator()->setObjectName("mnublank2");
   transparent_ = exportMenu->addAction("&Transparent index 0");
   transparent_->setObjectName("mnuTransparent");
@@ -678,6 +684,32 @@ void Form1::mnuExportSheet_Click() {
 void Form1::mnuExportGif_Click() {
   exportToFile(WindowExportJob::Kind::kGif, "Export Animated GIF", ".gif",
                "GIF image (*.gif)|*.gif");
+}
+
+void Form1::mnuExportPalette_Click() {
+  if (lastLoaded().empty() || exporter_.refuseWhileBusy()) return;
+  const PaletteFiles& files = animationHost_->paletteFiles;
+  const std::optional<std::string> file = dialogs().ShowSave(
+      "Export Palette",
+      exportFolder() + kSep + image::SpriteName(lastLoaded()) + FirstPaletteExtension(files),
+      PaletteSaveFilter(files));
+  if (!file) return;
+  std::string reason;
+  try {
+    FileSource source(lastLoaded());
+    const std::optional<spr::Bytes> bytes =
+        PaletteFileBytes(files, *file, spr::SprReader(source).readPalette());
+    if (bytes) {
+      WriteFileAtomically(*file, *bytes);
+      return;
+    }
+    reason = "its extension names no kind of palette written here";
+  } catch (const Error& e) {
+    reason = e.description().empty() ? DefaultDescription(e.number()) : e.description();
+  } catch (const std::exception& e) {
+    reason = e.what();
+  }
+  dialogs().MsgBox(UnwritableMessage(*file, reason), style::kExclamation, kAppTitle);
 }
 
 void Form1::SaveFrames(std::int16_t& StartFrame, std::int16_t& EndFrame,

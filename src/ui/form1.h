@@ -88,6 +88,8 @@ class Form1 : public QMainWindow, public WindowModel {
   void mnuExportFrames_Click();
   void mnuExportSheet_Click();
   void mnuExportGif_Click();
+  // The loaded sprite's palette, in the kind of file the chosen name's extension says.
+  void mnuExportPalette_Click();
   // Loads a sprite file dropped on the window; false for anything else.
   bool DropFiles(const QList<QUrl>& urls);
   // Loads a file named outside the window (on the command line) as if chosen in the open

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "anim/animation.h"
+#include "anim/index_counts.h"
 #include "support/sprite_builder.h"
 
 namespace glint::anim {
@@ -64,36 +65,96 @@ TEST(Canvas, OpensAtTheLargestZoomUpTo4ThatFitsTheScreen) {
 
 // A frame painted at a zoom: the area's pixels, a row after another.
 std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement& p,
-                                 const Colours& colours, int zoom, bool transparent, Rect area) {
+                                 const Colours& colours, int zoom, bool transparent, Rect area,
+                                 const Highlight* highlight = nullptr) {
   std::vector<std::uint32_t> out(static_cast<std::size_t>(area.width * area.height));
-  PaintCanvas(frame, p, colours, zoom, transparent, area, out.data(), area.width);
+  PaintCanvas(frame, p, colours, zoom, transparent, area, out.data(), area.width, highlight);
   return out;
 }
 
 // Any area painted alone at a zoom: blocks of the frame's pixels, the checkerboard for index 0
-// when it is transparent, the canvas colour around.
+// when it is transparent, the canvas colour around; with a highlight, the pixels of the other
+// indices (the checkerboard too) faded, and the canvas around as it was.
 TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
   Colours colours{};
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
+  const Highlight highlights[] = {Highlight(), Highlight().set(1), Highlight().set(0).set(255)};
   for (int zoom : {1, 3, 16})
     for (bool transparent : {false, true})
-      for (const Rect area :
-           {Rect{0, 0, 5 * zoom, 4 * zoom}, Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
-        std::vector<std::uint32_t> want;
-        for (int y = area.y; y < area.y + area.height; ++y)
-          for (int x = area.x; x < area.x + area.width; ++x) {
-            const auto pixel = PixelUnderPointer({x, y}, p, zoom);
-            const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
-            want.push_back(!pixel                      ? kCanvasColour
-                           : index == 0 && transparent ? CheckerColour(x, y)
-                                                       : colours[index]);
-          }
-        EXPECT_EQ(Paint(&frame, p, colours, zoom, transparent, area), want)
-            << zoom << " " << transparent << " " << area.width;
-      }
+      for (const Highlight& highlight : highlights)
+        for (const Rect area : {Rect{0, 0, 5 * zoom, 4 * zoom},
+                                Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
+          std::vector<std::uint32_t> want;
+          for (int y = area.y; y < area.y + area.height; ++y)
+            for (int x = area.x; x < area.x + area.width; ++x) {
+              const auto pixel = PixelUnderPointer({x, y}, p, zoom);
+              const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
+              const std::uint32_t colour =
+                  index == 0 && transparent ? CheckerColour(x, y) : colours[index];
+              want.push_back(!pixel                                 ? kCanvasColour
+                             : highlight.none() || highlight[index] ? colour
+                                                                    : Faded(colour));
+            }
+          EXPECT_EQ(Paint(&frame, p, colours, zoom, transparent, area, &highlight), want)
+              << zoom << " " << transparent << " " << highlight.count() << " " << area.width;
+        }
+}
+
+// A quarter of the colour over three quarters of the canvas grey, channel by channel.
+TEST(Canvas, FadedIsAQuarterOfTheColourOverTheCanvasGrey) {
+  const std::uint32_t cases[][2] = {{0xFF000000, 0xFF606060},
+                                    {0xFFFFFFFF, 0xFF9F9F9F},
+                                    {0xFFC8280C, 0xFF926A63},
+                                    {kCanvasColour, kCanvasColour}};
+  for (auto [colour, faded] : cases) EXPECT_EQ(Faded(colour), faded) << std::hex << colour;
+}
+
+// Stored bytes counted as stored: literals one pixel each, a run its length of index 0, a 0
+// without its count nothing.
+TEST(IndexCounts, StoredBytesCountLiteralsAndRuns) {
+  const std::tuple<Bytes, std::uint64_t, std::uint64_t, std::uint64_t> cases[] = {
+      // stored, index 0, index 5, index 255
+      {{5, 5, 255}, 0, 2, 1},
+      {{0, 200, 5, 0, 3}, 203, 1, 0},
+      {{0, 0, 0, 5}, 5, 0, 0},  // a run of none, then a run of 5
+      {{5, 0}, 0, 1, 0},
+      {{0, 255, 0, 255, 0, 1}, 511, 0, 0},
+      {{}, 0, 0, 0}};
+  for (const auto& [stored, zeros, fives, top] : cases) {
+    IndexCounts counts{};
+    CountStoredPixels(stored, counts);
+    EXPECT_EQ(std::tuple(counts[0], counts[5], counts[255]), std::tuple(zeros, fives, top))
+        << ::testing::PrintToString(stored);
+  }
+}
+
+// Every record's stored bytes, whatever the sizes say, up to a broken record.
+TEST(IndexCounts, TheSpriteCountsItsRecordsUpToABrokenOne) {
+  const Bytes file = SpriteBuilder()
+                         .rawFrame(2, 2, {7, 7, 0, 2})
+                         .rawFrame(0, 0, {})
+                         .rawFrame(1, 1, {7, 9, 0, 4})  // more bytes than pixels
+                         .rawFrame(2, 2, {9, 9, 9, 9}, 3000)
+                         .build();
+  spr::MemoryBytes source(file);
+  const IndexCounts counts = CountSpritePixels(source, std::atomic<bool>(false));
+  EXPECT_EQ(std::tuple(counts[0], counts[7], counts[9]), std::tuple(6u, 3u, 1u));
+  spr::MemoryBytes again(file);
+  EXPECT_EQ(CountSpritePixels(again, std::atomic<bool>(true)), IndexCounts{});
+}
+
+TEST(IndexCounts, TheSwatchTellsItsColourAndCounts) {
+  const std::tuple<std::uint64_t, std::optional<std::uint64_t>, std::string> cases[] = {
+      {340, 2100, "340 pixels in this frame, 2,100 in the sprite"},
+      {1, std::nullopt, "1 pixel in this frame"},
+      {0, 1234567, "0 pixels in this frame, 1,234,567 in the sprite"},
+      {999, 1000, "999 pixels in this frame, 1,000 in the sprite"}};
+  for (const auto& [inFrame, inSprite, counts] : cases)
+    EXPECT_EQ(SwatchText(17, {200, 40, 12}, inFrame, inSprite),
+              "index 17 (R 200, G 40, B 12) #C8280C | " + counts);
 }
 
 TEST(Canvas, WithoutAFrameIsPaintedAlone) {

@@ -10,9 +10,13 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "anim/canvas.h"
 #include "cli_support.h"
+#include "path/path.h"
 #include "support/form1_fixture.h"
 #include "ui/animation_window.h"
+#include "ui/palette_files.h"
+#include "ui/palette_panel.h"
 
 namespace glint {
 namespace {
@@ -22,6 +26,16 @@ using testing::SpriteBuilder;
 
 // Entry k of the builder's palette, as painted.
 QColor PaletteColour(int k) { return QColor(k, 255 - k, (k * 7) % 256); }
+QColor Faded(const QColor& c) { return QColor::fromRgb(anim::Faded(c.rgb())); }
+
+// A dye: entry k is (255 - k, k, 0).
+spr::Palette Dye() {
+  spr::Palette dye{};
+  for (std::size_t k = 0; k < 256; ++k)
+    dye.setColour(k, {static_cast<std::uint8_t>(255 - k), static_cast<std::uint8_t>(k), 0});
+  return dye;
+}
+QColor DyeColour(int k) { return QColor(255 - k, k, 0); }
 
 // walk.spr, opened from View > Animation. Frame 1: 4 x 2 of index 5; frame 2 has no pixels;
 // frame 3: 2 x 4, index 0 at its top left.
@@ -42,6 +56,21 @@ class AnimationWindowTest : public testing::Form1Fixture, public ::testing::Test
     for (QKeyCombination k : presses) QTest::keyClick(w, k.key(), k.keyboardModifiers());
   }
   std::string status() { return w->statusText().toStdString(); }
+  // The palette panel shown, with the sprite's counts in.
+  PalettePanel& panel() {
+    QTest::keyClick(w, Qt::Key_P);
+    EXPECT_TRUE(w->palettePanel().isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->spriteCounts().has_value(); }));
+    return w->palettePanel();
+  }
+  void moveTo(QWidget& widget, QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+    QCoreApplication::sendEvent(&widget, &move);
+  }
+  QColor swatchPixel(int index, QPoint offset) {
+    return w->palettePanel().grab().toImage().pixelColor(PalettePanel::SwatchRect(index).topLeft() +
+                                                         offset);
+  }
   // The canvas as painted now, at these points from the canvas's origin.
   std::vector<QColor> painted(std::initializer_list<QPoint> points) {
     QCoreApplication::processEvents();
@@ -151,6 +180,133 @@ TEST_F(AnimationWindowTest, AHugeFrameScrollsWithinTheScreen) {
   EXPECT_LE(w->width(), w->screen()->availableGeometry().width());
   const QPoint end = w->canvas().origin() + QPoint(32767 * 16 - 1, 0);
   EXPECT_EQ(w->canvas().grab(QRect(end, QSize(1, 1))).toImage().pixelColor(0, 0), PaletteColour(7));
+}
+
+// P and View > Palette show and hide the panel beside the frame.
+TEST_F(AnimationWindowTest, PAndViewPaletteShowThePanelBesideTheFrame) {
+  const int width = w->width();
+  QTest::keyClick(w, Qt::Key_P);
+  ASSERT_TRUE(w->palettePanel().isVisible());
+  EXPECT_GE(PalettePanel::SwatchRect(255).width(), 12);
+  EXPECT_GE(w->palettePanel().x(), w->findChild<QScrollArea*>("AnimationView")->geometry().right());
+  EXPECT_GT(w->width(), width - 1);
+  w->findChild<QAction*>("mnuPalettePanel")->trigger();
+  EXPECT_FALSE(w->palettePanel().isVisible());
+  QTest::keyClick(w, Qt::Key_P);
+  EXPECT_TRUE(w->findChild<QAction*>("mnuPalettePanel")->isChecked());
+}
+
+// On frame 3 (index 0 once, 9 six times, 200 once; frame 1 holds eight of index 5): each swatch
+// tells its colour and counts; the sprite's unused indices are faded, the used ones marked in a
+// corner.
+TEST_F(AnimationWindowTest, PointingAtASwatchTellsItsCountsInTheFrameAndTheSprite) {
+  showFrame3();
+  PalettePanel& swatches = panel();
+  const std::tuple<int, std::string, QColor, QColor> cases[] = {
+      {9, "index 9 (R 9, G 246, B 63) #09F63F | 6 pixels in this frame, 6 in the sprite",
+       PaletteColour(9), Qt::black},
+      {5, "index 5 (R 5, G 250, B 35) #05FA23 | 0 pixels in this frame, 8 in the sprite",
+       PaletteColour(5), Qt::black},
+      {0, "index 0 (R 0, G 255, B 0) #00FF00 | 1 pixel in this frame, 1 in the sprite",
+       PaletteColour(0), Qt::black},
+      {77, "index 77 (R 77, G 178, B 27) #4DB21B | 0 pixels in this frame, 0 in the sprite",
+       Faded(PaletteColour(77)), Faded(PaletteColour(77))}};
+  for (const auto& [index, text, middle, corner] : cases) {
+    moveTo(swatches, PalettePanel::SwatchRect(index).center());
+    EXPECT_EQ(status(), text);
+    EXPECT_EQ(std::pair(swatchPixel(index, {7, 7}), swatchPixel(index, {1, 1})),
+              std::pair(middle, corner))
+        << index;
+  }
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&swatches, &leave);
+  EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
+}
+
+// The pixel under the pointer outlines its swatch, and no other.
+TEST_F(AnimationWindowTest, PointingAtAFramePixelOutlinesItsSwatch) {
+  showFrame3();
+  panel();
+  moveTo(w->canvas(), w->canvas().origin() + QPoint(13, 19));  // index 200
+  QCoreApplication::processEvents();
+  const QColor outline(255, 40, 40);
+  EXPECT_EQ(std::pair(swatchPixel(200, {-1, 5}), swatchPixel(9, {-1, 5})),
+            std::pair(outline, w->palettePanel().palette().window().color()));
+}
+
+// Clicks and Escape on the highlight, and what the canvas paints: frame 3's index 9 at (1, 0),
+// index 200 at (1, 3), at 6x. Playback goes on through it.
+TEST_F(AnimationWindowTest, ClickingSwatchesHighlightsTheirPixels) {
+  panel();
+  const auto click = [&](int index, Qt::KeyboardModifiers keys = {}) {
+    QTest::mouseClick(&w->palettePanel(), Qt::LeftButton, keys,
+                      PalettePanel::SwatchRect(index).center());
+  };
+  click(9);
+  EXPECT_TRUE(w->animation()->playback().playing());
+  showFrame3();
+  const QColor nine = PaletteColour(9), top = PaletteColour(200);
+  const std::tuple<std::function<void()>, std::vector<QColor>, bool> steps[] = {
+      {[] {}, {nine, Faded(top)}, true},
+      {[&] { click(200, Qt::ShiftModifier); }, {nine, top}, true},
+      {[&] { click(9, Qt::ShiftModifier); }, {Faded(nine), top}, true},
+      {[&] { click(200); }, {nine, top}, true},
+      {[&] { click(200); }, {Faded(nine), top}, true},
+      {[&] { click(9); }, {nine, Faded(top)}, true},
+      {[&] { QTest::keyClick(w, Qt::Key_Escape); }, {nine, top}, true},
+      {[&] { QTest::keyClick(w, Qt::Key_Escape); }, {nine, top}, false}};
+  int step = 0;
+  for (const auto& [act, colours, open] : steps) {
+    act();
+    EXPECT_EQ(w->isVisible(), open) << step;
+    if (open) {
+      EXPECT_EQ(painted({{12, 0}, {12, 18}}), colours) << step;
+    }
+    ++step;
+  }
+}
+
+// Ctrl+P shows the frames in another file's palette, a sprite's or a PNG's; Ctrl+C and Ctrl+S
+// take it; Ctrl+Shift+P goes back. Nothing is written to either file.
+TEST_F(AnimationWindowTest, LoadPaletteShowsTheFramesInAnotherPalette) {
+  showFrame3();
+  const std::string dyeSprite = SpriteBuilder().palette(Dye()).write(sprites.file("dye.spr"));
+  const Bytes dyePng = PalettePngFile(Dye());
+  const std::string pngPath = sprites.file("dye.png");
+  testing::WriteFile(pngPath, dyePng);
+  const Bytes before = testing::ReadFile(path);
+  for (const std::string& file : {dyeSprite, pngPath}) {
+    dialogs.openAnswers = {file};
+    QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(painted({{12, 18}}), std::vector{DyeColour(200)}) << file;
+    EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms | palette " +
+                            std::string(glint::path::FileName(file)));
+  }
+  QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().pixelColor(1, 3), DyeColour(200));
+  dialogs.saveAnswers = {app.file("frame.png")};
+  QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(QImage(QString::fromStdString(app.file("frame.png"))).pixelColor(1, 3), DyeColour(200));
+  QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(std::pair(painted({{12, 18}}), status()),
+            std::pair(std::vector{PaletteColour(200)},
+                      std::string("Frame 3 of 3 | 2 x 4 | 6x | 100 ms")));
+  EXPECT_EQ(std::pair(testing::ReadFile(path), testing::ReadFile(pngPath)),
+            std::pair(before, dyePng));
+}
+
+// A file that holds no palette is told, and the palette shown stays.
+TEST_F(AnimationWindowTest, AFileWithoutAPaletteIsToldAndChangesNothing) {
+  showFrame3();
+  const std::string text = sprites.file("notes.txt");
+  testing::WriteFile(text, Bytes{'h', 'i'});
+  dialogs.openAnswers = {text, std::nullopt};
+  QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);  // cancelled
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].prompt.rfind("Cannot use " + text + " as a palette: ", 0), 0u);
+  EXPECT_EQ(std::pair(painted({{12, 18}}), w->palettePath()),
+            std::pair(std::vector{PaletteColour(200)}, std::string()));
 }
 
 // Escape closes it; View > Animation opens a new one; closing the main window closes it.

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QImage>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -50,6 +51,31 @@ class ExportMenu : public testing::Form1Fixture, public ::testing::TestWithParam
   std::string path;
   TempDir out;
 };
+
+// The sprite's palette as a 16 x 16 indexed PNG, pixel k of index k, whatever the extension's
+// case; an extension no writer takes is told and writes nothing.
+TEST_P(ExportMenu, PaletteWritesTheSpritesPaletteByTheExtension) {
+  const std::string png = out.file(GetParam() ? "dye.PNG" : "dye.png");
+  dialogs.saveAnswers = {png, out.file("dye.act")};
+  action("mnuExportPalette")->trigger();
+  EXPECT_EQ(std::pair(dialogs.saves.at(0).start.substr(dialogs.saves[0].start.size() - 9),
+                      dialogs.saves[0].filter),
+            std::pair(std::string("/walk.png"), std::string("PNG image (*.png)|*.png")));
+  const QImage image(QString::fromStdString(png), "png");
+  ASSERT_EQ(std::pair(image.format(), image.size()),
+            std::pair(QImage::Format_Indexed8, QSize(16, 16)));
+  const std::array<std::uint8_t, 1024> palette = testing::DistinctPalette();
+  for (int k = 0; k < 256; ++k) {
+    const std::uint8_t* entry = palette.data() + 4 * k;
+    ASSERT_EQ(std::pair(image.pixelIndex(k % 16, k / 16), image.color(k)),
+              std::pair(k, qRgb(entry[0], entry[1], entry[2])))
+        << k;
+  }
+  action("mnuExportPalette")->trigger();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_NE(dialogs.messages[0].prompt.find("dye.act"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out.file("dye.act")));
+}
 
 TEST_P(ExportMenu, EachItemWritesTheConvertersFiles) {
   const bool transparent = GetParam();

@@ -368,7 +368,7 @@ TEST_F(Window, MenusAsDesigned) {
             "mnublank1 mnuFileExit=E&xit\n"
             "&View: mnuAnimation=&Animation...(off) mnuGallery=&Gallery...+shortcut\n"
             "&Export: mnuExportFrames=Frames as &PNG...(off) mnuExportSheet=&Sheet...(off) "
-            "mnuExportGif=Animated &GIF...(off) mnublank2 "
+            "mnuExportGif=Animated &GIF...(off) mnuExportPalette=Pa&lette...(off) mnublank2 "
             "mnuTransparent=&Transparent index 0(off)[ ]\n");
 }
 
