@@ -32,13 +32,6 @@ std::string lowerExtension(const std::string& path) {
 }
 
 // The sprite's name without its extension, for a GIMP palette's Name line: one line, printable.
-std::string paletteName(const std::string& sprite) {
-  std::string name(path::FileName(sprite));
-  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
-  for (char& c : name)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return name;
-}
 
 void writePalette(const PaletteOptions& options, Console& console) {
   SpriteFile sprite(options.sprite);
@@ -52,9 +45,9 @@ void writePalette(const PaletteOptions& options, Console& console) {
   if (extension == ".png") {
     bytes = image::PaletteSwatchPng(palette);
   } else {
-    const std::string text = extension == ".gpl"
-                                 ? image::GimpPaletteText(palette, paletteName(options.sprite))
-                                 : image::JascPaletteText(palette);
+    const std::string text =
+        extension == ".gpl" ? image::GimpPaletteText(palette, image::PaletteName(options.sprite))
+                            : image::JascPaletteText(palette);
     bytes.assign(text.begin(), text.end());
   }
   OutputFile file(options.output, {sprite.id()});

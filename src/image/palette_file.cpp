@@ -1,5 +1,7 @@
 #include "image/palette_file.h"
 
+#include "path/path.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -186,6 +188,14 @@ std::string GimpPaletteText(const spr::Palette& palette, const std::string& name
     text += line;
   }
   return text;
+}
+
+std::string PaletteName(const std::string& spritePath) {
+  std::string name(path::FileName(spritePath));
+  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return name;
 }
 
 std::string JascPaletteText(const spr::Palette& palette) {

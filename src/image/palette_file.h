@@ -34,6 +34,9 @@ PaletteFile LoadPaletteFile(std::span<const std::uint8_t> bytes, const ImageLimi
 // The text palettes as their formats publish them: GIMP with a name and 16 columns, one entry a
 // line; JASC with CRLF line ends.
 std::string GimpPaletteText(const spr::Palette& palette, const std::string& name);
+// The name a GIMP palette takes from its sprite: the file's name less its extension, control
+// characters as '?'.
+std::string PaletteName(const std::string& spritePath);
 std::string JascPaletteText(const spr::Palette& palette);
 // A 16 x 16 palette image whose pixel k is index k, over all 256 entries.
 std::vector<std::uint8_t> PaletteSwatchPng(const spr::Palette& palette);

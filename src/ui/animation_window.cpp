@@ -28,6 +28,7 @@
 #include "platform/atomic_file.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
+#include "platform/fault_reason.h"
 #include "ui/palette_panel.h"
 
 namespace glint {
@@ -178,7 +179,7 @@ void AnimationWindow::setSprite(const std::string& path) {
   try {
     animation_ = std::make_unique<anim::Animation>(std::make_unique<FileSource>(path), clock);
     animation_->playback().setFrameTime(host_.frameTimeMs);
-    if (tried_) animation_->showPalette(*tried_);
+    if (tried_) animation_->showPalette(tried_->over(animation_->ownPalette()));
   } catch (const std::exception&) {
     animation_.reset();  // told in the window's middle
   }
@@ -346,13 +347,17 @@ void AnimationWindow::loadPalette() {
             (e.description().empty() ? DefaultDescription(e.number()) : e.description()),
         style::kExclamation, kAppTitle);
     return;
+  } catch (const spr::Fault& fault) {
+    host_.dialogs.MsgBox("Cannot use " + dialog.FileName + " as a palette: " + FaultReason(fault),
+                         style::kExclamation, kAppTitle);
+    return;
   } catch (const std::exception& e) {
     host_.dialogs.MsgBox("Cannot use " + dialog.FileName + " as a palette: " + e.what(),
                          style::kExclamation, kAppTitle);
     return;
   }
   palettePath_ = dialog.FileName;
-  if (animation_) animation_->showPalette(*tried_);
+  if (animation_) animation_->showPalette(tried_->over(animation_->ownPalette()));
   canvas_->update();
   updateStatus();
 }

@@ -123,7 +123,7 @@ class AnimationWindow : public QWidget {
   // Set when the counts under way are no longer wanted: a new sprite, or the window closed.
   std::shared_ptr<std::atomic<bool>> countCancelled_;
   std::string palettePath_;
-  std::optional<spr::Palette> tried_;
+  std::optional<image::PaletteFile> tried_;  // over the sprite's own: a file may give fewer
 
   QScrollArea* scroll_ = nullptr;
   AnimationCanvas* canvas_ = nullptr;

@@ -698,7 +698,7 @@ void Form1::mnuExportPalette_Click() {
   try {
     FileSource source(lastLoaded());
     const std::optional<spr::Bytes> bytes =
-        PaletteFileBytes(files, *file, spr::SprReader(source).readPalette());
+        PaletteFileBytes(files, *file, spr::SprReader(source).readPalette(), lastLoaded());
     if (bytes) {
       WriteFileAtomically(*file, *bytes);
       return;

@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "image/palette_map.h"
-#include "image/png_writer.h"
-
 namespace glint {
 namespace {
 
 struct Kind {
-  std::function<spr::Bytes(const spr::Palette&)> PaletteFiles::*writer;
+  std::function<spr::Bytes(const spr::Palette&, const std::string&)> PaletteFiles::*writer;
   const char* extension;
   const char* filter;
 };
@@ -33,16 +30,19 @@ std::string LowerExtension(const std::string& path) {
 
 PaletteFiles DefaultPaletteFiles() {
   PaletteFiles files;
-  files.read = [](spr::ByteSource& source) { return image::ReadPaletteFile(source); };
-  files.png = PalettePngFile;
+  files.read = [](spr::ByteSource& source) { return image::LoadPaletteFile(source); };
+  files.gimp = [](const spr::Palette& palette, const std::string& sprite) {
+    const std::string text = image::GimpPaletteText(palette, image::PaletteName(sprite));
+    return spr::Bytes(text.begin(), text.end());
+  };
+  files.jasc = [](const spr::Palette& palette, const std::string&) {
+    const std::string text = image::JascPaletteText(palette);
+    return spr::Bytes(text.begin(), text.end());
+  };
+  files.png = [](const spr::Palette& palette, const std::string&) {
+    return image::PaletteSwatchPng(palette);
+  };
   return files;
-}
-
-spr::Bytes PalettePngFile(const spr::Palette& palette) {
-  spr::IndexedImage swatches(16, 16);
-  for (std::size_t k = 0; k < swatches.pixels.size(); ++k)
-    swatches.pixels[k] = static_cast<std::uint8_t>(k);
-  return image::PalettePng(swatches, palette, false);
 }
 
 std::string PaletteSaveFilter(const PaletteFiles& files) {
@@ -59,10 +59,11 @@ std::string FirstPaletteExtension(const PaletteFiles& files) {
 }
 
 std::optional<spr::Bytes> PaletteFileBytes(const PaletteFiles& files, const std::string& path,
-                                           const spr::Palette& palette) {
+                                           const spr::Palette& palette, const std::string& sprite) {
   const std::string extension = LowerExtension(path);
   for (const Kind& kind : kKinds)
-    if (extension == kind.extension && files.*kind.writer) return (files.*kind.writer)(palette);
+    if (extension == kind.extension && files.*kind.writer)
+      return (files.*kind.writer)(palette, sprite);
   return std::nullopt;
 }
 

@@ -271,7 +271,7 @@ TEST_F(AnimationWindowTest, ClickingSwatchesHighlightsTheirPixels) {
 TEST_F(AnimationWindowTest, LoadPaletteShowsTheFramesInAnotherPalette) {
   showFrame3();
   const std::string dyeSprite = SpriteBuilder().palette(Dye()).write(sprites.file("dye.spr"));
-  const Bytes dyePng = PalettePngFile(Dye());
+  const Bytes dyePng = image::PaletteSwatchPng(Dye());
   const std::string pngPath = sprites.file("dye.png");
   testing::WriteFile(pngPath, dyePng);
   const Bytes before = testing::ReadFile(path);

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "cli_support.h"
+#include "path/path.h"
 #include "support/form1_fixture.h"
 #include "ui/export_runner.h"
 
@@ -52,26 +53,21 @@ class ExportMenu : public testing::Form1Fixture, public ::testing::TestWithParam
   TempDir out;
 };
 
-// The sprite's palette as a 16 x 16 indexed PNG, pixel k of index k, whatever the extension's
-// case; an extension no writer takes is told and writes nothing.
-TEST_P(ExportMenu, PaletteWritesTheSpritesPaletteByTheExtension) {
-  const std::string png = out.file(GetParam() ? "dye.PNG" : "dye.png");
-  dialogs.saveAnswers = {png, out.file("dye.act")};
-  action("mnuExportPalette")->trigger();
-  EXPECT_EQ(std::pair(dialogs.saves.at(0).start.substr(dialogs.saves[0].start.size() - 9),
-                      dialogs.saves[0].filter),
-            std::pair(std::string("/walk.png"), std::string("PNG image (*.png)|*.png")));
-  const QImage image(QString::fromStdString(png), "png");
-  ASSERT_EQ(std::pair(image.format(), image.size()),
-            std::pair(QImage::Format_Indexed8, QSize(16, 16)));
-  const std::array<std::uint8_t, 1024> palette = testing::DistinctPalette();
-  for (int k = 0; k < 256; ++k) {
-    const std::uint8_t* entry = palette.data() + 4 * k;
-    ASSERT_EQ(std::pair(image.pixelIndex(k % 16, k / 16), image.color(k)),
-              std::pair(k, qRgb(entry[0], entry[1], entry[2])))
-        << k;
+// Each kind by the extension chosen, in any letter case, as `sprconv palette -o` writes it; an
+// extension of no kind writes nothing and says so.
+TEST_P(ExportMenu, PaletteWritesWhatTheConverterWritesByTheExtension) {
+  const std::string png = GetParam() ? "dye.PNG" : "dye.png";
+  dialogs.saveAnswers = {out.file("dye.gpl"), out.file("dye.pal"), out.file(png),
+                         out.file("dye.act")};
+  for (int k = 0; k < 4; ++k) action("mnuExportPalette")->trigger();
+  EXPECT_EQ(dialogs.saves.at(0).filter,
+            "GIMP palette (*.gpl)|*.gpl|JASC palette (*.pal)|*.pal|PNG image (*.png)|*.png");
+  EXPECT_EQ(path::FileName(dialogs.saves[0].start), "walk.gpl");
+  TempDir theirs;
+  for (const std::string& name : {std::string("dye.gpl"), std::string("dye.pal"), png}) {
+    ASSERT_EQ(testing::Sprconv({"palette", path, "-o", theirs.file(name)}).status, 0) << name;
+    EXPECT_EQ(testing::ReadFile(out.file(name)), testing::ReadFile(theirs.file(name))) << name;
   }
-  action("mnuExportPalette")->trigger();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_NE(dialogs.messages[0].prompt.find("dye.act"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(out.file("dye.act")));
