@@ -156,6 +156,7 @@ std::pair<PaintTimes, PaintTimes> HighlightPaint(AnimationHost& host, ScriptedDi
   w.pickIndex(7, false);
   w.pickIndex(200, true);
   const QRect view(0, 0, 1280, 1024);
+  (void)w.canvas().grab(view);  // the first paint also decodes the frame: painting is timed after
   std::vector<double> paints, switches;
   for (int run = 0; run < runs; ++run) {
     std::int64_t start = micros();
