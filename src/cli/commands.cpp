@@ -108,6 +108,7 @@ ExitStatus RunCommand(const ExportOptions& options, Console& console) {
   std::vector<PlannedInput> plan = PlanExport(options.inputs, options.output, extension);
   for (const PlannedInput& input : plan)
     if (input.problem.empty()) settings.inputs.insert(input.id);
+  settings.inputs = WithPaletteInput(std::move(settings.inputs), options.palette);
   Progress progress(console, console.errIsTerminal() && !options.quiet, plan.size());
 
   bool allOk = true;
@@ -141,7 +142,7 @@ ExitStatus RunCommand(const SheetOptions& options, Console& console) {
   return Run(
       [&] {
         SpriteFile sprite(options.sprite);
-        OutputFile file(options.output, {sprite.id()});
+        OutputFile file(options.output, WithPaletteInput({sprite.id()}, options.palette));
         const image::SpriteFrames frames = framesWithPixels(sprite);
         const spr::Palette palette = PaletteShown(
             options.palette, sprite.palette(), [&](const std::string& n) { progress.message(n); });
@@ -165,7 +166,7 @@ ExitStatus RunCommand(const GifOptions& options, Console& console) {
           throw Failure(path, "the GIF would hold " + std::to_string(pixels) +
                                   " pixels (canvas pixels x frames), more than 2^30 (" +
                                   std::to_string(image::kMostGifPixels) + ")");
-        OutputFile file(options.output, {sprite.id()});
+        OutputFile file(options.output, WithPaletteInput({sprite.id()}, options.palette));
         const spr::Palette palette = PaletteShown(
             options.palette, sprite.palette(), [&](const std::string& n) { progress.message(n); });
         image::WriteSpriteGif(file.sink(), palette, frames, options.delayMs, options.transparent,

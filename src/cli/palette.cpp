@@ -1,5 +1,7 @@
 #include "cli/palette.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -89,6 +91,13 @@ void setPalette(const PaletteOptions& options, Console& console) {
 }
 
 }  // namespace
+
+FileIds WithPaletteInput(FileIds inputs, const std::string& path) {
+  struct stat st {};
+  if (!path.empty() && ::stat(path.c_str(), &st) == 0)
+    inputs.insert({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+  return inputs;
+}
 
 image::PaletteFile ReadPaletteInput(const std::string& path) {
   FileSource source = OpenInput(path);

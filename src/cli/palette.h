@@ -4,6 +4,7 @@
 #include <string>
 
 #include "image/palette_file.h"
+#include "platform/dir_listing.h"
 
 namespace glint::cli {
 
@@ -18,6 +19,9 @@ std::string PartialPaletteNote(const std::string& path, const image::PaletteFile
 // entries in place (a partial file told of through `tell`).
 spr::Palette PaletteShown(const std::string& path, const spr::Palette& own,
                           const std::function<void(const std::string&)>& tell);
+
+// The files being read with the palette file among them, so that no output replaces it.
+FileIds WithPaletteInput(FileIds inputs, const std::string& path);
 
 // The palette as text, a line an entry ("17 200 40 12 #C8280C"), or as one JSON array.
 std::string PaletteText(const spr::Palette& palette);

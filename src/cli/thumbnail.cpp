@@ -29,7 +29,7 @@ void WriteThumbnail(const ThumbnailOptions& options,
   const std::optional<spr::FrameRecord> chosen = choice.take();
   if (!chosen) throw Failure(path, "no frames to show");
   const std::optional<spr::IndexedImage> shown = spr::DecodeFrameData(*chosen);
-  OutputFile file(options.output);
+  OutputFile file(options.output, WithPaletteInput({}, options.palette));
   file.write(image::RgbaPng(
       image::ScaleToThumbnail(shown->width, shown->height, shown->pixels, palette, options.size)));
   file.commit();

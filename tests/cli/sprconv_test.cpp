@@ -337,7 +337,8 @@ struct SprconvPackAndReplace : ::testing::Test {
   }
 };
 
-// What replace and pack refuse, each in plain words and leaving every file as it was.
+// What replace and pack refuse, and drawing over the palette drawn with, each in plain words
+// and leaving every file as it was.
 TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
   const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
   const std::string fifo = elsewhere.file("fifo");  // not in `dir`, whose listing would wait on it
@@ -367,8 +368,10 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
        "reaching.spr: frame 1: its record reaches into the palette at the end of the file"},
       {{"palette", headed, "--set", good}, "headed.spr: its header reaches into the palette"},
       {{"palette", sprite, "--set", empty}, "f_01.bmp: no palette to take: neither"},
-      {{"export", sprite, "-o", in, "--palette", rgba},
-       "w_1.png: no palette to take: a PNG file "}};
+      {{"export", sprite, "-o", in, "--palette", rgba}, "w_1.png: no palette to take: a PNG file "},
+      {{"sheet", sprite, "-o", good, "--palette", good}, "it is one of the files being read"},
+      {{"gif", sprite, "-o", good, "--palette", good}, "it is one of the files being read"},
+      {{"thumbnail", sprite, good, "--palette", good}, "it is one of the files being read"}};
   const auto before = Tree(dir.path());
   for (const auto& [args, message] : cases) {
     EXPECT_THAT(Sprconv(args), FieldsAre(1, "", HasSubstr(message)));
