@@ -175,8 +175,17 @@ std::string Bytes(std::int64_t size) {
 }
 }  // namespace
 
+std::string GalleryCells::ShownName(const std::string& name) {
+  // A newline or another control character would break the cell's line or the tooltip's.
+  std::string shown;
+  for (const char c : name)
+    shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? std::string("\uFFFD")
+                                                               : std::string(1, c);
+  return shown;
+}
+
 std::string GalleryCells::Describe(const GalleryCell& cell) {
-  std::string text = cell.entry.name + ": ";
+  std::string text = ShownName(cell.entry.name) + ": ";
   if (cell.mark == CellMark::kBroken || cell.mark == CellMark::kStuck) return text + cell.reason;
   if (const auto& d = cell.details) {
     text += std::to_string(d->frames) + (d->frames == 1 ? " frame, " : " frames, ");
@@ -196,7 +205,7 @@ int GalleryCells::rowCount(const QModelIndex& parent) const {
 QVariant GalleryCells::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= shownCount()) return {};
   const GalleryCell& cell = cells_[shown_[index.row()]];
-  if (role == Qt::DisplayRole) return QString::fromStdString(cell.entry.name);
+  if (role == Qt::DisplayRole) return QString::fromStdString(ShownName(cell.entry.name));
   if (role == Qt::ToolTipRole || role == Qt::StatusTipRole)
     return QString::fromStdString(Describe(cell));
   return {};
@@ -312,8 +321,9 @@ void GalleryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QRect text(r.left() + 2, box.bottom() + 4, r.width() - 4, option.fontMetrics.height());
   painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
   painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop,
-                    option.fontMetrics.elidedText(QString::fromStdString(cell.entry.name),
-                                                  Qt::ElideMiddle, text.width()));
+                    option.fontMetrics.elidedText(
+                        QString::fromStdString(GalleryCells::ShownName(cell.entry.name)),
+                        Qt::ElideMiddle, text.width()));
 }
 
 }  // namespace glint

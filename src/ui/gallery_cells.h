@@ -68,6 +68,8 @@ class GalleryCells : public QAbstractListModel {
 
   // "walk.spr: 12 frames, largest 100 x 120, 14.2 KB".
   static std::string Describe(const GalleryCell& cell);
+  // The name as cells and tooltips show it: control characters as U+FFFD.
+  static std::string ShownName(const std::string& name);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;

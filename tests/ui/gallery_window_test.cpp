@@ -126,6 +126,9 @@ TEST_F(Gallery, CellsShowThumbnailsDetailsAndMarks) {
   EXPECT_EQ(GalleryCells::Describe(row("walk_10.spr")),
             "walk_10.spr: 3 frames, largest 20 x 30, 1.9 KB");
   EXPECT_EQ(GalleryCells::Describe(row("bad.spr")), "bad.spr: not a sprite file: wrong signature");
+  GalleryCell forging;  // a name that would break the line
+  forging.entry = {"", "a\nb\x7f.spr", 900};
+  EXPECT_EQ(GalleryCells::Describe(forging), "a\uFFFDb\uFFFD.spr: 900 bytes");
   EXPECT_EQ(row("walk_10.spr").thumb.size(), QSize(80, 120));  // enlarged 4 times into 128
 }
 
