@@ -17,7 +17,7 @@ Thumb fromEntry(CacheEntry&& entry, bool failure) {
   thumb.largestWidth = details.largestWidth.value_or(0);
   thumb.largestHeight = details.largestHeight.value_or(0);
   thumb.reason = details.reason;
-  thumb.detailsMissing = !entry.details || !details.frames;
+  thumb.detailsMissing = !entry.details;  // ours always carry them; a broken count may be unknown
   if (!failure) {
     thumb.status = ThumbStatus::Ok;
     thumb.image = std::move(entry.image);

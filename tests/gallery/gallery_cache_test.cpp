@@ -126,18 +126,23 @@ TEST_F(GalleryCache, EntriesAreMadeReadAndRemadeAsTheSpriteChanges) {
   const std::string blank = SpriteBuilder().solidFrame(4, 4, 0).write(dir_.file("blank.spr"));
   const std::string cut =
       SpriteBuilder().patternFrame(4, 4, 1).frameCount(2).write(dir_.file("cut.spr"));
+  const std::string alien =
+      SpriteBuilder().signature({'S', 'P', 9, 9}).write(dir_.file("alien.spr"));
+  // Read back from the cache as made: a broken sprite whose count is unknown is no less known.
   const struct {
     std::string path;
     ThumbStatus status;
     std::string reason;
-  } failures[] = {{blank, ThumbStatus::Blank, ""},
-                  {cut, ThumbStatus::Broken, "the file ends inside frame 2"}};
+    std::optional<int> frames;
+  } failures[] = {{blank, ThumbStatus::Blank, "", 1},
+                  {cut, ThumbStatus::Broken, "the file ends inside frame 2", 2},
+                  {alien, ThumbStatus::Broken, "not a sprite file: wrong signature", {}}};
   for (const auto& f : failures) {
     for (const bool fromCache : {false, true}) {
       const Thumb thumb = MakeOrLoad(Request(f.path), 128, root());
-      EXPECT_EQ(std::tuple(thumb.status, thumb.reason, thumb.fromCache, thumb.frames),
-                std::tuple(f.status, f.reason, fromCache,
-                           std::optional<int>(f.status == ThumbStatus::Blank ? 1 : 2)));
+      EXPECT_EQ(std::tuple(thumb.status, thumb.reason, thumb.fromCache, thumb.frames,
+                           thumb.detailsMissing),
+                std::tuple(f.status, f.reason, fromCache, f.frames, false));
     }
     const std::optional<CacheEntry> entry =
         ReadEntry(EntryPath(root(), FailFolder(), FileUri(f.path)));
