@@ -77,7 +77,6 @@ class AtomicFile {
  private:
   struct State;  // the file layer's own
   void start(const Folder& folder, std::string name, const FileIds& inputs, Kind kind);
-  void checkRoom(std::size_t bytes);
 
   Folder ownFolder_;  // the target's folder when this file opened it
   std::unique_ptr<State> state_;
