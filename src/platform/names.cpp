@@ -1,6 +1,9 @@
 #include "platform/names.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace glint {
 
@@ -74,6 +77,33 @@ std::string QuotedName(std::string_view name) {
     }
   }
   return quoted + "'";
+}
+
+std::string WindowsNameProblem(std::string_view name) {
+  if (name == "." || name == "..") return "";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+      char code[8];
+      std::snprintf(code, sizeof code, "U+%04X", byte);
+      return std::string("a character Windows does not allow in names (") + code + ")";
+    }
+    if (std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+      return std::string("a character Windows does not allow in names (") + c + ")";
+  }
+  if (!name.empty() && (name.back() == '.' || name.back() == ' '))
+    return "a name ending in a dot or a space, which Windows drops";
+  // The device is the name before its first dot, spaces before the dot not counting.
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  std::string upper(stem);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  bool device = std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end();
+  device = device || (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+                      upper[3] >= '1' && upper[3] <= '9');
+  return device ? "a name Windows reserves for a device (" + upper + ")" : "";
 }
 
 }  // namespace glint

@@ -10,6 +10,7 @@
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
 #include "platform/file_channels.h"
+#include "platform/names.h"
 #include "platform/output_file.h"
 #include "platform/status.h"
 #include "support/sprite_builder.h"
@@ -104,6 +105,26 @@ TEST_P(AtomicWrite, LooksAtWhatCameToStandAtItsNameMeanwhile) {
     EXPECT_TRUE(fifo ? fs::is_fifo(dir.file("late")) : ReadFile(dir.file("late")) == Bytes{5});
     fs::remove(dir.file("late"));
   }
+}
+
+// Names a Windows build refuses, with the reason it gives; "" for a name Windows keeps as given.
+TEST(WindowsNames, DevicesForbiddenCharactersAndDroppedEndingsAreRefused) {
+  const std::string device = "a name Windows reserves for a device (";
+  const std::string character = "a character Windows does not allow in names (";
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"", {"frame 1.png", "CONSOLE.spr", "COM0", "LPT10", ".hidden", "..", "\xCE\xA9", "a\x7F"}},
+      {"a name ending in a dot or a space, which Windows drops", {"name.", "name ", "NUL."}},
+      {device + "NUL)", {"NUL", "nul.txt", "nul .png"}},
+      {device + "COM9)", {"Com9.tar.gz"}},
+      {device + "LPT1)", {"lpt1"}},
+      {device + "PRN)", {"PRN"}},
+      {character + ":)", {"a:b"}},
+      {character + "U+0009)", {"a\tb"}},
+  };
+  for (const auto& [reason, names] : cases)
+    for (const std::string& name : names) EXPECT_EQ(WindowsNameProblem(name), reason) << name;
+  for (const char c : std::string("<>\"|?*"))
+    EXPECT_EQ(WindowsNameProblem(std::string("a") + c), character + c + ")");
 }
 
 // Writers hand out a few bytes, then a whole frame: the file holds them in the order given.
