@@ -38,7 +38,7 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
   };
   std::vector<Entry> entries;
   // The listing's own descriptor, closed before going deeper: a walk holds one per level.
-  const int listed = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int listed = ::openat(folder.native().fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
   if (dir == nullptr) {
     const int code = errno;
@@ -104,7 +104,7 @@ int StatPath(const std::string& path, struct stat& st) {
   if (parts.name.empty()) parts.name = ".";
   try {
     const Folder folder = Folder::OpenPath(parts.folder);
-    return ::fstatat(folder.fd(), parts.name.c_str(), &st, 0) == 0 ? 0 : errno;
+    return ::fstatat(folder.native().fd, parts.name.c_str(), &st, 0) == 0 ? 0 : errno;
   } catch (const SystemError& e) {
     return e.code();
   }

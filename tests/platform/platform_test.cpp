@@ -84,7 +84,7 @@ TEST_P(AtomicWrite, RefusesAMissingFolder) {
 TEST_P(AtomicWrite, StopsAsAFullDiskRatherThanLeaveLessThanTheReserveFree) {
   const std::uint64_t mb = 1 << 20;
   for (const FreeSpace space : {FreeSpace{64 * mb + 3, 1000 * mb}, {1024 * mb + 3, 102'400 * mb}}) {
-    AtomicFile::SetFreeSpaceQuery([=](int) { return space; });
+    AtomicFile::SetFreeSpaceQuery([=] { return space; });
     WriteFileAtomically(target, Bytes(3, 7));
     EXPECT_THAT(errorOf([&] { WriteFileAtomically(target, Bytes(4, 8)); }),
                 ::testing::EndsWith(" the disk is full"));
