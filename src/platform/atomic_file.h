@@ -76,10 +76,14 @@ class AtomicFile {
 
  private:
   struct State;  // the file layer's own
+  // Deletes it where it is known, so that the shared constructors need not know it.
+  struct StateDeleter {
+    void operator()(State* state) const;
+  };
   void start(const Folder& folder, std::string name, const FileIds& inputs, Kind kind);
 
   Folder ownFolder_;  // the target's folder when this file opened it
-  std::unique_ptr<State> state_;
+  std::unique_ptr<State, StateDeleter> state_;
 };
 
 // Writes a whole file atomically as above; raises 52 with the reason on failure.

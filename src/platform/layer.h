@@ -5,8 +5,8 @@
 //
 // A layer implements, besides these: Folder (all but native()), GetAttr, OrdinaryFileExists,
 // FileOrFolderExists, ListFolder; StatusOf, StatusIn, ListNames; FileSource::open, close,
-// readFromFile and the destructor; AtomicFile::State, start, write, commit, abandon, the
-// destructor, SetWay and RemoveTemporariesOnSignals; CommandLine and StandardErrorIsTerminal.
+// readFromFile and the destructor; AtomicFile::State, StateDeleter, start, write, commit, abandon,
+// the destructor, SetWay and RemoveTemporariesOnSignals; CommandLine and StandardErrorIsTerminal.
 
 #include <cstddef>
 #include <string>

@@ -12,6 +12,7 @@
 #include "platform/byte_source.h"
 #include "platform/errors.h"
 #include "platform/file_status.h"
+#include "platform_support.h"
 
 namespace glint {
 namespace {
@@ -42,15 +43,6 @@ Bytes read(const std::string& path) {
   FileSource source(path);
   Bytes bytes(static_cast<std::size_t>(source.length()));
   return source.readAt(0, bytes) ? bytes : Bytes{};
-}
-
-std::string errorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return std::to_string(e.number()) + " " + e.description();
-  }
-  return "";
 }
 
 // A fresh folder under the system's temporary folder, by its full path with `\`.

@@ -109,6 +109,8 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 
 }  // namespace
 
+void AtomicFile::StateDeleter::operator()(State* state) const { delete state; }
+
 void AtomicFile::SetWay(Way) {}
 
 namespace layer {
@@ -125,7 +127,7 @@ FreeSpace SystemFreeSpace(const Folder& folder) {
 void AtomicFile::start(const Folder& folder, std::string name, const FileIds& inputs, Kind kind) {
   if (name.empty() || name == "." || name == "..") fail(EISDIR);
   if (const std::string problem = WindowsNameProblem(name); !problem.empty()) refuse(problem);
-  auto state = std::make_unique<State>();
+  std::unique_ptr<State, StateDeleter> state(new State);
   state->folder = &folder;
   state->target = win::Join(folder.native().path, win::Wide(name));
   win::Info info;
