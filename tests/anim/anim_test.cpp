@@ -63,18 +63,9 @@ TEST(Canvas, OpensAtTheLargestZoomUpTo4ThatFitsTheScreen) {
   for (auto [w, h, zoom] : cases) EXPECT_EQ(OpeningZoom(w, h), zoom) << w << " x " << h;
 }
 
-// A frame painted at a zoom: the area's pixels, a row after another.
-std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement& p,
-                                 const Colours& colours, int zoom, bool transparent, Rect area,
-                                 const Highlight* highlight = nullptr) {
-  std::vector<std::uint32_t> out(static_cast<std::size_t>(area.width * area.height));
-  PaintCanvas(frame, p, colours, zoom, transparent, area, out.data(), area.width, highlight);
-  return out;
-}
-
 // Any area painted alone at a zoom: blocks of the frame's pixels, the checkerboard for index 0
-// when it is transparent, the canvas colour around; with a highlight, the pixels of the other
-// indices (the checkerboard too) faded, and the canvas around as it was.
+// when it is transparent, the canvas colour around (and alone without a frame); with a highlight,
+// the pixels of the other indices (the checkerboard too) faded, and the canvas around as it was.
 TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
@@ -82,25 +73,29 @@ TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
   const Highlight highlights[] = {Highlight(), Highlight().set(1), Highlight().set(0).set(255)};
-  for (int zoom : {1, 3, 16})
-    for (bool transparent : {false, true})
-      for (const Highlight& highlight : highlights)
-        for (const Rect area : {Rect{0, 0, 5 * zoom, 4 * zoom},
-                                Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
-          std::vector<std::uint32_t> want;
-          for (int y = area.y; y < area.y + area.height; ++y)
-            for (int x = area.x; x < area.x + area.width; ++x) {
-              const auto pixel = PixelUnderPointer({x, y}, p, zoom);
-              const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
-              const std::uint32_t colour =
-                  index == 0 && transparent ? CheckerColour(x, y) : colours[index];
-              want.push_back(!pixel                                 ? kCanvasColour
-                             : highlight.none() || highlight[index] ? colour
-                                                                    : Faded(colour));
-            }
-          EXPECT_EQ(Paint(&frame, p, colours, zoom, transparent, area, &highlight), want)
-              << zoom << " " << transparent << " " << highlight.count() << " " << area.width;
-        }
+  for (const spr::IndexedImage* shown : {&frame, static_cast<spr::IndexedImage*>(nullptr)})
+    for (int zoom : {1, 3, 16})
+      for (bool transparent : {false, true})
+        for (const Highlight& highlight : highlights)
+          for (const Rect area : {Rect{0, 0, 5 * zoom, 4 * zoom},
+                                  Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
+            std::vector<std::uint32_t> want,
+                got(static_cast<std::size_t>(area.width * area.height));
+            for (int y = area.y; y < area.y + area.height; ++y)
+              for (int x = area.x; x < area.x + area.width; ++x) {
+                const auto pixel = shown ? PixelUnderPointer({x, y}, p, zoom) : std::nullopt;
+                const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
+                const std::uint32_t colour =
+                    index == 0 && transparent ? CheckerColour(x, y) : colours[index];
+                want.push_back(!pixel                                 ? kCanvasColour
+                               : highlight.none() || highlight[index] ? colour
+                                                                      : Faded(colour));
+              }
+            PaintCanvas(shown, p, colours, zoom, transparent, area, got.data(), area.width,
+                        &highlight);
+            EXPECT_EQ(got, want) << (shown != nullptr) << " " << zoom << " " << transparent << " "
+                                 << highlight.count() << " " << area.width;
+          }
 }
 
 // A quarter of the colour over three quarters of the canvas grey, channel by channel.
@@ -155,11 +150,6 @@ TEST(IndexCounts, TheSwatchTellsItsColourAndCounts) {
   for (const auto& [inFrame, inSprite, counts] : cases)
     EXPECT_EQ(SwatchText(17, {200, 40, 12}, inFrame, inSprite),
               "index 17 (R 200, G 40, B 12) #C8280C | " + counts);
-}
-
-TEST(Canvas, WithoutAFrameIsPaintedAlone) {
-  EXPECT_EQ(Paint(nullptr, Placement{1, 1, 3, 2}, Colours{}, 2, true, {0, 0, 4, 1}),
-            std::vector<std::uint32_t>(4, kCanvasColour));
 }
 
 // 8-pixel squares of the screen, light first, whatever the zoom.
