@@ -98,13 +98,19 @@ TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
           }
 }
 
-// A quarter of the colour over three quarters of the canvas grey, channel by channel.
-TEST(Canvas, FadedIsAQuarterOfTheColourOverTheCanvasGrey) {
+// Faded: a quarter of the colour over three quarters of the canvas grey, channel by channel. The
+// checkerboard: 8-pixel squares of the screen, light first, whatever the zoom.
+TEST(Canvas, FadedIsAQuarterOfTheColourOverTheGreyAndTheCheckerboardIsOfScreenSquares) {
   const std::uint32_t cases[][2] = {{0xFF000000, 0xFF606060},
                                     {0xFFFFFFFF, 0xFF9F9F9F},
                                     {0xFFC8280C, 0xFF926A63},
                                     {kCanvasColour, kCanvasColour}};
   for (auto [colour, faded] : cases) EXPECT_EQ(Faded(colour), faded) << std::hex << colour;
+  std::vector<std::uint32_t> squares;
+  for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
+    squares.push_back(CheckerColour(x, y));
+  const std::uint32_t light = 0xFFCCCCCC, dark = 0xFF999999;
+  EXPECT_EQ(squares, (std::vector{light, light, dark, light, dark, light}));
 }
 
 // Stored bytes counted as stored: literals one pixel each, a run its length of index 0, a 0
@@ -128,12 +134,10 @@ TEST(IndexCounts, StoredBytesCountLiteralsAndRuns) {
 
 // Every record's stored bytes, whatever the sizes say, up to a broken record.
 TEST(IndexCounts, TheSpriteCountsItsRecordsUpToABrokenOne) {
-  const Bytes file = SpriteBuilder()
-                         .rawFrame(2, 2, {7, 7, 0, 2})
-                         .rawFrame(0, 0, {})
-                         .rawFrame(1, 1, {7, 9, 0, 4})  // more bytes than pixels
-                         .rawFrame(2, 2, {9, 9, 9, 9}, 3000)
-                         .build();
+  // The third record holds more bytes than pixels; the fourth is cut short.
+  SpriteBuilder b;
+  b.rawFrame(2, 2, {7, 7, 0, 2}).rawFrame(0, 0, {}).rawFrame(1, 1, {7, 9, 0, 4});
+  const Bytes file = b.rawFrame(2, 2, {9, 9, 9, 9}, 3000).build();
   spr::MemoryBytes source(file);
   const IndexCounts counts = CountSpritePixels(source, std::atomic<bool>(false));
   EXPECT_EQ(std::tuple(counts[0], counts[7], counts[9]), std::tuple(6u, 3u, 1u));
@@ -150,15 +154,6 @@ TEST(IndexCounts, TheSwatchTellsItsColourAndCounts) {
   for (const auto& [inFrame, inSprite, counts] : cases)
     EXPECT_EQ(SwatchText(17, {200, 40, 12}, inFrame, inSprite),
               "index 17 (R 200, G 40, B 12) #C8280C | " + counts);
-}
-
-// 8-pixel squares of the screen, light first, whatever the zoom.
-TEST(Canvas, TheCheckerboardIsOfScreenSquares) {
-  std::vector<std::uint32_t> squares;
-  for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
-    squares.push_back(CheckerColour(x, y));
-  const std::uint32_t light = 0xFFCCCCCC, dark = 0xFF999999;
-  EXPECT_EQ(squares, (std::vector{light, light, dark, light, dark, light}));
 }
 
 // Four frames of 100 ms, on a clock of the test's own.
@@ -229,15 +224,9 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
-// What comes before the cut plays.
-TEST(Animation, ARecordCutShortEndsTheFrames) {
-  Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
-  Animation a(std::make_unique<spr::MemoryBytes>(cut), [] { return std::int64_t{0}; });
-  EXPECT_EQ(std::tuple(a.playableCount(), a.brokenAt()), std::tuple(1, 2));
-}
-
-// A long sprite shows its first frame at once and takes the rest as they are read.
-TEST(Animation, ALongSpriteShowsItsFirstFrameBeforeItsHeadersAreRead) {
+// A long sprite shows its first frame at once and takes the rest as they are read; a record cut
+// short ends the frames.
+TEST(Animation, ShowsTheFirstFrameBeforeTheHeadersAreReadAndEndsAtARecordCutShort) {
   SpriteBuilder longer = SpriteBuilder().rawFrame(0, 0, {}).frame(1, 1, {3});
   for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
   const Bytes file = longer.frame(300, 1, Bytes(300, 5)).build();
@@ -249,6 +238,10 @@ TEST(Animation, ALongSpriteShowsItsFirstFrameBeforeItsHeadersAreRead) {
   EXPECT_TRUE(a.readHeaders(2));
   EXPECT_EQ(std::tuple(a.playableCount(), a.canvasWidth(), a.zoom()),
             std::tuple(Animation::kFirstHeaders + 4, 300, 2));
+  // What comes before a record cut short plays.
+  Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
+  Animation b(std::make_unique<spr::MemoryBytes>(cut), [] { return std::int64_t{0}; });
+  EXPECT_EQ(std::tuple(b.playableCount(), b.brokenAt()), std::tuple(1, 2));
 }
 
 }  // namespace

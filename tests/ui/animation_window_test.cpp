@@ -42,12 +42,9 @@ QColor DyeColour(int k) { return QColor(255 - k, k, 0); }
 class AnimationWindowTest : public testing::Form1Fixture, public ::testing::Test {
  protected:
   AnimationWindowTest() {
-    path = SpriteBuilder()
-               .frame(4, 2, Bytes(8, 5))
-               .rawFrame(0, 0, {})
-               .frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200})
-               .write(sprites.file("walk.spr"));
-    load(path);
+    SpriteBuilder walk;
+    walk.frame(4, 2, Bytes(8, 5)).rawFrame(0, 0, {}).frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200});
+    load(path = walk.write(sprites.file("walk.spr")));
     action("mnuAnimation")->trigger();
     w = animationWindow();
   }
@@ -179,21 +176,14 @@ TEST_F(AnimationWindowTest, AHugeFrameScrollsWithinTheScreen) {
   EXPECT_EQ(w->canvas().grab(QRect(end, QSize(1, 1))).toImage().pixelColor(0, 0), PaletteColour(7));
 }
 
-// P and View > Palette show and hide the panel beside the frame.
-TEST_F(AnimationWindowTest, PAndViewPaletteShowThePanelBesideTheFrame) {
-  panel();
-  EXPECT_GE(PalettePanel::SwatchRect(255).width(), 12);
-  EXPECT_GE(w->palettePanel().x(), w->findChild<QScrollArea*>("AnimationView")->geometry().right());
-  w->findChild<QAction*>("mnuPalettePanel")->trigger();
-  EXPECT_FALSE(w->palettePanel().isVisible());
-}
-
-// On frame 3 (index 0 once, 9 six times, 200 once; frame 1 holds eight of index 5): each swatch
-// tells its colour and counts; the sprite's unused indices are faded, the used ones marked in a
-// corner.
-TEST_F(AnimationWindowTest, PointingAtASwatchTellsItsCountsInTheFrameAndTheSprite) {
+// P and View > Palette show and hide the panel beside the frame. On frame 3 (index 0 once, 9 six
+// times, 200 once; frame 1 holds eight of index 5): each swatch tells its colour and counts; the
+// sprite's unused indices are faded, the used ones marked in a corner.
+TEST_F(AnimationWindowTest, ThePanelBesideTheFrameTellsEachSwatchsCountsInTheFrameAndTheSprite) {
   showFrame3();
   PalettePanel& swatches = panel();
+  EXPECT_GE(PalettePanel::SwatchRect(255).width(), 12);
+  EXPECT_GE(swatches.x(), w->findChild<QScrollArea*>("AnimationView")->geometry().right());
   const std::tuple<int, std::string, QColor, QColor> cases[] = {
       {9, "index 9 (R 9, G 246, B 63) #09F63F | 6 pixels in this frame, 6 in the sprite",
        PaletteColour(9), Qt::black},
@@ -213,6 +203,8 @@ TEST_F(AnimationWindowTest, PointingAtASwatchTellsItsCountsInTheFrameAndTheSprit
   QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(&swatches, &leave);
   EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
+  w->findChild<QAction*>("mnuPalettePanel")->trigger();
+  EXPECT_FALSE(swatches.isVisible());
 }
 
 // Clicks and Escape on the highlight, and what the canvas paints: frame 3's index 9 at (1, 0),
