@@ -71,26 +71,9 @@ TEST_F(GalleryCache, NamesEntriesAsTheDesktopDoes) {
   EXPECT_EQ(root(), std::string(std::getenv("HOME")) + "/.cache/thumbnails");
 }
 
-TEST_F(GalleryCache, EntryIsReadBackWithItsKeysPrivately) {
-  const CacheEntry entry{{2, 1, {1, 2, 3, 4, 5, 6, 7, 8}},
-                         "file:///a%20b.spr",
-                         1700000000,
-                         321,
-                         Details{7, 100, 120, "", false}};
-  WriteEntry(root(), SizeFolder(128), entry);
-  const std::string file = EntryPath(root(), "normal", entry.uri);
-  const std::optional<CacheEntry> back = ReadEntry(file);
-  ASSERT_TRUE(back);
-  EXPECT_EQ(std::tie(back->image.pixels, back->uri, back->mtime, back->size, back->details),
-            std::tie(entry.image.pixels, entry.uri, entry.mtime, entry.size, entry.details));
-  EXPECT_EQ(Mode(file), 0600);
-  for (const std::string& folder : {cache_.path(), root(), root() + "/normal"})
-    EXPECT_EQ(Mode(folder) & 077, 0) << folder;
-  EXPECT_EQ(testing::Names(root()), std::vector<std::string>{"normal/" + CacheName(entry.uri)});
-}
-
-// Made once, then read while valid; remade when the sprite changes; another program's entry is
-// shown as it is; failures go to a folder of our own.
+// Made once, privately under the desktop's name, then read while valid with its keys; remade when
+// the sprite changes; another program's entry is shown as it is; failures go to a folder of our
+// own.
 TEST_F(GalleryCache, EntriesAreMadeReadAndRemadeAsTheSpriteChanges) {
   SpriteBuilder b;
   b.solidFrame(0, 0, 0).solidFrame(3, 2, 0).patternFrame(10, 20, 1).patternFrame(30, 40, 2);
@@ -104,10 +87,16 @@ TEST_F(GalleryCache, EntriesAreMadeReadAndRemadeAsTheSpriteChanges) {
                          thumb->image.height, thumb->image.pixels),
               std::tuple(ThumbStatus::Ok, thumb == &cached, false, std::optional<int>(4), 30, 40,
                          60, 120, made.image.pixels));
+  const std::string ours = EntryPath(root(), "normal", FileUri(walk));
+  EXPECT_EQ(std::pair(testing::Names(root()), Mode(ours)),
+            std::pair(std::vector<std::string>{"normal/" + CacheName(FileUri(walk))}, 0600));
+  for (const std::string& folder : {cache_.path(), root(), root() + "/normal"})
+    EXPECT_EQ(Mode(folder) & 077, 0) << folder;
 
   std::filesystem::last_write_time(walk, std::filesystem::last_write_time(walk) - 1h);
   EXPECT_FALSE(MakeOrLoad(Request(walk), 128, root()).fromCache);
-  EXPECT_EQ(ReadEntry(EntryPath(root(), "normal", FileUri(walk)))->mtime, MTime(walk));
+  EXPECT_EQ(std::tuple(ReadEntry(ours)->uri, ReadEntry(ours)->mtime, ReadEntry(ours)->size),
+            std::tuple(FileUri(walk), MTime(walk), Request(walk).size));
 
   // Another program's entry, without our keys.
   WriteEntry(root(), "normal", {{1, 1, {9, 9, 9, 255}}, FileUri(walk), MTime(walk), {}, {}});
