@@ -1,11 +1,10 @@
 #include "cli/console.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "platform/errors.h"
+#include "platform/process.h"
 
 namespace glint::cli {
 
@@ -31,7 +30,7 @@ std::string StdConsole::finish() {
   return failure_;
 }
 
-bool StdConsole::errIsTerminal() const { return ::isatty(STDERR_FILENO) == 1; }
+bool StdConsole::errIsTerminal() const { return StandardErrorIsTerminal(); }
 
 void BufferConsole::out(std::string_view text) {
   std::lock_guard lock(mutex_);

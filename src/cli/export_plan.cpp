@@ -1,10 +1,5 @@
 #include "cli/export_plan.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -15,6 +10,7 @@
 #include "path/path.h"
 #include "platform/dir_listing.h"
 #include "platform/errors.h"
+#include "platform/file_status.h"
 #include "platform/names.h"
 
 namespace glint::cli {
@@ -37,47 +33,30 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
     FileId id;
   };
   std::vector<Entry> entries;
-  // The listing's own descriptor, closed before going deeper: a walk holds one per level.
-  const int listed = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
-  if (dir == nullptr) {
-    const int code = errno;
-    if (listed >= 0) ::close(listed);
+  std::vector<std::string> names;
+  if (const int code = ListNames(folder, names); code != 0) {
     found.push_back({path, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
     return;
   }
-  int code = 0;
-  for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir);
-    if (entry == nullptr) {
-      code = errno;
-      break;
-    }
-    std::string name = entry->d_name;
+  for (const std::string& name : names) {
     if (name.empty() || name[0] == '.') continue;  // hidden, as the viewer's tree hides them
-    struct stat own {};
-    if (::fstatat(::dirfd(dir), name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT)  // vanished while listed: nothing to convert
-        entries.push_back({name, false, SystemErrorReason(errno), {}});
+    const FileStatus own = StatusIn(folder, name, false);
+    if (own.error != 0) {
+      if (own.error != ENOENT)  // vanished while listed: nothing to convert
+        entries.push_back({name, false, SystemErrorReason(own.error), {}});
       continue;
     }
-    if (S_ISDIR(own.st_mode)) {
+    if (own.kind == FileKind::kFolder) {
       entries.push_back({name, true, {}, {}});
     } else if (image::IsSpriteFileName(name)) {
-      struct stat target {};  // a linked file counts as the file it names
-      if (::fstatat(::dirfd(dir), name.c_str(), &target, 0) != 0)
-        entries.push_back({name, false, SystemErrorReason(errno), {}});
-      else if (!S_ISREG(target.st_mode))
+      const FileStatus target = StatusIn(folder, name, true);  // a linked file counts as its file
+      if (target.error != 0)
+        entries.push_back({name, false, SystemErrorReason(target.error), {}});
+      else if (target.kind != FileKind::kFile)
         entries.push_back({name, false, "not an ordinary file", {}});
       else
-        entries.push_back({name, false, {}, FileId{target.st_dev, target.st_ino}});
+        entries.push_back({name, false, {}, target.id});
     }
-  }
-  ::closedir(dir);
-  if (code != 0) {
-    found.push_back({path, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
-    return;
   }
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return SortedNameLess(a.name, b.name); });
@@ -99,17 +78,6 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
 
 }  // namespace
 
-int StatPath(const std::string& path, struct stat& st) {
-  path::Parts parts = path::Split(path);
-  if (parts.name.empty()) parts.name = ".";
-  try {
-    const Folder folder = Folder::OpenPath(parts.folder);
-    return ::fstatat(folder.fd(), parts.name.c_str(), &st, 0) == 0 ? 0 : errno;
-  } catch (const SystemError& e) {
-    return e.code();
-  }
-}
-
 bool SortedNameLess(const std::string& a, const std::string& b) {
   if (NameLess(a, b)) return true;
   if (NameLess(b, a)) return false;
@@ -128,10 +96,10 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
   };
 
   for (const std::string& argument : inputs) {
-    struct stat st {};
-    if (int code = StatPath(argument, st); code != 0) {
-      plan.push_back({argument, {}, {}, SystemErrorReason(code), false, {}});
-    } else if (S_ISDIR(st.st_mode)) {
+    const FileStatus status = StatusOf(argument);
+    if (status.error != 0) {
+      plan.push_back({argument, {}, {}, SystemErrorReason(status.error), false, {}});
+    } else if (status.kind == FileKind::kFolder) {
       std::vector<Found> found;
       try {
         walk(Folder::OpenPath(argument), argument, {}, found);
@@ -147,7 +115,7 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
           add(f.path.string(), f.relative.parent_path(), f.id);
       }
     } else {
-      add(argument, {}, FileId{st.st_dev, st.st_ino});
+      add(argument, {}, status.id);
     }
   }
 

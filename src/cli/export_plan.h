@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/stat.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,9 +29,6 @@ struct PlannedInput {
 // for the same names is converted once.
 std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
                                      const std::string& outDir, std::string_view extension);
-
-// What stands at `path` (links followed), looked up one folder at a time; 0 or the error code.
-int StatPath(const std::string& path, struct stat& st);
 
 // The order of names within a folder: letter case ignored, then byte order to break ties.
 bool SortedNameLess(const std::string& a, const std::string& b);

@@ -4,10 +4,11 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/atomic_file.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
   glint::RemoveTemporariesOnSignals();
-  std::vector<std::string> args(argv, argv + argc);
+  const std::vector<std::string> args = glint::CommandLine(argc, argv);
   glint::cli::StdConsole console;
   return glint::cli::Sprconv(args, console);
 }

@@ -1,7 +1,5 @@
 #include "cli/pack.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "image/palette_map.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
+#include "platform/file_status.h"
 #include "platform/output_file.h"
 #include "spr/sprite.h"
 
@@ -88,12 +87,20 @@ std::string missingNumbers(const std::vector<std::string>& numbers) {
   return text;
 }
 
+// An empty word names no file, not the working folder.
+FileStatus statusOf(const std::string& path) {
+  if (!path.empty()) return StatusOf(path);
+  FileStatus missing;
+  missing.error = ENOENT;
+  return missing;
+}
+
 // Why a frame file cannot be read (a folder, a FIFO, a link to nothing or in a loop), or "".
 std::string unreadableReason(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return SystemErrorReason(errno);
-  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
-  if (!S_ISREG(st.st_mode)) return "not an ordinary file";
+  const FileStatus status = statusOf(path);
+  if (status.error != 0) return SystemErrorReason(status.error);
+  if (status.kind == FileKind::kFolder) return "a folder, not a file";
+  if (status.kind != FileKind::kFile) return "not an ordinary file";
   return "";
 }
 
@@ -312,13 +319,14 @@ FileSource OpenInput(const std::string& path) {
 }
 
 void CheckOutput(const std::string& output, const std::vector<std::string>& inputs) {
-  struct stat out {};
-  if (::stat(output.c_str(), &out) != 0) return;
-  if (S_ISDIR(out.st_mode)) throw Failure(output, "a folder: give the sprite file's name");
-  if (!S_ISREG(out.st_mode)) throw Failure(output, "not an ordinary file: it is not replaced");
+  const FileStatus out = statusOf(output);
+  if (out.error != 0) return;
+  if (out.kind == FileKind::kFolder) throw Failure(output, "a folder: give the sprite file's name");
+  if (out.kind != FileKind::kFile)
+    throw Failure(output, "not an ordinary file: it is not replaced");
   for (const std::string& input : inputs) {
-    struct stat in {};
-    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+    const FileStatus in = statusOf(input);
+    if (in.error == 0 && in.id == out.id)
       throw Failure(output, "the output is also an input (" + QuotedName(input) + ")");
   }
 }
@@ -326,8 +334,7 @@ void CheckOutput(const std::string& output, const std::vector<std::string>& inpu
 std::vector<std::string> PackImages(const std::vector<std::string>& inputs, Console& console) {
   std::vector<std::string> images;
   for (const std::string& input : inputs) {
-    struct stat st {};
-    if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (statusOf(input).kind == FileKind::kFolder) {
       const std::vector<std::string> frames = folderImages(input, console);
       images.insert(images.end(), frames.begin(), frames.end());
     } else {

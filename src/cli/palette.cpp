@@ -1,7 +1,5 @@
 #include "cli/palette.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -9,6 +7,7 @@
 #include "cli/pack.h"
 #include "cli/sprite_input.h"
 #include "path/path.h"
+#include "platform/file_status.h"
 #include "platform/output_file.h"
 
 namespace glint::cli {
@@ -93,9 +92,8 @@ void setPalette(const PaletteOptions& options, Console& console) {
 }  // namespace
 
 FileIds WithPaletteInput(FileIds inputs, const std::string& path) {
-  struct stat st {};
-  if (!path.empty() && ::stat(path.c_str(), &st) == 0)
-    inputs.insert({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+  if (path.empty()) return inputs;
+  if (const FileStatus status = StatusOf(path); status.error == 0) inputs.insert(status.id);
   return inputs;
 }
 

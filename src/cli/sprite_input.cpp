@@ -1,13 +1,9 @@
 #include "cli/sprite_input.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
-#include "cli/export_plan.h"
 #include "cli/failure.h"
 #include "path/path.h"
 #include "platform/errors.h"
+#include "platform/file_status.h"
 #include "platform/names.h"
 
 namespace glint::cli {
@@ -20,11 +16,11 @@ std::string NotInSprite(const std::string& asked, int count) {
 }
 
 SpriteFile::SpriteFile(std::string path) : path_(std::move(path)) {
-  struct stat st {};
-  if (int code = StatPath(path_, st); code != 0) throw Failure(path_, SystemErrorReason(code));
-  if (S_ISDIR(st.st_mode)) throw Failure(path_, "a folder, not a sprite file");
+  const FileStatus status = StatusOf(path_);
+  if (status.error != 0) throw Failure(path_, SystemErrorReason(status.error));
+  if (status.kind == FileKind::kFolder) throw Failure(path_, "a folder, not a sprite file");
   // Opening a FIFO or a device could block or never end.
-  if (!S_ISREG(st.st_mode)) throw Failure(path_, "not an ordinary file");
+  if (status.kind != FileKind::kFile) throw Failure(path_, "not an ordinary file");
   // One folder at a time: a path longer than the system's limit still opens.
   const path::Parts parts = path::Split(path_);
   try {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -32,6 +33,11 @@ struct FreeSpace {
 // change it: one this user may not write, one with more than one name (hard link), or one whose
 // owner and group a new file cannot take is refused before anything is written, and the new file
 // keeps its owner and group.
+//
+// On Windows the temporary is always named; it is flushed, then put in place by ReplaceFileW when
+// the target exists (which keeps the target's attributes and access rights) or moved there with
+// write-through when it does not. A name Windows reserves or cannot hold, a read-only target, one
+// with more than one name, and one another program holds open are refused.
 class AtomicFile {
  public:
   enum class Way { kUnnamedWhereAvailable, kNamedTemporary };
@@ -66,38 +72,26 @@ class AtomicFile {
   // unnamed files take; GLINT_NAMED_TEMPORARIES=1 in the environment chooses it at start), and
   // where free space is learnt (nothing: from the file system).
   static void SetWay(Way way);
-  static void SetFreeSpaceQuery(std::function<FreeSpace(int fd)> query);
-
-  // A temporary's name, as a signal handler can read it.
-  struct InFlight {
-    int folder = -1;
-    char name[256] = {};
-  };
+  static void SetFreeSpaceQuery(std::function<FreeSpace()> query);
 
  private:
-  void start(int folder, std::string name, const FileIds& inputs, Kind kind);
-  void createNamed();
-  bool linkNamed(const std::string& temp);
-  void forgetTemporary();
-  void checkRoom(std::size_t bytes);
-  void checkTarget();  // refuses what came to stand at the target since the start
-  void commitUnnamed();
+  struct State;  // the file layer's own
+  // Deletes it where it is known, so that the shared constructors need not know it.
+  struct StateDeleter {
+    void operator()(State* state) const;
+  };
+  void start(const Folder& folder, std::string name, const FileIds& inputs, Kind kind);
 
   Folder ownFolder_;  // the target's folder when this file opened it
-  int folder_ = -1;   // the target's folder, links resolved
-  bool existed_ = false;
-  std::string name_;  // the target's name in it
-  std::string temp_;  // empty while the file has no name
-  int fd_ = -1;
-  int slot_ = -1;  // where a signal finds the temporary's name
-  InFlight inFlight_;
+  std::unique_ptr<State, StateDeleter> state_;
 };
 
 // Writes a whole file atomically as above; raises 52 with the reason on failure.
 void WriteFileAtomically(const std::string& target, std::span<const std::uint8_t> bytes);
 
-// On SIGINT, SIGTERM and SIGHUP, removes the named temporaries in flight, then ends the process
-// by that signal as it would have ended. A signal ignored when this is called stays ignored.
+// On SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl+C, Ctrl+Break and the console closing), removes
+// the named temporaries in flight, then ends the process as that signal would have ended it. A
+// signal ignored when this is called stays ignored.
 void RemoveTemporariesOnSignals();
 
 }  // namespace glint

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/dir_listing.h"
+#include "platform/native.h"
 #include "spr/sprite.h"
 
 namespace glint {
@@ -38,9 +39,12 @@ class FileSource : public ByteSource {
   bool readAhead(std::int64_t offset);
   bool readFromFile(std::int64_t offset, std::span<std::uint8_t> out);
 
-  void open(int folder, const std::string& name);
+  // Opens `name` in `folder`, or the path `name` when there is no folder; implemented once a
+  // file layer.
+  void open(const Folder* folder, const std::string& name);
+  void close();
 
-  int fd_ = -1;
+  NativeFile file_ = kNoFile;
   std::int64_t length_ = 0;
   FileId id_;
   std::int64_t modified_ = 0;

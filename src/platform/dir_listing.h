@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/native.h"
+
 namespace glint {
 
 namespace attr {
@@ -39,32 +41,32 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
                                     ListFilter filter);
 
 // An open folder, to name what is in it relative to it: depth alone never stops a walk or a
-// write, whatever the system's path limit, and a folder renamed meanwhile is still the one meant.
+// write, whatever the system's path limit, and a folder renamed meanwhile is still the one meant
+// (on POSIX; on Windows a folder is held by its full path).
 class Folder {
  public:
   Folder() = default;
-  // Takes ownership of an open folder's descriptor.
-  static Folder Adopt(int fd) { return Folder(fd); }
   // Raises SystemError (52, the reason in plain words) when the folder cannot be opened.
   static Folder Open(const std::string& path);
   // The same, one name at a time from the root or the working folder, so that no length of path
   // stops it; with `create` missing folders are made.
   static Folder OpenPath(const std::string& path, bool create = false);
-  Folder(Folder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&& other) noexcept;
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
   ~Folder();
 
-  int fd() const { return fd_; }
-  // The folder at `below` (names joined by '/'; empty: this one again), each part opened from the
-  // one before. With `create` missing parts are made; with `followLinks` false a linked part is
-  // refused. Raises SystemError; a file in the way is EEXIST ("a file has that name").
+  // The folder at `below` (names joined by separators; empty: this one again), each part opened
+  // from the one before. With `create` missing parts are made; with `followLinks` false a linked
+  // part is refused. Raises SystemError; a file in the way is EEXIST ("a file has that name").
   Folder open(const std::string& below, bool create, bool followLinks = true) const;
 
+  const NativeFolder& native() const { return native_; }
+
  private:
-  explicit Folder(int fd) : fd_(fd) {}
-  int fd_ = -1;
+  explicit Folder(NativeFolder native) : native_(std::move(native)) {}
+  NativeFolder native_;
 };
 
 // Which file a name stands for, whatever name or link it is reached by.

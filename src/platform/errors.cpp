@@ -45,6 +45,8 @@ std::string SystemErrorReason(int code) {
       return "the name or the path is too long";
     case ELOOP:
       return "a symbolic link on the way loops";
+    case EBUSY:
+      return "another program has it open";
     default:
       return std::strerror(code);
   }

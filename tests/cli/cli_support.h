@@ -1,10 +1,16 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "image/png_writer.h"
+#include "image/thumbnail.h"
+#include "spr/sprite.h"
 #include "support/sprite_builder.h"
 
 namespace glint::testing {
@@ -25,5 +31,28 @@ CliRun Sprconv(Strings args, const More&... more) {
   int status = cli::Sprconv(args, console);
   return {status, console.outText(), console.errText()};
 }
+
+// A sprite of two frames, a frame image of its palette, and an RGBA image: clear, opaque in index
+// 0's colour (0, 255, 0), and in index 1's.
+struct SprconvPackAndReplace : ::testing::Test {
+  TempDir dir, elsewhere;
+  std::string sprite =
+      SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
+  std::string good = dir.file("a/f_1.png"), alien = dir.file("b/f_1.png");
+  std::string rgba =
+      WriteFile(elsewhere.file("w_1.png"),
+                image::RgbaPng({3, 1, {0, 0, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
+  std::string in = dir.file("in.spr");
+
+  SprconvPackAndReplace() {
+    spr::IndexedImage pixels(2, 1);
+    pixels.pixels = {1, 2};
+    spr::Palette other = DistinctPalette();
+    other[4] = 99;  // index 1 is a colour the sprite's palette lacks
+    for (const char* folder : {"a", "b"}) std::filesystem::create_directory(dir.file(folder));
+    WriteFile(good, image::PalettePng(pixels, DistinctPalette(), false));
+    WriteFile(alien, image::PalettePng(pixels, other, false));
+  }
+};
 
 }  // namespace glint::testing

@@ -1,14 +1,8 @@
-// The converter's commands in process and as a real program: exports, usage, info, pack and
-// replace, and what its exit statuses and signals leave behind.
+// The converter's commands in process: exports, usage, info, pack, replace and palettes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -194,86 +188,6 @@ TEST(SprconvInfo, NamesCannotForgeALineInJsonOrInMessages) {
   for (const auto& [quote, raw, want] : quoted) EXPECT_EQ(quote(raw), want) << raw;
 }
 
-// Runs a shell command line on a terminal, calling `started` once it runs; `out` holds what it
-// wrote to stdout and stderr, and a signal that ended it is given as minus its number.
-CliRun OnTerminal(const std::string& command, const std::function<void(pid_t)>& started = {}) {
-  int fd = -1;
-  pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
-  if (pid == 0) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_DFL);
-    execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-    _exit(127);
-  }
-  if (started) started(pid);
-  CliRun run;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-    run.out.append(buffer, static_cast<std::size_t>(n));
-  close(fd);
-  waitpid(pid, &run.status, 0);
-  run.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -WTERMSIG(run.status);
-  return run;
-}
-
-// The exit statuses, and a progress bar on a terminal unless -q; the in-process runs show that
-// there is none when stderr is not a terminal. Output that cannot be written is a failure, and
-// so is an output folder that cannot be looked up (as an unprivileged user, where one can be).
-TEST(SprconvBinary, ExitStatusesAndAProgressBarOnlyOnATerminal) {
-  TempDir dir;
-  const std::string good =
-      SpriteBuilder().patternFrame(4, 4, 1).patternFrame(4, 4, 2).write(dir.file("good.spr"));
-  const std::string bad = SpriteBuilder().signature({'S', 'P', 0, 2}).write(dir.file("bad.spr"));
-  fs::create_directory(dir.file("none"));
-  ::mkdir(dir.file("locked").c_str(), 0700);
-  fs::permissions(dir.path(), fs::perms(0755));
-  const bool unprivileged = ::geteuid() == 0 && OnTerminal("setpriv --help >/dev/null").status == 0;
-  if (!unprivileged) std::printf("needs root and setpriv: the unprivileged case is skipped\n");
-  const std::string run = SPRCONV_PATH " export ";
-  const std::tuple<std::string, int, std::string> cases[] = {
-      // what it writes, or nothing
-      {run + good + " -o " + dir.file("a"), 0, "1/1 files, 2 frames"},
-      {run + good + " -q -o " + dir.file("b"), 0, ""},
-      {run + good + " " + bad + " -o " + dir.file("c"), 1, "bad.spr: not a sprite file"},
-      {run + "-o " + dir.file("d"), 2, "sprconv: "},
-      {run + dir.file("none"), 0, "none: no sprite files in this folder"},
-      {run + dir.file("none") + " 2>/dev/full", 1, ""},
-      {SPRCONV_PATH " info --json " + good + " >/dev/full", 1, "cannot write to standard output"},
-      {"setpriv --reuid=65534 --regid=65534 --clear-groups " + run + good + " -o " +
-           dir.file("locked/out"),
-       1, dir.file("locked/out") + ": cannot create the folder: permission denied\r\n"}};
-  for (const auto& [command, status, out] : cases) {
-    if (!unprivileged && command.rfind("setpriv", 0) == 0) continue;
-    const CliRun ran = OnTerminal(command);  // nothing at all where nothing is expected
-    EXPECT_EQ(std::tuple(ran.status, out.empty() ? ran.out : "", ran.out.find(out) != ran.out.npos),
-              std::tuple(status, "", true))
-        << command + "\n" + ran.out;
-  }
-  EXPECT_EQ(Names(dir.file("a")), (Strings{"good_01.bmp", "good_02.bmp"}));
-}
-
-// Where files are written under temporary names, a signal removes those in flight and ends the
-// program as that signal would have.
-TEST(SprconvBinary, ASignalRemovesTheTemporaryAndEndsTheProgramAsItWould) {
-  TempDir dir;
-  fs::create_directory(dir.file("none"));
-  SpriteBuilder builder;
-  for (int k = 0; k < 300; ++k) builder.patternFrame(250, 240, static_cast<std::uint32_t>(k));
-  const std::string sprite = builder.write(dir.file("big.spr")), out = dir.file("none");
-  const std::string gifPath = out + "/z.gif",
-                    gif = "exec env GLINT_NAMED_TEMPORARIES=1 " SPRCONV_PATH " gif " + sprite +
-                          " -o " + gifPath + " 2>/dev/null";
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    // On a busy machine the signal may come once the GIF is whole: then it is tried again.
-    CliRun ran;
-    for (int tries = 0; tries < 5 && (tries == 0 || ran.status == 0); ++tries, fs::remove(gifPath))
-      ran = OnTerminal(gif, [&](pid_t pid) {
-        for (int k = 0; k < 10000 && Names(out).empty(); ++k) usleep(1000);
-        kill(pid, signal);
-      });
-    EXPECT_EQ(std::pair(ran.status, Names(out)), std::pair(-signal, Strings{})) << signal;
-  }
-}
-
 // The sprite as pack writes it: no gap, and the palette's reserved bytes 0.
 Bytes Packed(SpriteBuilder builder, std::array<std::uint8_t, 1024> palette = DistinctPalette()) {
   for (std::size_t k = 3; k < palette.size(); k += 4) palette[k] = 0;
@@ -314,35 +228,10 @@ TEST(SprconvPack, RoundTripsWithTheExport) {
   }
 }
 
-// A sprite of two frames, a frame image of its palette, and an RGBA image: clear, opaque in index
-// 0's colour (0, 255, 0), and in index 1's.
-struct SprconvPackAndReplace : ::testing::Test {
-  TempDir dir, elsewhere;
-  std::string sprite =
-      SpriteBuilder().frame(2, 1, {1, 0}).rawFrame(2, 1, {0, 0, 3}).write(dir.file("s.spr"));
-  std::string good = dir.file("a/f_1.png"), alien = dir.file("b/f_1.png");
-  std::string rgba =
-      WriteFile(elsewhere.file("w_1.png"),
-                image::RgbaPng({3, 1, {0, 0, 0, 0, 0, 255, 0, 255, 1, 254, 7, 255}}));
-  std::string in = dir.file("in.spr");
-
-  SprconvPackAndReplace() {
-    spr::IndexedImage pixels(2, 1);
-    pixels.pixels = {1, 2};
-    spr::Palette other = DistinctPalette();
-    other[4] = 99;  // index 1 is a colour the sprite's palette lacks
-    for (const char* folder : {"a", "b"}) fs::create_directory(dir.file(folder));
-    WriteFile(good, image::PalettePng(pixels, DistinctPalette(), false));
-    WriteFile(alien, image::PalettePng(pixels, other, false));
-  }
-};
-
 // What replace and pack refuse, and drawing over the palette drawn with, each in plain words
 // and leaving every file as it was.
 TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
   const std::string empty = WriteFile(dir.file("a/f_01.bmp"), {});
-  const std::string fifo = elsewhere.file("fifo");  // not in `dir`, whose listing would wait on it
-  ::mkfifo(fifo.c_str(), 0600);
   const std::string colour = "pixel (0, 0) is #63FE07, a colour the ";
   const std::string reaching =
       SpriteBuilder().rawFrame(2, 1, {1, 2}, 40).write(dir.file("reaching.spr"));
@@ -355,8 +244,6 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
       {{"replace", sprite, "--frame", "1", alien}, "b/f_1.png: frame 1: " + colour},
       {{"replace", sprite, "--frame", "1", sprite}, "s.spr: the output is also an input (/"},
       {{"pack", good, alien, "-o", in, "--palette", sprite}, "b/f_1.png: frame 2: " + colour},
-      {{"pack", fifo, "-o", in}, "fifo: not an ordinary file"},
-      {{"pack", good, "-o", fifo}, "fifo: not an ordinary file: it is not replaced"},
       {{"pack", good, "-o", sprite, "--palette", sprite}, "s.spr: the output is also an input (/"},
       {{"pack", sprite, "-o", in}, "s.spr: neither a PNG nor a BMP file"},
       {{"pack", good, "-o", in, "--palette", empty}, "f_01.bmp: no palette to take: neither"},
@@ -421,7 +308,7 @@ std::vector<spr::Colour> PublishedColours(const Bytes& file, bool jasc) {
 
 // A sprite with a gap, unused header bytes and reserved bytes set: its palette listed, written as
 // each kind and set back into a copy whose colours differ gives the sprite byte for byte. The
-// files keep their published formats, and a program we did not write reads the PNG.
+// files keep their published formats.
 TEST(SprconvPalette, WrittenFilesKeepTheirFormatsAndSetBackByteForByte) {
   TempDir dir;
   Bytes original = SpriteBuilder().patternFrame(5, 4, 3).gap({9, 8, 7}).build();
@@ -441,8 +328,6 @@ TEST(SprconvPalette, WrittenFilesKeepTheirFormatsAndSetBackByteForByte) {
                                         R"("hex": "#11EE77"}, {)"),
                               ::testing::EndsWith("\"}]\n")));
 
-  const bool identify = std::system("identify -version >/dev/null 2>&1") == 0;
-  if (!identify) std::printf("identify is missing: the PNG is not read by another program\n");
   for (const char* kind : {"gpl", "pal", "png"}) {
     SCOPED_TRACE(kind);
     const std::string file = dir.file(std::string("x.") + kind), copy = dir.file("t.spr");
@@ -452,13 +337,6 @@ TEST(SprconvPalette, WrittenFilesKeepTheirFormatsAndSetBackByteForByte) {
       Bytes swatches(256);  // pixel k is index k
       std::iota(swatches.begin(), swatches.end(), std::uint8_t{0});
       EXPECT_EQ(image::ReadImage(written).indices, swatches);
-      std::string said;
-      if (identify) {
-        FILE* run = ::popen(("identify -format '%w %h %k %r' " + file).c_str(), "r");
-        for (char c; run != nullptr && std::fread(&c, 1, 1, run) == 1;) said += c;
-        if (run != nullptr) ::pclose(run);
-        EXPECT_EQ(said, "16 16 256 PseudoClass sRGB ");
-      }
     } else {
       EXPECT_EQ(PublishedColours(written, kind[1] == 'a'), colours);
     }

@@ -21,6 +21,7 @@
 #include "cli/cli_support.h"
 #include "export/save_frames.h"
 #include "platform/atomic_file.h"
+#include "platform/file_status.h"
 #include "platform/gdi_qt.h"
 #include "support/fake_window.h"
 #include "support/form1_fixture.h"
@@ -212,9 +213,8 @@ TEST(HostileInputs, TheWalkNamesEveryEntryItCannotReadQuoted) {
       "sprconv: $'" + in + "/evil\\nname.spr': not a sprite file: wrong signature\nsprconv: " + in +
       "/gone.spr: no such file or folder\nsprconv: " + in + "/pipe.spr: not an ordinary file\n";
   EXPECT_THAT(Sprconv({"export", in, "-o", mirror}), ::testing::FieldsAre(1, "", said));
-  struct stat st {};
-  EXPECT_EQ(::fstatat(Folder::OpenPath(mirror + "/" + deep).fd(), "deep_01.bmp", &st, 0), 0);
-  EXPECT_EQ(st.st_size, 1078 + 8);
+  const FileStatus written = StatusIn(Folder::OpenPath(mirror + "/" + deep), "deep_01.bmp", true);
+  EXPECT_EQ(std::pair(written.error, written.size), std::pair(0, std::uint64_t{1078 + 8}));
 
   ::symlink("loop", dir.file("loop").c_str());
   EXPECT_EQ(Sprconv({"export", in + "/" + deep + "/deep.spr", "-o", dir.file("loop/x")}).err,

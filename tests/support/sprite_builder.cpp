@@ -1,7 +1,6 @@
 #include "support/sprite_builder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -97,18 +96,20 @@ std::string WriteFile(const std::string& path, const Bytes& bytes) {
 }
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "glint-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device seed;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; path_.empty(); ++attempt) {
+    if (attempt == 100) throw std::runtime_error("no temporary folder in " + base.string());
+    const std::filesystem::path tried = base / ("glint-test-" + std::to_string(seed()));
+    if (!std::filesystem::create_directory(tried)) continue;
+    std::filesystem::permissions(tried, std::filesystem::perms::owner_all);  // this user's alone
+    path_ = tried.generic_string();
+  }
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
-  // A tree deeper than the path limit is left to a tool that walks relative to its folders.
-  if (std::filesystem::exists(path_, ec)) {
-    [[maybe_unused]] const int status = std::system(("rm -rf '" + path_ + "'").c_str());
-  }
 }
 
 Bytes ReadFile(const std::string& path) {
