@@ -4,7 +4,8 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all bootstrap build run test bench sanitize fuzz format clean release install package
+.PHONY: all bootstrap build run test bench sanitize fuzz format clean release install package \
+        windows windows-test
 
 all: build
 
@@ -64,4 +65,17 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-bench build-sanitize build-fuzz $(RELEASE_BUILD)
+	rm -rf build build-bench build-sanitize build-fuzz $(RELEASE_BUILD) $(WINDOWS_BUILD)
+
+# sprconv for 64-bit Windows, cross-built with MinGW-w64, and its zip; tested under Wine.
+WINDOWS_BUILD ?= build-windows
+windows:
+	bash scripts/windows-deps $(WINDOWS_BUILD)/deps
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-posix.cmake \
+	  -DGLINT_WINDOWS_DEPS=$(CURDIR)/$(WINDOWS_BUILD)/deps $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cd $(WINDOWS_BUILD) && cpack -G ZIP >/dev/null && ls glintscope-sprconv-*-win64.zip
+
+windows-test: windows
+	bash scripts/windows-test $(WINDOWS_BUILD)
