@@ -24,7 +24,7 @@ struct Found {
   FileId id;
 };
 
-void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
+void walk(const Folder& folder, const fs::path& at, const fs::path& relative,
           std::vector<Found>& found) {
   struct Entry {
     std::string name;
@@ -35,7 +35,7 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
   std::vector<Entry> entries;
   std::vector<std::string> names;
   if (const int code = ListNames(folder, names); code != 0) {
-    found.push_back({path, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
+    found.push_back({at, relative, "cannot read the folder: " + SystemErrorReason(code), {}});
     return;
   }
   for (const std::string& name : names) {
@@ -61,17 +61,16 @@ void walk(const Folder& folder, const fs::path& path, const fs::path& relative,
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return SortedNameLess(a.name, b.name); });
   for (const Entry& entry : entries) {
+    const fs::path name = path::FsPath(entry.name);
     if (!entry.folder) {
-      found.push_back({path / entry.name, relative / entry.name, entry.problem, entry.id});
+      found.push_back({at / name, relative / name, entry.problem, entry.id});
       continue;
     }
     try {
-      walk(folder.open(entry.name, false, false), path / entry.name, relative / entry.name, found);
+      walk(folder.open(entry.name, false, false), at / name, relative / name, found);
     } catch (const Error& e) {
-      found.push_back({path / entry.name,
-                       relative / entry.name,
-                       "cannot read the folder: " + e.description(),
-                       {}});
+      found.push_back(
+          {at / name, relative / name, "cannot read the folder: " + e.description(), {}});
     }
   }
 }
@@ -91,7 +90,7 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     PlannedInput input{sprite, {}, image::SpriteName(sprite), {}, false, id};
     if (!outDir.empty())
       input.outFolder =
-          relativeFolder.empty() ? outDir : (fs::path(outDir) / relativeFolder).string();
+          relativeFolder.empty() ? outDir : path::Utf8(path::FsPath(outDir) / relativeFolder);
     plan.push_back(std::move(input));
   };
 
@@ -102,17 +101,18 @@ std::vector<PlannedInput> PlanExport(const std::vector<std::string>& inputs,
     } else if (status.kind == FileKind::kFolder) {
       std::vector<Found> found;
       try {
-        walk(Folder::OpenPath(argument), argument, {}, found);
+        walk(Folder::OpenPath(argument), path::FsPath(argument), {}, found);
       } catch (const Error& e) {
-        found.push_back({argument, {}, "cannot read the folder: " + e.description(), {}});
+        found.push_back(
+            {path::FsPath(argument), {}, "cannot read the folder: " + e.description(), {}});
       }
       if (found.empty())
         plan.push_back({argument, {}, {}, "no sprite files in this folder", true, {}});
       for (const Found& f : found) {
         if (!f.problem.empty())
-          plan.push_back({f.path.string(), {}, {}, f.problem, false, {}});
+          plan.push_back({path::Utf8(f.path), {}, {}, f.problem, false, {}});
         else
-          add(f.path.string(), f.relative.parent_path(), f.id);
+          add(path::Utf8(f.path), f.relative.parent_path(), f.id);
       }
     } else {
       add(argument, {}, status.id);

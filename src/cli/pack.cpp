@@ -11,6 +11,7 @@
 #include "cli/sprite_input.h"
 #include "image/image_reader.h"
 #include "image/palette_map.h"
+#include "path/path.h"
 #include "platform/byte_source.h"
 #include "platform/errors.h"
 #include "platform/file_status.h"
@@ -111,18 +112,18 @@ std::vector<std::string> folderImages(const std::string& folder, Console& consol
   std::vector<Frame> frames;
   std::vector<Failure> unreadable;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
+  for (fs::directory_iterator it(path::FsPath(folder), ec); !ec && it != fs::directory_iterator();
        it.increment(ec)) {
-    const std::string file = it->path().filename().string();
+    const std::string file = path::Utf8(it->path().filename());
     if (file.empty() || file[0] == '.') continue;
     const auto parts = frameFileName(file);
     if (!parts) continue;
-    std::string path = it->path().string();
+    std::string image = path::Utf8(it->path());
     // A frame that cannot be read would leave a sprite a frame short: nothing is written.
-    if (std::string reason = unreadableReason(path); !reason.empty())
-      unreadable.emplace_back(path, reason);
+    if (std::string reason = unreadableReason(image); !reason.empty())
+      unreadable.emplace_back(image, reason);
     else
-      frames.push_back({parts->first, parts->second, std::move(path)});
+      frames.push_back({parts->first, parts->second, std::move(image)});
   }
   if (ec) throw Failure(folder, "cannot read the folder: " + SystemErrorReason(ec.value()));
   if (!unreadable.empty()) {

@@ -8,6 +8,7 @@
 #include "cli/palette.h"
 #include "cli/sprite_input.h"
 #include "image/thumbnail.h"
+#include "path/path.h"
 #include "platform/output_file.h"
 
 namespace glint::cli {
@@ -16,7 +17,7 @@ void WriteThumbnail(const ThumbnailOptions& options,
                     const std::function<void(const std::string&)>& tell) {
   const std::string& path = options.sprite;
   std::error_code ec;
-  if (std::filesystem::equivalent(path, options.output, ec))
+  if (std::filesystem::equivalent(path::FsPath(path), path::FsPath(options.output), ec))
     throw Failure(options.output, "the output would replace the sprite itself");
   SpriteFile sprite(path);
   const spr::Palette palette = PaletteShown(options.palette, sprite.palette(), tell);

@@ -62,15 +62,16 @@ std::string MultipleFrameName(std::string_view folder, std::string_view baseName
 std::string FramePath(const std::string& sprite, const std::string& outFolder,
                       const std::string& name, int frame, std::string_view extension) {
   if (outFolder.empty()) return SingleFrameName(sprite, frame, extension);
-  return (fs::path(outFolder) / FrameFileName(name, frame, extension)).string();
+  return path::Utf8(path::FsPath(outFolder) / path::FsPath(FrameFileName(name, frame, extension)));
 }
 
 std::string FrameFilesKey(const std::string& sprite, const std::string& outFolder,
                           const std::string& name) {
-  if (!outFolder.empty()) return (fs::path(outFolder) / name).lexically_normal().string();
+  if (!outFolder.empty())
+    return path::Utf8((path::FsPath(outFolder) / path::FsPath(name)).lexically_normal());
   std::error_code ec;
-  const fs::path canonical = fs::weakly_canonical(sprite, ec);
-  return ec ? fs::path(sprite).lexically_normal().string() : canonical.string();
+  const fs::path canonical = fs::weakly_canonical(path::FsPath(sprite), ec);
+  return path::Utf8(ec ? path::FsPath(sprite).lexically_normal() : canonical);
 }
 
 std::vector<std::size_t> FirstClaims(const std::vector<std::string>& keys) {

@@ -3,6 +3,7 @@
 // Paths cut at their last separator, the one way the program does it. Standard C++ only, so the
 // pure image code and the platform layer share it.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,16 @@ inline Parts Split(std::string_view path) {
   if (cut == std::string_view::npos) return {"", std::string(path)};
   return {std::string(cut == 0 ? path.substr(0, 1) : path.substr(0, cut)),
           std::string(path.substr(cut + 1))};
+}
+
+// std::filesystem paths from and to the program's names, which are UTF-8 everywhere: a plain
+// std::string would be read in the system's code page on Windows.
+inline std::filesystem::path FsPath(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 }  // namespace glint::path

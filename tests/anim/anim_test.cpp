@@ -63,18 +63,9 @@ TEST(Canvas, OpensAtTheLargestZoomUpTo4ThatFitsTheScreen) {
   for (auto [w, h, zoom] : cases) EXPECT_EQ(OpeningZoom(w, h), zoom) << w << " x " << h;
 }
 
-// A frame painted at a zoom: the area's pixels, a row after another.
-std::vector<std::uint32_t> Paint(const spr::IndexedImage* frame, const Placement& p,
-                                 const Colours& colours, int zoom, bool transparent, Rect area,
-                                 const Highlight* highlight = nullptr) {
-  std::vector<std::uint32_t> out(static_cast<std::size_t>(area.width * area.height));
-  PaintCanvas(frame, p, colours, zoom, transparent, area, out.data(), area.width, highlight);
-  return out;
-}
-
 // Any area painted alone at a zoom: blocks of the frame's pixels, the checkerboard for index 0
-// when it is transparent, the canvas colour around; with a highlight, the pixels of the other
-// indices (the checkerboard too) faded, and the canvas around as it was.
+// when it is transparent, the canvas colour around (and alone without a frame); with a highlight,
+// the pixels of the other indices (the checkerboard too) faded, and the canvas around as it was.
 TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   spr::IndexedImage frame(3, 2);
   frame.pixels = {0, 1, 2, 3, 0, 255};
@@ -82,34 +73,44 @@ TEST(Canvas, PaintsTheAreaAskedPixelByPixel) {
   for (std::size_t k = 0; k < 256; ++k) colours[k] = 0xFF000000u | static_cast<std::uint32_t>(k);
   const Placement p{1, 1, 3, 2};  // on a 5 x 4 canvas
   const Highlight highlights[] = {Highlight(), Highlight().set(1), Highlight().set(0).set(255)};
-  for (int zoom : {1, 3, 16})
-    for (bool transparent : {false, true})
-      for (const Highlight& highlight : highlights)
-        for (const Rect area : {Rect{0, 0, 5 * zoom, 4 * zoom},
-                                Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
-          std::vector<std::uint32_t> want;
-          for (int y = area.y; y < area.y + area.height; ++y)
-            for (int x = area.x; x < area.x + area.width; ++x) {
-              const auto pixel = PixelUnderPointer({x, y}, p, zoom);
-              const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
-              const std::uint32_t colour =
-                  index == 0 && transparent ? CheckerColour(x, y) : colours[index];
-              want.push_back(!pixel                                 ? kCanvasColour
-                             : highlight.none() || highlight[index] ? colour
-                                                                    : Faded(colour));
-            }
-          EXPECT_EQ(Paint(&frame, p, colours, zoom, transparent, area, &highlight), want)
-              << zoom << " " << transparent << " " << highlight.count() << " " << area.width;
-        }
+  for (const spr::IndexedImage* shown : {&frame, static_cast<spr::IndexedImage*>(nullptr)})
+    for (int zoom : {1, 3, 16})
+      for (bool transparent : {false, true})
+        for (const Highlight& highlight : highlights)
+          for (const Rect area : {Rect{0, 0, 5 * zoom, 4 * zoom},
+                                  Rect{zoom + 1, zoom / 2, 2 * zoom + 1, 2 * zoom + 1}}) {
+            std::vector<std::uint32_t> want,
+                got(static_cast<std::size_t>(area.width * area.height));
+            for (int y = area.y; y < area.y + area.height; ++y)
+              for (int x = area.x; x < area.x + area.width; ++x) {
+                const auto pixel = shown ? PixelUnderPointer({x, y}, p, zoom) : std::nullopt;
+                const std::uint8_t index = pixel ? frame.at(pixel->x, pixel->y) : 0;
+                const std::uint32_t colour =
+                    index == 0 && transparent ? CheckerColour(x, y) : colours[index];
+                want.push_back(!pixel                                 ? kCanvasColour
+                               : highlight.none() || highlight[index] ? colour
+                                                                      : Faded(colour));
+              }
+            PaintCanvas(shown, p, colours, zoom, transparent, area, got.data(), area.width,
+                        &highlight);
+            EXPECT_EQ(got, want) << (shown != nullptr) << " " << zoom << " " << transparent << " "
+                                 << highlight.count() << " " << area.width;
+          }
 }
 
-// A quarter of the colour over three quarters of the canvas grey, channel by channel.
-TEST(Canvas, FadedIsAQuarterOfTheColourOverTheCanvasGrey) {
+// Faded: a quarter of the colour over three quarters of the canvas grey, channel by channel. The
+// checkerboard: 8-pixel squares of the screen, light first, whatever the zoom.
+TEST(Canvas, FadedIsAQuarterOfTheColourOverTheGreyAndTheCheckerboardIsOfScreenSquares) {
   const std::uint32_t cases[][2] = {{0xFF000000, 0xFF606060},
                                     {0xFFFFFFFF, 0xFF9F9F9F},
                                     {0xFFC8280C, 0xFF926A63},
                                     {kCanvasColour, kCanvasColour}};
   for (auto [colour, faded] : cases) EXPECT_EQ(Faded(colour), faded) << std::hex << colour;
+  std::vector<std::uint32_t> squares;
+  for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
+    squares.push_back(CheckerColour(x, y));
+  const std::uint32_t light = 0xFFCCCCCC, dark = 0xFF999999;
+  EXPECT_EQ(squares, (std::vector{light, light, dark, light, dark, light}));
 }
 
 // Stored bytes counted as stored: literals one pixel each, a run its length of index 0, a 0
@@ -133,12 +134,10 @@ TEST(IndexCounts, StoredBytesCountLiteralsAndRuns) {
 
 // Every record's stored bytes, whatever the sizes say, up to a broken record.
 TEST(IndexCounts, TheSpriteCountsItsRecordsUpToABrokenOne) {
-  const Bytes file = SpriteBuilder()
-                         .rawFrame(2, 2, {7, 7, 0, 2})
-                         .rawFrame(0, 0, {})
-                         .rawFrame(1, 1, {7, 9, 0, 4})  // more bytes than pixels
-                         .rawFrame(2, 2, {9, 9, 9, 9}, 3000)
-                         .build();
+  // The third record holds more bytes than pixels; the fourth is cut short.
+  SpriteBuilder b;
+  b.rawFrame(2, 2, {7, 7, 0, 2}).rawFrame(0, 0, {}).rawFrame(1, 1, {7, 9, 0, 4});
+  const Bytes file = b.rawFrame(2, 2, {9, 9, 9, 9}, 3000).build();
   spr::MemoryBytes source(file);
   const IndexCounts counts = CountSpritePixels(source, std::atomic<bool>(false));
   EXPECT_EQ(std::tuple(counts[0], counts[7], counts[9]), std::tuple(6u, 3u, 1u));
@@ -155,20 +154,6 @@ TEST(IndexCounts, TheSwatchTellsItsColourAndCounts) {
   for (const auto& [inFrame, inSprite, counts] : cases)
     EXPECT_EQ(SwatchText(17, {200, 40, 12}, inFrame, inSprite),
               "index 17 (R 200, G 40, B 12) #C8280C | " + counts);
-}
-
-TEST(Canvas, WithoutAFrameIsPaintedAlone) {
-  EXPECT_EQ(Paint(nullptr, Placement{1, 1, 3, 2}, Colours{}, 2, true, {0, 0, 4, 1}),
-            std::vector<std::uint32_t>(4, kCanvasColour));
-}
-
-// 8-pixel squares of the screen, light first, whatever the zoom.
-TEST(Canvas, TheCheckerboardIsOfScreenSquares) {
-  std::vector<std::uint32_t> squares;
-  for (auto [x, y] : {std::pair{0, 0}, {7, 7}, {8, 0}, {8, 8}, {0, 15}, {16, 0}})
-    squares.push_back(CheckerColour(x, y));
-  const std::uint32_t light = 0xFFCCCCCC, dark = 0xFF999999;
-  EXPECT_EQ(squares, (std::vector{light, light, dark, light, dark, light}));
 }
 
 // Four frames of 100 ms, on a clock of the test's own.
@@ -239,15 +224,9 @@ TEST(FrameCache, StaysWithinItsBudgetDroppingTheFrameUsedLongestAgo) {
   EXPECT_LE(cache.bytes(), 60u);
 }
 
-// What comes before the cut plays.
-TEST(Animation, ARecordCutShortEndsTheFrames) {
-  Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
-  Animation a(std::make_unique<spr::MemoryBytes>(cut), [] { return std::int64_t{0}; });
-  EXPECT_EQ(std::tuple(a.playableCount(), a.brokenAt()), std::tuple(1, 2));
-}
-
-// A long sprite shows its first frame at once and takes the rest as they are read.
-TEST(Animation, ALongSpriteShowsItsFirstFrameBeforeItsHeadersAreRead) {
+// A long sprite shows its first frame at once and takes the rest as they are read; a record cut
+// short ends the frames.
+TEST(Animation, ShowsTheFirstFrameBeforeTheHeadersAreReadAndEndsAtARecordCutShort) {
   SpriteBuilder longer = SpriteBuilder().rawFrame(0, 0, {}).frame(1, 1, {3});
   for (int k = 0; k < Animation::kFirstHeaders + 2; ++k) longer.frame(1, 1, {4});
   const Bytes file = longer.frame(300, 1, Bytes(300, 5)).build();
@@ -259,6 +238,10 @@ TEST(Animation, ALongSpriteShowsItsFirstFrameBeforeItsHeadersAreRead) {
   EXPECT_TRUE(a.readHeaders(2));
   EXPECT_EQ(std::tuple(a.playableCount(), a.canvasWidth(), a.zoom()),
             std::tuple(Animation::kFirstHeaders + 4, 300, 2));
+  // What comes before a record cut short plays.
+  Bytes cut = SpriteBuilder().frame(1, 1, {5}).rawFrame(2, 2, {1, 2, 3, 4}, 3000).build();
+  Animation b(std::make_unique<spr::MemoryBytes>(cut), [] { return std::int64_t{0}; });
+  EXPECT_EQ(std::tuple(b.playableCount(), b.brokenAt()), std::tuple(1, 2));
 }
 
 }  // namespace

@@ -10,10 +10,23 @@
 #include "cli/console.h"
 #include "image/png_writer.h"
 #include "image/thumbnail.h"
+#include "path/path.h"
 #include "spr/sprite.h"
 #include "support/sprite_builder.h"
 
 namespace glint::testing {
+
+// `folder` and `name` as the converter joins them: with the system's separator.
+inline std::string Joined(const std::string& folder, const std::string& name) {
+  return folder + path::kSeparator + name;
+}
+
+// Windows holds no two names that differ in letter case alone.
+#ifdef _WIN32
+inline constexpr bool kNamesDifferInCase = false;
+#else
+inline constexpr bool kNamesDifferInCase = true;
+#endif
 
 struct CliRun {
   int status = -1;

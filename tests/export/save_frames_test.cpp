@@ -69,8 +69,10 @@ struct Fixture {
 };
 
 // The base name is the sprite's less its last four characters, whatever they are (a character is
-// not a byte); a start above the end writes nothing and says nothing.
-TEST(SaveFrames, WritesTheRangeBesideTheSprite) {
+// not a byte); a start above the end writes nothing and says nothing. The 6 x 3 frame's layout,
+// field by field: "BM", the fields at offsets 2, 6, ..., 50, palette entries 0 and 1 (blue,
+// green, red, 0), then rows of 8 bytes, bottom row first.
+TEST(SaveFrames, WritesTheRangeBesideTheSpriteInTheBmpLayout) {
   const std::string name = "Walk.sp\xC3\xA9";
   Fixture f(sprite(6), name);
   f.save(5, 3);
@@ -81,6 +83,15 @@ TEST(SaveFrames, WritesTheRangeBesideTheSprite) {
     expectShowsFrame(f.window.text1 + "." + std::to_string(k) + ".bmp", k);
   EXPECT_EQ(std::tuple(f.window.StatusText(), f.shown()),
             std::tuple("Writing bitmap 6 of 6... (This bitmap 100%)", Strings{}));
+  const Bytes b = testing::ReadFile(f.window.text1 + ".4.bmp");
+  ASSERT_EQ(b.size(), 1078u + 24);
+  std::vector<std::uint32_t> fields(1, b[0] | b[1] << 8);
+  for (std::size_t i = 2; i < 62; i += 4)
+    fields.push_back(b[i] | b[i + 1] << 8 | b[i + 2] << 16 | b[i + 3] << 24);
+  EXPECT_EQ(fields,
+            (std::vector<std::uint32_t>{'B' | 'M' << 8, 1102, 0, 1078, 40, 6, 3, 1 | 8 << 16, 0, 24,
+                                        0, 0, 256, 0, 255 << 8, 7 | 254 << 8 | 1 << 16}));
+  for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(b[1084 + 8 * row] | b[1085 + 8 * row], 0);
 }
 
 // Each file replaces one there whole; the summary always says ".spr"; the status line grows.
@@ -101,30 +112,7 @@ TEST(SaveMultiple, WritesEveryFrameIntoTheFolderAndSumsUp) {
             std::tuple(status, 0, false));
 }
 
-// The 6 x 3 frame's layout, field by field: "BM", the fields at offsets 2, 6, ..., 50, palette
-// entries 0 and 1 (blue, green, red, 0), then rows of 8 bytes, bottom row first.
-TEST(SaveFrames, WritesTheBmpLayout) {
-  Fixture f(sprite(4));
-  f.save(4, 4);
-  const Bytes b = testing::ReadFile(f.window.text1 + ".4.bmp");
-  ASSERT_EQ(b.size(), 1078u + 24);
-  std::vector<std::uint32_t> fields(1, b[0] | b[1] << 8);
-  for (std::size_t i = 2; i < 62; i += 4)
-    fields.push_back(b[i] | b[i + 1] << 8 | b[i + 2] << 16 | b[i + 3] << 24);
-  EXPECT_EQ(fields,
-            (std::vector<std::uint32_t>{'B' | 'M' << 8, 1102, 0, 1078, 40, 6, 3, 1 | 8 << 16, 0, 24,
-                                        0, 0, 256, 0, 255 << 8, 7 | 254 << 8 | 1 << 16}));
-  for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(b[1084 + 8 * row] | b[1085 + 8 * row], 0);
-}
-
-TEST(SaveSingle, AsksForTheFrameNumber) {
-  Fixture f(sprite(4));
-  f.saveSingle("1");
-  const auto& input = f.window.scripted().inputs.at(0);
-  EXPECT_EQ(input.prompt + "|" + input.title + "|" + input.defaultAnswer,
-            "Enter the frame number to extract|Save single frame|1");
-}
-
+// It asks for the frame number, then writes that frame or says why not.
 TEST(SaveSingle, WritesTheFrameAnsweredOrSaysWhyNot) {
   // By outcome: the frame written, R the range warning, N "not a frame number", "" nothing.
   const std::map<std::string, Strings> cases = {
@@ -146,8 +134,11 @@ TEST(SaveSingle, WritesTheFrameAnsweredOrSaysWhyNot) {
         shown.push_back(box("\"" + answer + "\" is not a frame number."));
       else if (!outcome.empty())
         files.push_back("sample.spr." + outcome + ".bmp");
-      EXPECT_EQ(std::tuple(Names(f.dir.path()), f.shown(), f.window.channels().openCount()),
-                std::tuple(files, shown, 0))
+      const auto& asked = f.window.scripted().inputs.at(0);
+      EXPECT_EQ(
+          std::tuple(asked.prompt + "|" + asked.title + "|" + asked.defaultAnswer,
+                     Names(f.dir.path()), f.shown(), f.window.channels().openCount()),
+          std::tuple("Enter the frame number to extract|Save single frame|1", files, shown, 0))
           << answer;
     }
 }

@@ -123,7 +123,7 @@ std::map<std::string, Bytes> Tree(const std::string& root) {
   std::error_code missing;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root, missing))
     if (!entry.is_directory())
-      files[std::filesystem::relative(entry.path(), root).string()] =
+      files[std::filesystem::relative(entry.path(), root).generic_string()] =
           ReadFile(entry.path().string());
   return files;
 }

@@ -42,12 +42,9 @@ QColor DyeColour(int k) { return QColor(255 - k, k, 0); }
 class AnimationWindowTest : public testing::Form1Fixture, public ::testing::Test {
  protected:
   AnimationWindowTest() {
-    path = SpriteBuilder()
-               .frame(4, 2, Bytes(8, 5))
-               .rawFrame(0, 0, {})
-               .frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200})
-               .write(sprites.file("walk.spr"));
-    load(path);
+    SpriteBuilder walk;
+    walk.frame(4, 2, Bytes(8, 5)).rawFrame(0, 0, {}).frame(2, 4, {0, 9, 9, 9, 9, 9, 9, 200});
+    load(path = walk.write(sprites.file("walk.spr")));
     action("mnuAnimation")->trigger();
     w = animationWindow();
   }
@@ -89,46 +86,43 @@ class AnimationWindowTest : public testing::Form1Fixture, public ::testing::Test
 };
 
 // It opens playing, so Space pauses. The 4 x 4 canvas at 4x: frame 1 on rows 1-2, each pixel a
-// 4 x 4 block; grey around it.
-TEST_F(AnimationWindowTest, PausedOnTheFirstFrameAtFourTimes) {
+// 4 x 4 block; grey around it. Right skips the empty frame 2, and at 6x frame 3's blocks stay
+// whole; index 0 shows in its colour until T.
+TEST_F(AnimationWindowTest, PausesOnTheFirstFrameAndStepsOverTheEmptyOne) {
   keys({Qt::Key_Space, Qt::Key_Home});
-  EXPECT_FALSE(w->animation()->playback().playing());
-  EXPECT_EQ(status(), "Frame 1 of 3 | 4 x 2 | 4x | 100 ms");
+  EXPECT_EQ(std::pair(w->animation()->playback().playing(), status()),
+            std::pair(false, std::string("Frame 1 of 3 | 4 x 2 | 4x | 100 ms")));
   const QColor grey(0x80, 0x80, 0x80);
   EXPECT_EQ(painted({{0, 3}, {0, 4}, {15, 11}, {15, 12}}),
             (std::vector{grey, PaletteColour(5), PaletteColour(5), grey}));
-}
-
-// Index 0 shows in its colour until T.
-TEST_F(AnimationWindowTest, SteppingSkipsTheEmptyFrameAndZoomKeepsBlocksWhole) {
-  showFrame3();
+  keys({Qt::Key_Right, Qt::CTRL | Qt::Key_Equal});
   EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
   EXPECT_EQ(
       painted({{12, 18}, {17, 23}, {11, 18}, {6, 0}}),
       (std::vector{PaletteColour(200), PaletteColour(200), PaletteColour(9), PaletteColour(0)}));
 }
 
-TEST_F(AnimationWindowTest, ThePointerShowsItsIndexAndColour) {
+// The pixel under the pointer: its index and colour on the status line, and an outline around its
+// swatch, and no other.
+TEST_F(AnimationWindowTest, ThePointerShowsItsPixelsIndexAndOutlinesItsSwatch) {
   showFrame3();
-  const QPointF at(w->canvas().origin() + QPoint(13, 19));
-  QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, {});
-  QCoreApplication::sendEvent(&w->canvas(), &move);
+  panel();
+  moveTo(w->canvas(), w->canvas().origin() + QPoint(13, 19));  // index 200
+  QCoreApplication::processEvents();
   EXPECT_EQ(status(),
             "Frame 3 of 3 | 2 x 4 | 6x | 100 ms | x 1, y 3: index 200 (R 200, G 55, B 120)");
+  EXPECT_EQ(std::pair(swatchPixel(200, {-1, 5}), swatchPixel(9, {-1, 5})),
+            std::pair(QColor(255, 40, 40), w->palettePanel().palette().window().color()));
 }
 
-// 8-pixel screen squares from the canvas origin; the Export menu's item is the same setting.
-TEST_F(AnimationWindowTest, TShowsIndexZeroAsACheckerboard) {
+// T shows index 0 as 8-pixel screen squares from the canvas origin, and the Export menu's item is
+// the same setting. Ctrl+C copies the frame itself, and Ctrl+S saves what the converter writes.
+TEST_F(AnimationWindowTest, TShowsACheckerboardAndCopyAndSaveTakeTheFrameItself) {
   showFrame3();
-  QTest::keyClick(w, Qt::Key_T);
+  keys({Qt::Key_T, Qt::ControlModifier | Qt::Key_C});
   EXPECT_TRUE(action("mnuTransparent")->isChecked());
   const QColor light(0xCC, 0xCC, 0xCC), dark(0x99, 0x99, 0x99);
   EXPECT_EQ(painted({{6, 0}, {8, 0}, {11, 5}}), (std::vector{light, dark, dark}));
-}
-
-TEST_F(AnimationWindowTest, CopiesTheFrameItselfAndSavesWhatTheConverterWrites) {
-  showFrame3();
-  keys({Qt::Key_T, Qt::ControlModifier | Qt::Key_C});
   const QImage copied = QGuiApplication::clipboard()->image();
   EXPECT_EQ(std::tuple(copied.size(), copied.pixelColor(1, 3), copied.pixelColor(0, 0).alpha()),
             std::tuple(QSize(2, 4), PaletteColour(200), 0));
@@ -182,22 +176,14 @@ TEST_F(AnimationWindowTest, AHugeFrameScrollsWithinTheScreen) {
   EXPECT_EQ(w->canvas().grab(QRect(end, QSize(1, 1))).toImage().pixelColor(0, 0), PaletteColour(7));
 }
 
-// P and View > Palette show and hide the panel beside the frame.
-TEST_F(AnimationWindowTest, PAndViewPaletteShowThePanelBesideTheFrame) {
-  QTest::keyClick(w, Qt::Key_P);
-  ASSERT_TRUE(w->palettePanel().isVisible());
-  EXPECT_GE(PalettePanel::SwatchRect(255).width(), 12);
-  EXPECT_GE(w->palettePanel().x(), w->findChild<QScrollArea*>("AnimationView")->geometry().right());
-  w->findChild<QAction*>("mnuPalettePanel")->trigger();
-  EXPECT_FALSE(w->palettePanel().isVisible());
-}
-
-// On frame 3 (index 0 once, 9 six times, 200 once; frame 1 holds eight of index 5): each swatch
-// tells its colour and counts; the sprite's unused indices are faded, the used ones marked in a
-// corner.
-TEST_F(AnimationWindowTest, PointingAtASwatchTellsItsCountsInTheFrameAndTheSprite) {
+// P and View > Palette show and hide the panel beside the frame. On frame 3 (index 0 once, 9 six
+// times, 200 once; frame 1 holds eight of index 5): each swatch tells its colour and counts; the
+// sprite's unused indices are faded, the used ones marked in a corner.
+TEST_F(AnimationWindowTest, ThePanelBesideTheFrameTellsEachSwatchsCountsInTheFrameAndTheSprite) {
   showFrame3();
   PalettePanel& swatches = panel();
+  EXPECT_GE(PalettePanel::SwatchRect(255).width(), 12);
+  EXPECT_GE(swatches.x(), w->findChild<QScrollArea*>("AnimationView")->geometry().right());
   const std::tuple<int, std::string, QColor, QColor> cases[] = {
       {9, "index 9 (R 9, G 246, B 63) #09F63F | 6 pixels in this frame, 6 in the sprite",
        PaletteColour(9), Qt::black},
@@ -217,17 +203,8 @@ TEST_F(AnimationWindowTest, PointingAtASwatchTellsItsCountsInTheFrameAndTheSprit
   QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(&swatches, &leave);
   EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms");
-}
-
-// The pixel under the pointer outlines its swatch, and no other.
-TEST_F(AnimationWindowTest, PointingAtAFramePixelOutlinesItsSwatch) {
-  showFrame3();
-  panel();
-  moveTo(w->canvas(), w->canvas().origin() + QPoint(13, 19));  // index 200
-  QCoreApplication::processEvents();
-  const QColor outline(255, 40, 40);
-  EXPECT_EQ(std::pair(swatchPixel(200, {-1, 5}), swatchPixel(9, {-1, 5})),
-            std::pair(outline, w->palettePanel().palette().window().color()));
+  w->findChild<QAction*>("mnuPalettePanel")->trigger();
+  EXPECT_FALSE(swatches.isVisible());
 }
 
 // Clicks and Escape on the highlight, and what the canvas paints: frame 3's index 9 at (1, 0),
@@ -265,17 +242,17 @@ TEST_F(AnimationWindowTest, ClickingSwatchesHighlightsTheirPixels) {
 // palette is told, and the palette shown stays.
 TEST_F(AnimationWindowTest, LoadPaletteShowsTheFramesInAnotherPalette) {
   showFrame3();
-  const std::string dyeSprite = SpriteBuilder().palette(Dye()).write(sprites.file("dye.spr"));
   const Bytes dyePng = image::PaletteSwatchPng(Dye());
-  const std::string pngPath = sprites.file("dye.png");
-  testing::WriteFile(pngPath, dyePng);
+  const std::string dyeSprite = SpriteBuilder().palette(Dye()).write(sprites.file("dye.spr")),
+                    pngPath = testing::WriteFile(sprites.file("dye.png"), dyePng);
   const Bytes before = testing::ReadFile(path);
   for (const std::string& file : {dyeSprite, pngPath}) {
     dialogs.openAnswers = {file};
     QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(painted({{12, 18}}), std::vector{DyeColour(200)}) << file;
-    EXPECT_EQ(status(), "Frame 3 of 3 | 2 x 4 | 6x | 100 ms | palette " +
-                            std::string(glint::path::FileName(file)));
+    EXPECT_EQ(
+        std::pair(painted({{12, 18}}), status()),
+        std::pair(std::vector{DyeColour(200)}, "Frame 3 of 3 | 2 x 4 | 6x | 100 ms | palette " +
+                                                   std::string(path::FileName(file))));
   }
   QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->image().pixelColor(1, 3), DyeColour(200));
@@ -288,10 +265,10 @@ TEST_F(AnimationWindowTest, LoadPaletteShowsTheFramesInAnotherPalette) {
                       std::string("Frame 3 of 3 | 2 x 4 | 6x | 100 ms")));
   EXPECT_EQ(std::pair(testing::ReadFile(path), testing::ReadFile(pngPath)),
             std::pair(before, dyePng));
-  dialogs.openAnswers = {sprites.file("walk.spr.txt"), std::nullopt};
-  testing::WriteFile(sprites.file("walk.spr.txt"), Bytes{'h', 'i'});
+  const std::string text = testing::WriteFile(sprites.file("walk.spr.txt"), Bytes{'h', 'i'});
+  dialogs.openAnswers = {text, std::nullopt};
   for (int k = 0; k < 2; ++k) QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);  // 2: cancelled
-  EXPECT_EQ(said(), (std::vector<std::string>{"Cannot use " + sprites.file("walk.spr.txt") +
+  EXPECT_EQ(said(), (std::vector<std::string>{"Cannot use " + text +
                                               " as a palette: neither a sprite file, a GIMP or "
                                               "JASC palette, a PNG nor a BMP file"}));
   EXPECT_EQ(std::pair(painted({{12, 18}}), w->palettePath()),

@@ -94,13 +94,20 @@ TEST_P(ExportMenu, EachItemWritesTheConvertersFiles) {
 }
 INSTANTIATE_TEST_SUITE_P(Transparency, ExportMenu, ::testing::Bool());
 
-TEST_F(ExportMenu, DialogsStartInTheOutputFolderAndACancelWritesNothing) {
+// Cancelled, each dialog writes nothing; they start in the output folder. A failure says why in a
+// warning.
+TEST_F(ExportMenu, DialogsStartInTheOutputFolderACancelWritesNothingAndAFailureSaysWhy) {
   for (const char* item : kItems) trigger(item);  // no answers: every dialog cancelled
   EXPECT_EQ(dialogs.folders.back().start + "|" + dialogs.saves.back().start + "|" +
                 dialogs.saves.back().filter,
             model().Text2() + "|" + model().Text2() + "/walk.gif|GIF image (*.gif)|*.gif");
   EXPECT_EQ(std::pair(busy(), said()), std::pair(false, Strings{}));
   EXPECT_EQ(testing::Names(model().Text2()), Strings{});
+  dialogs.saveAnswers = {out.file("missing/walk.gif")};
+  trigger("mnuExportGif");
+  EXPECT_EQ(dialogs.messages.at(0).style, style::kExclamation);
+  EXPECT_EQ(said(), Strings{"Cannot write \"" + out.file("missing/walk.gif") +
+                            "\": the folder does not exist."});
 }
 
 // The export waits after its second frame until the progress dialog's Cancel is pressed; other
@@ -134,26 +141,18 @@ TEST_F(ExportMenu, ACancelLeavesOnlyWholeFilesAndRefusesOtherCommandsMeanwhile) 
   EXPECT_EQ(testing::Names(out.path()), (Strings{"walk_01.png", "walk_03.png"}));
 }
 
-TEST_F(ExportMenu, AFailureSaysWhyInAWarning) {
-  dialogs.saveAnswers = {out.file("missing/walk.gif")};
-  trigger("mnuExportGif");
-  EXPECT_EQ(dialogs.messages.at(0).style, style::kExclamation);
-  EXPECT_EQ(said(), Strings{"Cannot write \"" + out.file("missing/walk.gif") +
-                            "\": the folder does not exist."});
-}
-
 // The gallery's exports of several sprites, through the runner on its worker thread.
 class GalleryExports : public testing::Form1Fixture, public ::testing::Test {
  protected:
   using Kind = GalleryExport::Kind;
   GalleryExports() {
     make("sub/");
-    for (const auto& [name, seed] : {std::pair("walk.spr", 0), {"sub/run.SPR", 2}, {"idle.spr", 4}})
-      picked.push_back(SpriteBuilder()
-                           .patternFrame(7 + seed, 12, seed)
-                           .rawFrame(0, 0, {})
-                           .patternFrame(5, 6 + seed, seed + 1)
-                           .write(sprites.file(name)));
+    for (const auto& [name, seed] :
+         {std::pair("walk.spr", 0), {"sub/run.SPR", 2}, {"idle.spr", 4}}) {
+      SpriteBuilder b;
+      b.patternFrame(7 + seed, 12, seed).rawFrame(0, 0, {}).patternFrame(5, 6 + seed, seed + 1);
+      picked.push_back(b.write(sprites.file(name)));
+    }
   }
   GalleryExport job(Kind kind, const std::string& folder, bool transparent = false) {
     return {kind, picked, sprites.path(), folder, transparent, 80, {}};

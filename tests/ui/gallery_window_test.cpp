@@ -72,21 +72,19 @@ TEST_F(Gallery, ShowsTheSelectedNodesFolderAndFollowsTheTree) {
   GalleryWindow& g = open();
   EXPECT_EQ(g.windowTitle().toStdString(), "Gallery - " + sprites.path());
   EXPECT_EQ(names(), (Strings{"bad.spr", "walk_2.spr", "walk_10.spr"}));  // no FIFO
-  const std::pair<std::string, std::string> nodes[] = {{sprites.file("sub/"), "sub"},
-                                                       {sprites.file("walk_2.spr"), ""}};
-  for (const auto& [key, folder] : nodes) {
+  for (const std::string& key : {sprites.file("sub/"), sprites.file("walk_2.spr")}) {
     tree().clearSelection();
     node(key)->setSelected(true);
-    EXPECT_EQ(g.folder(), folder.empty() ? sprites.path() : sprites.file(folder)) << key;
+    EXPECT_EQ(g.folder(), key.ends_with('/') ? sprites.file("sub") : sprites.path()) << key;
   }
 }
 
 // Given at start-up (or with Open Folder), a folder holds until a node is next selected.
 TEST_F(Gallery, AFolderGivenAtStartUpOpensTheGalleryOnIt) {
   OpenAtStartup(*form, sprites.file("sub"));
-  EXPECT_EQ(settle().folder(), sprites.file("sub"));
-  EXPECT_EQ(names(), Strings{"run.SPR"});
-  EXPECT_EQ(model().Text1() + model().StatusText(), "");
+  settle();
+  EXPECT_EQ(std::tuple(gallery()->folder(), names(), model().Text1() + model().StatusText()),
+            std::tuple(sprites.file("sub"), Strings{"run.SPR"}, ""));
   dialogs.folderAnswers = {sprites.file("sub/deep")};
   QTest::keyClick(gallery(), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(gallery()->folder(), sprites.file("sub/deep"));
@@ -143,8 +141,7 @@ TEST_F(Gallery, KeysOpenAndCopyTheCurrentSprite) {
   EXPECT_EQ(model().Text1() + " | " + model().StatusText(),
             path + " | Decoded 2 pictures in " + path);
   key(Qt::ControlModifier | Qt::Key_Return);
-  ASSERT_NE(animationWindow(), nullptr);
-  EXPECT_EQ(animationWindow()->spritePath(), path);
+  EXPECT_EQ(animationWindow() ? animationWindow()->spritePath() : "", path);
   QTest::keyClick(gallery(), Qt::Key_C, Qt::ControlModifier);
   const QMimeData* copied = QApplication::clipboard()->mimeData();
   EXPECT_EQ(copied->text().toStdString(), path);
@@ -200,8 +197,8 @@ TEST_F(Gallery, ExportsTheSelectedSpritesOfSubfoldersIntoAChosenFolder) {
   g.exportSelected(GalleryExport::Kind::kSheets);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !busy(); }, 5000));
   EXPECT_EQ(testing::Names(out.path()), (Strings{"sub/deep/x.png", "sub/run.png"}));
-  EXPECT_EQ(g.statusText().toStdString(), "Wrote the sheets of 2 sprites to " + out.path());
-  EXPECT_EQ(model().StatusText(), "");
+  EXPECT_EQ(g.statusText().toStdString() + " | " + model().StatusText(),
+            "Wrote the sheets of 2 sprites to " + out.path() + " | ");
 }
 
 TEST_F(Gallery, AddedAndRemovedSpritesShowWithinTwoSeconds) {

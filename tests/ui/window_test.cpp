@@ -102,8 +102,8 @@ class Tree : public Window {
                std::to_string(FolderTree::Image(item->child(i))) + "\n";
     return lines;
   }
-  const std::string a = sprite("a.spr"), b = sprite("b.SPR"), odd = sprite(kOdd);
-  const std::string p = sprites.path() + "/";
+  const std::string a = sprite("a.spr"), b = sprite("b.SPR"), odd = sprite(kOdd),
+                    p = sprites.path() + "/";
 };
 
 TEST_F(Tree, ListsFoldersThenSpritesUnderTheExpandedRoot) {
@@ -133,41 +133,35 @@ TEST_F(Tree, ReadsAFolderWhenFirstExpandedAndNeverAgain) {
   EXPECT_EQ(node(p + "late.spr"), nullptr);
 }
 
+// Expanded, an empty or vanished folder holds nothing; without the sprite folder the root stands
+// alone.
 TEST_F(Tree, AnEmptyOrVanishedFolderLosesItsPlaceholder) {
   fs::remove(p + "gone");
   for (const char* name : {"empty/", "gone/"}) {
     node(p + name)->setExpanded(true);
     EXPECT_EQ(childrenOf(p + name), "") << name;
   }
-}
-
-TEST_F(Tree, WithoutTheSpriteFolderShowsTheRootAlone) {
   fs::remove_all(sprites.path());
   reopen(false);
-  EXPECT_EQ(tree().Count(), 1);
-  EXPECT_EQ(node("/")->text(0).toStdString(), sprites.path());
+  EXPECT_EQ(std::pair(tree().Count(), node("/")->text(0).toStdString()),
+            std::pair(1, sprites.path()));
 }
 
-// Sprite files in any letter case or bytes open; a folder, the root, a placeholder or no
-// selection do nothing.
-TEST_F(Tree, DoubleClickOpensSpriteFilesOnly) {
+// Sprite files in any letter case or bytes open, by a double click or by Enter; a folder, the
+// root, a placeholder or no selection do nothing. (Enter in the path box is seen with the odd
+// name, next.)
+TEST_F(Tree, DoubleClickOrEnterOpensSpriteFilesOnly) {
   for (const std::string& select : {p + "sub/", std::string("/"), "$$$" + p + "folder.spr",
-                                    std::string(), p + "a.spr", p + "b.SPR", odd}) {
-    SCOPED_TRACE(select);
-    const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
-    model().SetText1("before");
-    tree().clearSelection();
-    if (!select.empty()) node(select)->setSelected(true);
-    form->TreeView1_DblClick();
-    EXPECT_EQ(shown(), opens ? select + " | Decoded 3 pictures in " + select : "before | ");
-  }
-}
-
-// Enter in the path box is seen with the odd name, next.
-TEST_F(Tree, EnterInTheTreeLoadsTheSelectedSprite) {
-  node(b)->setSelected(true);
-  QTest::keyClick(&tree(), Qt::Key_Enter);
-  EXPECT_EQ(shown(), b + " | Decoded 3 pictures in " + b);
+                                    std::string(), p + "a.spr", p + "b.SPR", odd})
+    for (const bool enter : {false, true}) {
+      SCOPED_TRACE(select + (enter ? " Enter" : ""));
+      const bool opens = select == p + "a.spr" || select == p + "b.SPR" || select == odd;
+      model().SetText1("before");
+      tree().clearSelection();
+      if (!select.empty()) node(select)->setSelected(true);
+      enter ? QTest::keyClick(&tree(), Qt::Key_Enter) : form->TreeView1_DblClick();
+      EXPECT_EQ(shown(), opens ? select + " | Decoded 3 pictures in " + select : "before | ");
+    }
 }
 
 // Shown with U+FFFD, the name's bytes are what loads, until the shown text is edited.
@@ -277,8 +271,9 @@ TEST(RealOpenDialog, ShowsThePatternOnceAndStartsAtHomeForAMissingFolder) {
   }
 }
 
-// 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom.
-TEST_F(Window, TheScrollBarReachesTheLastRowOfALongSprite) {
+// 41 frames end at 1680: the range brings that 20 pixels above the preview's bottom. For the
+// scroll handler, the value follows the thumb while it is dragged.
+TEST_F(Window, TheScrollBarReachesTheLastRowOfALongSpriteAndFollowsTheThumb) {
   SpriteBuilder builder;
   for (int k = 1; k <= 41; ++k) builder.solidFrame(100, 120, static_cast<std::uint8_t>(k));
   load(builder.write(sprites.file("long.spr")));
@@ -290,6 +285,9 @@ TEST_F(Window, TheScrollBarReachesTheLastRowOfALongSprite) {
   EXPECT_EQ((std::vector{image.pixel(150, last), image.pixel(50, last - 119),
                          image.pixel(150, last + 1)}),
             (std::vector{colour(41), colour(40), qRgb(192, 192, 192)}));
+  scrollBar().setSliderDown(true);
+  scrollBar().setSliderPosition(30);
+  EXPECT_EQ(model().VScroll1().Value(), 30);
 }
 
 // Before the first layout, at 15 twips a pixel: place in pixels, caption [tool tip].
@@ -328,31 +326,14 @@ TEST_F(Window, StartsAtItsDesignSizeEmptyTickedAndIdle) {
   EXPECT_EQ(std::pair(form->Width(), form->Height()), std::pair(10290 + 120, 6465 + 1020));
   EXPECT_EQ(rect("StatusBar1"), (TwipRect{0, 6465, 10290, 255}));
   EXPECT_EQ(form->centralWidget()->grab().toImage().pixelColor(3, 100), QColor(192, 192, 192));
-  EXPECT_EQ(model().Text1() + model().StatusText(), "");
-  EXPECT_EQ(model().Check1() + model().Check2(), 2);
-  EXPECT_EQ(std::pair(model().VScroll1().Max(), model().VScroll1().Enabled()), std::pair(0, false));
+  EXPECT_EQ(std::tuple(model().Text1() + model().StatusText(), model().Check1() + model().Check2(),
+                       model().VScroll1().Max(), model().VScroll1().Enabled()),
+            std::tuple("", 2, 0, false));
 }
 
-// For the scroll handler.
-TEST_F(Window, TheScrollBarsValueFollowsTheThumbWhileDragged) {
-  model().VScroll1().SetMax(40);
-  scrollBar().setSliderDown(true);
-  scrollBar().setSliderPosition(30);
-  EXPECT_EQ(model().VScroll1().Value(), 30);
-}
-
-// Labels and the status bar take no focus.
-TEST_F(Window, TabOrderFollowsTheDesign) {
-  Strings order;
-  QWidget* w = text1();
-  for (int i = 0; i < 40 && order.size() < 8; ++i, w = w->nextInFocusChain())
-    if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
-  EXPECT_EQ(order, (Strings{"Text1", "Browse", "Picture1", "TreeView1", "Check1", "VScroll1",
-                            "Text2", "Check2"}));
-}
-
-// File as designed, then View and Export, whose items wait for a sprite.
-TEST_F(Window, MenusAsDesigned) {
+// File as designed, then View and Export, whose items wait for a sprite; Alt+F opens File on
+// every press.
+TEST_F(Window, MenusAsDesignedAndAltFOpensTheFileMenuOnEveryPress) {
   std::string items;
   for (const QAction* menu : form->menuBar()->actions()) {
     items += menu->text().toStdString() + ":";
@@ -370,6 +351,16 @@ TEST_F(Window, MenusAsDesigned) {
             "&Export: mnuExportFrames=Frames as &PNG...(off) mnuExportSheet=&Sheet...(off) "
             "mnuExportGif=Animated &GIF...(off) mnuExportPalette=Pa&lette...(off) mnublank2 "
             "mnuTransparent=&Transparent index 0(off)[ ]\n");
+  QMenu* file = form->menuBar()->actions()[0]->menu();
+  for (int press = 0; press < 5; ++press) {
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
+    QTest::keyClick(file, Qt::Key_Escape);             // closes the menu
+    QTest::keyClick(form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
+    QTest::qWait(10);
+  }
 }
 
 // The icons' sizes and colours are the pictures' own; what the window relies on is the mask.
@@ -378,9 +369,16 @@ TEST(Icons, FolderAndSpriteIconsHaveATransparentCorner) {
     EXPECT_EQ(qAlpha(ImageListIcon(index).pixmap(24, 24).toImage().pixel(0, 0)), 0) << index;
 }
 
-// First in the tab order, it has the focus at start; by mouse or by key it selects the whole
-// path when it gets the focus, and a click in it while it has the focus places the cursor.
-TEST_F(Window, ThePathBoxSelectsThePathWhenItGetsTheFocus) {
+// The tab order is the design's; labels and the status bar take no focus. The path box, first,
+// has the focus at start; by mouse or by key it selects the whole path when it gets the focus,
+// and a click in it while it has the focus places the cursor.
+TEST_F(Window, TabOrderFollowsTheDesignAndThePathBoxSelectsThePathOnFocus) {
+  Strings order;
+  QWidget* w = text1();
+  for (int i = 0; i < 40 && order.size() < 8; ++i, w = w->nextInFocusChain())
+    if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName().toStdString());
+  EXPECT_EQ(order, (Strings{"Text1", "Browse", "Picture1", "TreeView1", "Check1", "VScroll1",
+                            "Text2", "Check2"}));
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   auto* browse = form->findChild<QWidget*>("Browse");
   EXPECT_TRUE(text1()->hasFocus());
@@ -396,25 +394,18 @@ TEST_F(Window, ThePathBoxSelectsThePathWhenItGetsTheFocus) {
   EXPECT_EQ(std::pair(text1()->hasFocus(), text1()->selectedText()), std::pair(true, path));
 }
 
-TEST_F(Window, AltFOpensTheFileMenuOnEveryPress) {
-  QMenu* file = form->menuBar()->actions()[0]->menu();
-  for (int press = 0; press < 5; ++press) {
-    QApplication::setActiveWindow(form.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 500)) << press;
-    QTest::keyClick(file, Qt::Key_Escape);             // closes the menu
-    QTest::keyClick(form->menuBar(), Qt::Key_Escape);  // leaves the menu bar
-    QTest::qWait(10);
-  }
-}
-
 // For an outer size: the size read back, Text1 and Text2 wide, Browse's left, TreeView1 high,
 // Picture1 wide and high, VScroll1's left and height, and the sheet's width less the preview's
 // (none: as wide to the pixel) and its height. Below the minimum of 8000 x 7000: 525 x 399
 // pixels of client area at 15 twips a pixel, which read back as 7995 x 7005; the layout counts
-// with 8000.
-TEST_F(Window, ControlsFollowTheSizeDownToTheMinimum) {
+// with 8000. Minimized, they keep still.
+TEST_F(Window, ControlsFollowTheSizeDownToTheMinimumAndKeepStillWhileMinimized) {
+  form->setWindowState(Qt::WindowMinimized);
+  text1()->resize(10, text1()->height());
+  form->Form_Resize();
+  EXPECT_EQ(text1()->width(), 10);
+  form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(text1()->width(), (10410 - 120 - 975 - 300) / 15);  // the design size's layout
   const std::pair<QSize, std::vector<int>> cases[] = {
       {{12000, 9000}, {12000, 9000, 10605, 7140, 10825, 7010, 7025, 6290, 11595, 6290, 0, 1500}},
       {{3000, 2000}, {7995, 7005, 6605, 3140, 6825, 5015, 3025, 4295, 7595, 4295, 0, 1500}}};
@@ -430,15 +421,6 @@ TEST_F(Window, ControlsFollowTheSizeDownToTheMinimum) {
         << size.width();
   }
   EXPECT_EQ(form->minimumSizeHint(), form->size());  // the window system keeps it too
-}
-
-TEST_F(Window, ControlsKeepStillWhileMinimized) {
-  form->setWindowState(Qt::WindowMinimized);
-  text1()->resize(10, text1()->height());
-  form->Form_Resize();
-  EXPECT_EQ(text1()->width(), 10);
-  form->setWindowState(Qt::WindowNoState);
-  EXPECT_EQ(text1()->width(), (10410 - 120 - 975 - 300) / 15);  // the design size's layout
 }
 
 // Read before the window system starts: Qt's own options are passed over, paths keep their bytes.

@@ -105,10 +105,10 @@ TEST(LoadSprite, PlacesFramesInRowsAndScrollsToTheLowestOne) {
           ASSERT_TRUE(!shown || v.preview(x + i, y + j - top) == want) << "frame " << k + 1;
         }
     }
-    EXPECT_EQ(v.window.preview().MousePointer(), pointer::kDefault);
-    EXPECT_EQ(v.bar(), std::pair(c.scrollMax, c.scrollMax > 0));
-    EXPECT_EQ(v.window.StatusText(),
-              "Decoded " + std::to_string(c.decoded) + " pictures in " + path + c.leftOut);
+    EXPECT_EQ(
+        std::tuple(v.window.preview().MousePointer(), v.bar(), v.window.StatusText()),
+        std::tuple(pointer::kDefault, std::pair(c.scrollMax, c.scrollMax > 0),
+                   "Decoded " + std::to_string(c.decoded) + " pictures in " + path + c.leftOut));
   }
 }
 
@@ -174,15 +174,9 @@ TEST(LoadSprite, LabelsFramesWhileFrameNumbersAreTicked) {
   EXPECT_TRUE(white > 0 && black > 0);
 }
 
-// A sheet that holds frames keeps them all, whatever size the layout gives it.
-TEST(ApplySheetLayout, NeverCutsOffTheFramesDrawn) {
-  Viewer v;
-  v.load(solidFrames(repeat(41, {100, 120})));
-  v.viewer.ApplySheetLayout(1500, 1500);
-  EXPECT_EQ(std::pair(v.size(), v.sheet(199, 1679)), std::pair(std::pair(300, 1680), colourOf(41)));
-}
-
-TEST(PreviewResized, ScrollRangeFollowsThePreviewsHeight) {
+// With 41 frames of 100 x 120: the scroll range follows the preview's height, and the sheet keeps
+// every frame drawn, whatever size the layout gives it.
+TEST(Layout, TheScrollRangeFollowsThePreviewAndTheSheetKeepsItsFrames) {
   Viewer v;
   v.load(solidFrames(repeat(41, {100, 120})));
   for (auto [heightTwips, max] : {std::pair{3000, 1500}, {30000, 0}, {4695, 1387}}) {
@@ -190,6 +184,8 @@ TEST(PreviewResized, ScrollRangeFollowsThePreviewsHeight) {
     v.viewer.PreviewResized();
     EXPECT_EQ(v.bar(), std::pair(max, max > 0)) << heightTwips;
   }
+  v.viewer.ApplySheetLayout(1500, 1500);
+  EXPECT_EQ(std::pair(v.size(), v.sheet(199, 1679)), std::pair(std::pair(300, 1680), colourOf(41)));
 }
 
 }  // namespace
