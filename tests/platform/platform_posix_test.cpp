@@ -14,12 +14,6 @@
 namespace glint {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::ReadFile;
-using ::testing::StartsWith;
-using testing::TempDir;
-
 INSTANTIATE_TEST_SUITE_P(BothWays, AtomicWrite,
                          ::testing::Values(AtomicFile::Way::kUnnamedWhereAvailable,
                                            AtomicFile::Way::kNamedTemporary));

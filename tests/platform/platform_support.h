@@ -1,9 +1,12 @@
 #pragma once
 
-// What the portable platform tests and the POSIX ones share: each file instantiates AtomicWrite.
+// What the portable platform tests and the POSIX ones share; each program that runs AtomicWrite
+// instantiates it.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -36,5 +39,11 @@ class AtomicWrite : public ::testing::TestWithParam<AtomicFile::Way> {
   testing::TempDir dir;
   const std::string target = testing::WriteFile(dir.file("a.bmp"), testing::Bytes(100, 'z'));
 };
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::ReadFile;
+using ::testing::StartsWith;
+using testing::TempDir;
 
 }  // namespace glint
