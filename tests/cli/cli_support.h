@@ -28,6 +28,18 @@ inline constexpr bool kNamesDifferInCase = false;
 inline constexpr bool kNamesDifferInCase = true;
 #endif
 
+// The test palette as a GIF or a text palette (red, green, blue) or a PNG (with alpha: index 0
+// transparent or not) holds it.
+inline Bytes Palette(bool alpha = false, bool transparent = false) {
+  Bytes colours;
+  auto p = DistinctPalette();
+  for (std::size_t k = 0; k < 256; ++k) {
+    colours.insert(colours.end(), {p[4 * k], p[4 * k + 1], p[4 * k + 2]});
+    if (alpha) colours.push_back(k == 0 && transparent ? 0 : 255);
+  }
+  return colours;
+}
+
 struct CliRun {
   int status = -1;
   std::string out, err;

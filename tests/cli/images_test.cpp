@@ -10,7 +10,6 @@
 #include "cli_support.h"
 #include "image/gif_writer.h"
 #include "image/sheet.h"
-#include "image/thumbnail.h"
 
 namespace glint::testing {
 namespace {
@@ -45,17 +44,6 @@ Picture ReadPng(const std::string& path) {
               Bytes(PNG_IMAGE_COLORMAP_SIZE(image)), Bytes(PNG_IMAGE_SIZE(image))};
   EXPECT_NE(png_image_finish_read(&image, nullptr, png.pixels.data(), 0, png.colours.data()), 0);
   return png;
-}
-
-// The test palette as a PNG (with alpha: index 0 transparent or not) or a GIF (without) holds it.
-Bytes Palette(bool alpha, bool transparent) {
-  Bytes colours;
-  auto p = DistinctPalette();
-  for (std::size_t k = 0; k < 256; ++k) {
-    colours.insert(colours.end(), {p[4 * k], p[4 * k + 1], p[4 * k + 2]});
-    if (alpha) colours.push_back(k == 0 && transparent ? 0 : 255);
-  }
-  return colours;
 }
 
 // Frames of mixed sizes with no index 0 inside, so that every 0 read back is background, and an
@@ -121,10 +109,10 @@ TEST_F(SprconvImages, GifLoopsAndCentresEveryFrameOnTheBackground) {
         DGifOpenFileName(dir.file("a.gif").c_str(), nullptr),
         [](GifFileType* g) { DGifCloseFile(g, nullptr); });
     ASSERT_TRUE(gif && DGifSlurp(gif.get()) == GIF_OK);
-    EXPECT_EQ(std::tuple(gif->SWidth, gif->SHeight, gif->SBackGroundColor), std::tuple(10, 9, 0));
     const auto* map = reinterpret_cast<const std::uint8_t*>(gif->SColorMap->Colors);
-    EXPECT_EQ(Bytes(map, map + 3 * gif->SColorMap->ColorCount), Palette(false, false));
-    ASSERT_EQ(gif->ImageCount, static_cast<int>(frames.size()));
+    ASSERT_EQ(std::tuple(gif->SWidth, gif->SHeight, gif->SBackGroundColor,
+                         Bytes(map, map + 3 * gif->SColorMap->ColorCount), gif->ImageCount),
+              std::tuple(10, 9, 0, Palette(), static_cast<int>(frames.size())));
     for (int i = 0; i < gif->ImageCount; ++i) {
       const SavedImage& image = gif->SavedImages[i];
       const Picture& frame = frames[static_cast<std::size_t>(i)];

@@ -23,11 +23,8 @@
 #include "support/image_files.h"
 #include "viewer/frame_viewer.h"
 
-namespace glint {
+namespace glint::testing {
 namespace {
-
-using testing::Bytes;
-using testing::SpriteBuilder;
 
 // Each block carries, in front of it, its size when it was made while metering, else 0: so only
 // those count, and freeing older blocks does not hide new ones.
@@ -77,26 +74,22 @@ TEST(Bounds, EveryReaderAllocatesWhatTheFrameNeedsAndNoMore) {
   };
   for (const auto& [name, bytes, broken, frameBytes, rows] : files) {
     SCOPED_TRACE(name);
-    testing::TempDir dir;
-    testing::FakeWindow window;
-    const std::string path = window.text1 = testing::WriteFile(dir.file("h.spr"), bytes);
+    TempDir dir;
+    FakeWindow window;
+    const std::string path = window.text1 = WriteFile(dir.file("h.spr"), bytes);
     window.text2 = dir.path();
     window.scripted().inputAnswers = {"1"};  // for Save Single
     for (const std::string reader : {"viewer", "Save Single", "Save Multiple", "sprconv export",
                                      "sprconv sheet", "sprconv gif", "sprconv info"}) {
       live = peak = 0;
       metering = true;
-      if (reader == "viewer") {
-        FrameViewer(window).LoadSprite();
-        EXPECT_GE(window.yields, rows);  // the window serviced at least once per row painted
-      }
+      if (reader == "viewer") FrameViewer(window).LoadSprite();
+      EXPECT_GE(window.yields, reader == "viewer" ? rows : 0);  // serviced once a row painted
       if (reader == "Save Single") Exporter(window).mnuFileSave_Click();
       if (reader == "Save Multiple") Exporter(window).mnuSaveMult_Click();
-      if (reader.rfind("sprconv ", 0) == 0) {
-        const std::string command = reader.substr(8);
-        std::vector<std::string> args{command, path, "-o", dir.file("out." + command)};
-        if (command == "info") args.resize(2);
-        EXPECT_EQ(testing::Sprconv(args).status, broken ? 1 : 0) << reader;
+      if (reader.starts_with("sprconv ")) {
+        const Strings to = reader.ends_with("info") ? Strings{} : Strings{"-o", dir.file(reader)};
+        EXPECT_EQ(Sprconv({reader.substr(8), path}, to).status, broken ? 1 : 0) << reader;
       }
       metering = false;
       // A reader holds the expansion, the fitted block and the file or image made of them at
@@ -119,8 +112,8 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
   // Frames of no stored bytes at the most pixels a frame may have, more than the sheet holds.
   SpriteBuilder largest;
   for (int k = 0; k < 10; ++k) largest.rawFrame(2890, 2891, {});
-  testing::Form1Fixture window;
-  testing::TempDir out;
+  Form1Fixture window;
+  TempDir out;
   // The largest frames as wide as the preview, until the sheet is as large as it may be and still
   // be widened, then a frame a little wider: the sheet is copied at its largest.
   const int wide = window.preview().pixelWidth();
@@ -144,9 +137,9 @@ TEST(PeakMemory, LoadAndSaveMultipleOfTheHeaviestSprites) {
 
 // Peak resident memory of a forked child running the converter, in KiB. The child starts with
 // this process's pages, so only the difference between two runs means anything.
-long ChildPeak(const testing::Strings& args) {
+long ChildPeak(const Strings& args) {
   const pid_t child = ::fork();
-  if (child == 0) ::_exit(testing::Sprconv(args).status);
+  if (child == 0) ::_exit(Sprconv(args).status);
   rusage usage{};
   ::wait4(child, nullptr, 0, &usage);
   return usage.ru_maxrss;
@@ -159,13 +152,12 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the address sanitizer's own memory would be counted";
 #endif
-  testing::TempDir dir;
+  TempDir dir;
   const Bytes small = SpriteBuilder().patternFrame(8, 6, 1).build();
-  testing::WriteFile(dir.file("s.spr"), small);
-  testing::Sprconv({"export", dir.file("s.spr"), "-o", dir.path(), "--format", "png"});
-  const Bytes png = testing::ReadFile(dir.file("s_01.png"));
+  Sprconv({"export", WriteFile(dir.file("s.spr"), small), "-o", dir.path(), "--format", "png"});
+  const Bytes png = ReadFile(dir.file("s_01.png"));
   // The small sprite's record, then a hole, then its palette at the end of 128 MiB.
-  testing::WriteFile(dir.file("big.spr"), Bytes(small.begin(), small.end() - 1024));
+  WriteFile(dir.file("big.spr"), Bytes(small.begin(), small.end() - 1024));
   std::filesystem::resize_file(dir.file("big.spr"), (128 << 20) - 1024);
   std::ofstream(dir.file("big.spr"), std::ios::binary | std::ios::app)
       .write(reinterpret_cast<const char*>(&*(small.end() - 1024)), 1024);
@@ -176,10 +168,10 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
   zipped.insert(zipped.begin(), {'C', 0, 0});
   Bytes many = png;
   for (int k = 0; k < 250; ++k)
-    many = testing::WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
-  testing::WriteFile(dir.file("many.png"), many);
+    many = WithChunk(many, "zTXt", zipped, std::uint32_t(zipped.size()));
+  WriteFile(dir.file("many.png"), many);
   const std::string out = dir.file("out.spr");
-  std::vector<testing::Strings> runs = {
+  std::vector<Strings> runs = {
       {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("iTXt.png")},
       {"replace", dir.file("s.spr"), "--frame", "1", dir.file("zTXt.png"), "-o", out},
       {"pack", dir.file("many.png"), "-o", out},
@@ -188,21 +180,19 @@ TEST(PeakMemory, SmallImagesAndLargeSpritesTakeLittle) {
       {"pack", dir.file("s_01.png"), "-o", out, "--palette", dir.file("big.spr")},
       {"palette", dir.file("big.spr"), "--set", dir.file("s.spr")}};
   for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP"}) {
-    Bytes claims = testing::WithChunk(png, type, text, 0x7ffffff0);
+    Bytes claims = WithChunk(png, type, text, 0x7ffffff0);
     claims.resize(claims.size() - png.size() + 800);  // the file ends inside that chunk
-    runs.push_back(
-        {"pack", testing::WriteFile(dir.file(std::string(type) + ".png"), claims), "-o", out});
+    runs.push_back({"pack", WriteFile(dir.file(std::string(type) + ".png"), claims), "-o", out});
   }
   const long before = ChildPeak({"--version"});
-  for (const testing::Strings& run : runs)
-    EXPECT_LT(ChildPeak(run) - before, 64 * 1024) << testing::Sprconv(run).err;
+  for (const Strings& run : runs) EXPECT_LT(ChildPeak(run) - before, 64 * 1024) << Sprconv(run).err;
   EXPECT_EQ(std::filesystem::file_size(dir.file("big.spr")), std::uintmax_t{128} << 20);
 }
 
 }  // namespace
-}  // namespace glint
+}  // namespace glint::testing
 
 // The array forms the library gives call these.
-void* operator new(std::size_t size) { return glint::allocate(size); }
-void operator delete(void* p) noexcept { glint::release(p); }
-void operator delete(void* p, std::size_t) noexcept { glint::release(p); }
+void* operator new(std::size_t size) { return glint::testing::allocate(size); }
+void operator delete(void* p) noexcept { glint::testing::release(p); }
+void operator delete(void* p, std::size_t) noexcept { glint::testing::release(p); }

@@ -26,12 +26,10 @@
 #include "support/fake_window.h"
 #include "support/form1_fixture.h"
 
-namespace glint {
+namespace glint::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Sprconv;
-using testing::SpriteBuilder;
 
 // Owner, group, mode, names, file, device and size of what stands at a path (all zeros: nothing):
 // all that a thing left alone keeps, so that it can be told from one replaced.
@@ -43,17 +41,17 @@ auto Metadata(const std::string& path) {
 }
 
 // The window's box since the last look.
-std::string Shown(testing::FakeWindow& window) {
+std::string Shown(FakeWindow& window) {
   const auto shown = std::exchange(window.scripted().messages, {});
   return shown.empty() ? "" : shown.back().prompt;
 }
 
 TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::string sprite = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("s.spr"));
-  const testing::Bytes bytes = testing::ReadFile(sprite);
+  const Bytes bytes = ReadFile(sprite);
   const std::string out = dir.file("out");
-  testing::FakeWindow window;
+  FakeWindow window;
   fs::create_directory(window.text2 = out);
   window.text1 = sprite;
   Exporter exporter(window);
@@ -95,10 +93,10 @@ TEST(HostileOutputs, NoWriterReplacesADeviceAFifoASocketALoopOrAnInput) {
       const auto before = Metadata(target);
       EXPECT_NE(run(args).find(reason), std::string::npos);
       EXPECT_EQ(Metadata(target), before);
-      EXPECT_EQ(testing::ReadFile(sprite), bytes);
+      EXPECT_EQ(ReadFile(sprite), bytes);
       fs::remove_all(target);
     }
-  EXPECT_EQ(testing::Names(out), std::vector<std::string>{});
+  EXPECT_EQ(Names(out), std::vector<std::string>{});
   EXPECT_EQ(window.channels().openCount(), 0);
   ::close(pipe[0]);
   ::close(pipe[1]);
@@ -111,7 +109,7 @@ constexpr uid_t kNobody = 65534;
 TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
   ASSERT_EQ(::setgroups(0, nullptr), 0);  // nobody is in nobody's group alone
-  testing::TempDir dir;
+  TempDir dir;
   ::chmod(dir.path().c_str(), 0777);
   const std::string source = SpriteBuilder().patternFrame(4, 4, 1).write(dir.file("source.spr"));
   ASSERT_EQ(Sprconv({"export", source, "-o", dir.path(), "--format", "png"}).status, 0);
@@ -141,12 +139,11 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
               0);
     if (linked) fs::create_hard_link(sprite, folder + "/other.spr");
     const auto before = Metadata(sprite);
-    const auto files = testing::Tree(folder);
+    const auto files = Tree(folder);
     EXPECT_EQ(asNobody && ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0, asNobody);
-    const testing::CliRun run =
-        Sprconv(pack      ? testing::Strings{"pack", image, "-o", sprite}
-                : row > 6 ? testing::Strings{"palette", sprite, "--set", source}
-                          : testing::Strings{"replace", sprite, "--frame", "1", image});
+    const CliRun run = Sprconv(pack      ? Strings{"pack", image, "-o", sprite}
+                               : row > 6 ? Strings{"palette", sprite, "--set", source}
+                                         : Strings{"replace", sprite, "--frame", "1", image});
     if (::seteuid(0) != 0 || ::setegid(0) != 0) std::abort();  // the other tests need root
     const auto [owner, group, kind, names, file, device, size] = Metadata(sprite);
     const std::string said = "sprconv: " + sprite + ": cannot write the file: " + refusal;
@@ -155,9 +152,9 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
           std::tuple(run.status, run.err, owner, group, kind, names, file != std::get<4>(before)),
           std::tuple(0, "", uid, gid, S_IFREG | mode, 1u, true));
     else
-      EXPECT_EQ(std::tuple(run.status, run.err.substr(0, said.size()), Metadata(sprite),
-                           testing::Tree(folder)),
-                std::tuple(1, said, before, files));
+      EXPECT_EQ(
+          std::tuple(run.status, run.err.substr(0, said.size()), Metadata(sprite), Tree(folder)),
+          std::tuple(1, said, before, files));
   }
 }
 
@@ -165,12 +162,12 @@ TEST(HostileOutputs, ASpriteWrittenOverKeepsItsOwnerOrIsRefused) {
 // refuses them, and on a small file system (for real, as root) both exports stop before its last
 // 64 MB, every file whole.
 TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
-  testing::TempDir dir;
+  TempDir dir;
   SpriteBuilder builder;
   for (int k = 0; k < 32767; ++k) builder.rawFrame(2890, 2891, {});
   const std::string sprite = builder.write(dir.file("a.spr")), disk = dir.file("disk");
   const auto start = std::chrono::steady_clock::now();
-  const testing::CliRun info = Sprconv({"info", sprite});
+  const CliRun info = Sprconv({"info", sprite});
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(info.out.substr(0, info.out.find('\n')), sprite + ": 32767 frames");
   EXPECT_EQ(Sprconv({"gif", sprite, "-o", dir.file("a.gif")}).err,
@@ -180,7 +177,7 @@ TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
   fs::create_directory(disk);
   if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=100m") != 0)
     GTEST_SKIP() << "needs root, to mount a small file system";
-  testing::FakeWindow window;
+  FakeWindow window;
   window.text1 = sprite;
   fs::create_directory(window.text2 = disk + "/window");
   Exporter(window).mnuSaveMult_Click();
@@ -188,7 +185,7 @@ TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
   fs::remove_all(window.text2);
   EXPECT_EQ(Sprconv({"export", sprite, "-o", disk + "/cli"}).err,
             "sprconv: " + disk + "/cli/a_05.bmp: cannot write the file: the disk is full\n");
-  const auto files = testing::Tree(disk);
+  const auto files = Tree(disk);
   EXPECT_EQ(files.size(), 4u);
   for (const auto& [name, file] : files) EXPECT_EQ(file.size(), 1078u + 2892 * 2891) << name;
   EXPECT_GE(fs::space(disk).available, AtomicFile::kMinFree);
@@ -199,7 +196,7 @@ TEST(HostileOutputs, ATinyFileThatClaimsTheMostPixels) {
 // the walk cannot read or convert is named, names quoted where they hold control characters; an
 // output folder that cannot be looked up is a message, and so is a bad argument, quoted.
 TEST(HostileInputs, TheWalkNamesEveryEntryItCannotReadQuoted) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::string in = dir.file("in"), mirror = dir.file("mirror");
   std::string deep(250, 'd');
   while (deep.size() <= PATH_MAX) deep += "/" + std::string(250, 'd');
@@ -229,12 +226,11 @@ TEST(HostileInputs, TheWalkNamesEveryEntryItCannotReadQuoted) {
 // named and nothing is written; a gap in the numbers packs in order, with one line. Every name
 // inside a reason is quoted as the leading path is.
 TEST(HostileInputs, PackNamesEveryFrameItCannotReadQuotedAndWritesNothing) {
-  testing::TempDir dir;
-  const std::string sprite = SpriteBuilder().patternFrame(3, 2, 1).patternFrame(3, 2, 2).write(
-                        dir.file("s.spr")),
-                    f = dir.file("evil\nf"), q = "$'" + dir.path() + "/evil\\nf",
+  TempDir dir;
+  const std::string f = dir.file("evil\nf"), q = "$'" + dir.path() + "/evil\\nf",
                     out = f + "/o.spr";
-  Sprconv({"export", sprite, "-o", f, "--format", "png"});
+  const Bytes sprite = SpriteBuilder().patternFrame(3, 2, 1).patternFrame(3, 2, 2).build();
+  Sprconv({"export", WriteFile(dir.file("s.spr"), sprite), "-o", f, "--format", "png"});
   for (const auto& [at, to] :
        {std::pair{"4", "s_04.png"}, {"5", "s_06.png"}, {"6", "s_05.png"}, {"7", "nowhere"}})
     ::symlink(to, (f + "/s_0" + at + ".png").c_str());
@@ -249,12 +245,12 @@ TEST(HostileInputs, PackNamesEveryFrameItCannotReadQuotedAndWritesNothing) {
   EXPECT_FALSE(fs::exists(out));
   for (int k = 4; k <= 9; ++k) fs::remove(f + "/s_0" + std::to_string(k) + ".png");
   fs::rename(f + "/s_02.png", f + "/s_4.png");
-  const testing::CliRun gap = Sprconv({"pack", f, "-o", out});
+  const CliRun gap = Sprconv({"pack", f, "-o", out});
   EXPECT_EQ(
       std::pair(gap.status, gap.err),
       std::pair(0, "sprconv: " + q + "': no image numbered 2-3; the others are packed in order\n"));
   EXPECT_NE(Sprconv({"info", out}).out.find(": 2 frames"), std::string::npos);
-  auto says = [&](const testing::Strings& args) { return Sprconv(args).err.substr(9 + q.size()); };
+  auto says = [&](const Strings& args) { return Sprconv(args).err.substr(9 + q.size()); };
   fs::copy(f + "/s_01.png", f + "/s_1.png");
   EXPECT_EQ(says({"pack", f, "-o", out}),
             "': two images for frame 1: " + q + "/s_01.png' and " + q + "/s_1.png'\n");
@@ -263,22 +259,20 @@ TEST(HostileInputs, PackNamesEveryFrameItCannotReadQuotedAndWritesNothing) {
             "': frames of more than one sprite here (s and $'t\\x1b'): name the images instead\n");
 }
 
-using testing::Bytes;
-
 constexpr int kFrames = 6, kW = 20, kH = 30;
 
 // Frame k is solid index k, with literals only, so the decoder yields inside every frame. The
 // other sprites have a palette of their own, so that colours taken from them would show.
 std::string writeSprite(const std::string& path, int frames, bool ownPalette = true) {
-  auto palette = testing::DistinctPalette();
+  auto palette = DistinctPalette();
   if (ownPalette) std::reverse(palette.begin(), palette.end());
   SpriteBuilder sprite = SpriteBuilder().palette(palette);
   for (int k = 1; k <= frames; ++k) sprite.solidFrame(kW, kH, static_cast<std::uint8_t>(k));
   return sprite.write(path);
 }
 
-struct Window : testing::Form1Fixture {
-  testing::TempDir out, otherOut;
+struct Window : Form1Fixture {
+  TempDir out, otherOut;
   std::string a = writeSprite(sprites.file("a.spr"), kFrames, false);
   std::string b = writeSprite(sprites.file("b.spr"), 2);
   std::string c = (make("sub/"), writeSprite(sprites.file("sub/c.spr"), 1));
@@ -338,7 +332,7 @@ TEST(Reentry, EveryHandlerDuringALoadAndAnExport) {
   const std::map<std::string, Bytes> none, exported = [] {
     Window alone;
     run(alone, "mnuSaveMult", false);
-    return testing::Tree(alone.out.path());
+    return Tree(alone.out.path());
   }();
   ASSERT_EQ(exported.size(), std::size_t{kFrames});
 
@@ -350,10 +344,10 @@ TEST(Reentry, EveryHandlerDuringALoadAndAnExport) {
     EXPECT_EQ(
         std::tuple(w.form->isVisible(), w.model().channels().openCount(), w.busy(),
                    w.model().Picture1().MousePointer(), w.node(w.c) != nullptr,
-                   w.dialogs.messages.size(), testing::Names(w.otherOut.path()).size()),
+                   w.dialogs.messages.size(), Names(w.otherOut.path()).size()),
         std::tuple(true, 0, false, pointer::kDefault, true, name == "mnuSaveMult" ? 1u : 0u, 0u));
-    EXPECT_EQ(testing::Tree(w.out.path()), name == "mnuSaveMult" ? exported : none);
-    EXPECT_EQ(testing::Tree(w.sprites.path())["a.spr.4.bmp"],
+    EXPECT_EQ(Tree(w.out.path()), name == "mnuSaveMult" ? exported : none);
+    EXPECT_EQ(Tree(w.sprites.path())["a.spr.4.bmp"],
               name == "mnuFileSave" ? exported.at("a_04.bmp") : Bytes{});
     if (name == "load") {  // every frame drawn whole in its own colour, none over another
       EXPECT_EQ(w.model().StatusText(), "Decoded 6 pictures in " + w.a);
@@ -361,12 +355,12 @@ TEST(Reentry, EveryHandlerDuringALoadAndAnExport) {
       const QImage& sheet = *gdi::SelectedImage(w.sheet().hDC());
       for (int y = 0; y < sheet.height(); ++y)
         for (int x = 0; x < sheet.width(); ++x) ++counts[sheet.pixel(x, y)];
-      const auto p = testing::DistinctPalette();
+      const auto p = DistinctPalette();
       for (int k = 1; k <= kFrames; ++k)
         EXPECT_EQ(counts[qRgb(p[4 * k], p[4 * k + 1], p[4 * k + 2])], kW * kH) << "frame " << k;
     }
     // Nothing half-written stays anywhere.
-    for (const std::string& file : testing::Names(w.sprites.path())) EXPECT_NE(file[0], '.');
+    for (const std::string& file : Names(w.sprites.path())) EXPECT_NE(file[0], '.');
     w.menu("mnuFileExit");  // the close guard lets go
     EXPECT_FALSE(w.form->isVisible());
   }
@@ -374,4 +368,4 @@ TEST(Reentry, EveryHandlerDuringALoadAndAnExport) {
 }
 
 }  // namespace
-}  // namespace glint
+}  // namespace glint::testing

@@ -44,8 +44,7 @@ Bytes EncodePixels(const Bytes& pixels) {
 Bytes MakePixels(int width, int height, std::uint32_t seed, double zeroShare) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::uniform_int_distribution<int> runLength(1, 12);
-  std::uniform_int_distribution<int> colour(1, 255);
+  std::uniform_int_distribution<int> runLength(1, 12), colour(1, 255);
   Bytes pixels;
   const std::size_t total = static_cast<std::size_t>(width) * height;
   while (pixels.size() < total) {
