@@ -238,6 +238,7 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
   Bytes cut(spr::kSignature.begin(), spr::kSignature.end());  // the count lies in the palette
   cut.resize(1028);
   const std::string headed = WriteFile(dir.file("headed.spr"), cut);
+  const std::string beside = WriteFile(dir.file("s.spr.1.png"), ReadFile(good));  // frame 1's name
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"replace", sprite, "--frame", "3", good}, "s.spr: frame 3 asked for, but the file has 2"},
       {{"replace", sprite, "--frame", "0", good}, "s.spr: frame 0 asked for"},
@@ -260,7 +261,9 @@ TEST_F(SprconvPackAndReplace, RefusalsAreInPlainWordsAndLeaveEveryFileAsItWas) {
       {{"export", sprite, "-o", in, "--palette", rgba}, "w_1.png: no palette to take: a PNG file "},
       {{"sheet", sprite, "-o", good, "--palette", good}, "it is one of the files being read"},
       {{"gif", sprite, "-o", good, "--palette", good}, "it is one of the files being read"},
-      {{"thumbnail", sprite, good, "--palette", good}, "it is one of the files being read"}};
+      {{"thumbnail", sprite, good, "--palette", good}, "it is one of the files being read"},
+      {{"export", sprite, "--format", "png", "--frames", "1", "--palette", beside},
+       "it is one of the files being read"}};
   const auto before = Tree(dir.path());
   for (const auto& [args, message] : cases) {
     EXPECT_THAT(Sprconv(args), FieldsAre(1, "", HasSubstr(message)));
