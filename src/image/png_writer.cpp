@@ -6,6 +6,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include "image/png_write.h"
+
 namespace glint::image {
 namespace {
 
@@ -25,14 +27,33 @@ void writeData(png_structp png, png_bytep data, png_size_t length) {
   if (out->error) png_error(png, "output failed");
 }
 
+// A palette image as WritePng describes it; everything made before libpng runs.
+struct Palette8 {
+  png_uint_32 width, height;
+  png_bytepp rows;
+  png_colorp colours;
+  bool transparent;
+};
+
+void describePalette8(png_structp png, png_infop info, void* image) {
+  const auto* p = static_cast<const Palette8*>(image);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // sheets may be wider than the default
+  png_set_IHDR(png, info, p->width, p->height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_PLTE(png, info, p->colours, 256);
+  png_byte opaque = 0;  // copied by libpng
+  if (p->transparent) png_set_tRNS(png, info, &opaque, 1, nullptr);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);  // best for palette images
+  png_set_rows(png, info, p->rows);
+}
+
 void noFlush(png_structp) {}
 void ignoreWarning(png_structp, png_const_charp) {}
 [[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Plain C flow from here on: libpng reports failures by longjmp, which must not cross C++ frames
-// that own anything.
-bool encode(Output* out, png_uint_32 width, png_uint_32 height, png_bytepp rows, png_colorp colours,
-            bool transparent) {
+}  // namespace
+
+bool WritePng(void* io, png_rw_ptr write, PngDescribe describe, void* image) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
   if (png == nullptr) return false;
@@ -45,21 +66,12 @@ bool encode(Output* out, png_uint_32 width, png_uint_32 height, png_bytepp rows,
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // sheets may be wider than the default
-  png_set_write_fn(png, out, writeData, noFlush);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_PLTE(png, info, colours, 256);
-  png_byte opaque = 0;
-  if (transparent) png_set_tRNS(png, info, &opaque, 1, nullptr);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);  // best for palette images
-  png_set_rows(png, info, rows);
+  png_set_write_fn(png, io, write, noFlush);
+  describe(png, info, image);
   png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;
 }
-
-}  // namespace
 
 void WritePalettePng(const ByteSink& sink, const spr::IndexedImage& image,
                      const spr::Palette& palette, bool transparent) {
@@ -73,8 +85,9 @@ void WritePalettePng(const ByteSink& sink, const spr::IndexedImage& image,
   for (int y = 0; y < image.height; ++y)
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.row(y));
   Output out{&sink, nullptr};
-  if (!encode(&out, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-              rows.data(), colours.data(), transparent)) {
+  Palette8 described{static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
+                     rows.data(), colours.data(), transparent};
+  if (!WritePng(&out, writeData, describePalette8, &described)) {
     if (out.error) std::rethrow_exception(out.error);
     throw std::runtime_error("the PNG encoder failed");
   }

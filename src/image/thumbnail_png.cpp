@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "image/png_write.h"
 #include "image/thumbnail.h"
 
 namespace glint::image {
@@ -27,36 +28,25 @@ void writeBytes(png_structp png, png_bytep data, png_size_t length) {
   out->insert(out->end(), data, data + length);
 }
 
-void noFlush(png_structp) {}
 void ignoreWarning(png_structp, png_const_charp) {}
 [[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Plain C flow in both: libpng reports failures by longjmp, which must not cross C++ frames that
-// own anything. Every buffer is made before and lives outside.
-bool encode(std::vector<std::uint8_t>* out, const RgbaImage& image, png_bytepp rows, png_textp text,
-            int textCount) {
-  png_structp png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_set_write_fn(png, out, writeBytes, noFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+// An RGBA image with its text keys as WritePng describes it.
+struct Described {
+  const RgbaImage* image;
+  png_bytepp rows;
+  png_textp text;
+  int textCount;
+};
+
+void describeRgba(png_structp png, png_infop info, void* what) {
+  const auto* d = static_cast<const Described*>(what);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(d->image->width),
+               static_cast<png_uint_32>(d->image->height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, 1);  // speed over size, as RgbaPng: a folder at a time
-  if (textCount > 0) png_set_text(png, info, text, textCount);
-  png_set_rows(png, info, rows);
-  png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+  if (d->textCount > 0) png_set_text(png, info, d->text, d->textCount);
+  png_set_rows(png, info, d->rows);
 }
 
 struct Decoded {
@@ -66,6 +56,8 @@ struct Decoded {
   PngText text;
 };
 
+// Plain C flow: libpng reports failures by longjmp, which must not cross C++ frames that own
+// anything. Every buffer is made before and lives outside.
 bool decode(Input* in, Decoded* out, png_uint_32 maxSide) {
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
@@ -132,7 +124,8 @@ std::vector<std::uint8_t> RgbaPngWithText(const RgbaImage& image, const PngText&
   }
   std::vector<std::uint8_t> bytes;
   bytes.reserve(image.pixels.size() / 2 + 1024);
-  if (!encode(&bytes, image, rows.data(), chunks.data(), static_cast<int>(chunks.size())))
+  Described described{&image, rows.data(), chunks.data(), static_cast<int>(chunks.size())};
+  if (!WritePng(&bytes, writeBytes, describeRgba, &described))
     throw std::runtime_error("the PNG encoder failed");
   return bytes;
 }
