@@ -47,6 +47,8 @@ std::string SystemErrorReason(int code) {
       return "a symbolic link on the way loops";
     case EBUSY:
       return "another program has it open";
+    case EINVAL:  // the file layers' answer for a name the file system cannot hold
+      return "a name the system does not allow";
     default:
       return std::strerror(code);
   }

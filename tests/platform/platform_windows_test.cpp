@@ -214,6 +214,9 @@ TEST_F(WindowsFiles, RefusesNamesWindowsCannotHold) {
     EXPECT_EQ(errorOf([&] { Folder::OpenPath(file(c.name + "\\out"), true); }), "52 " + c.reason);
   }
   EXPECT_TRUE(names().empty());
+  // An input of such a name is looked at, not written: its reason is in the same words.
+  EXPECT_EQ(SystemErrorReason(StatusOf(file("bad\x01name.spr")).error),
+            "a name the system does not allow");
 }
 
 }  // namespace
